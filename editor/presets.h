@@ -1,0 +1,13 @@
+// Factory presets: the title shown in the preset box and the loader.
+#pragma once
+
+#include <cstdint>
+
+struct PluginInstance;
+
+// Title for any preset index: 1 gives the second, 2 or more the third, anything else the first.
+const wchar_t* presetTitle(std::int32_t presetIndex);
+
+// Replaces the band list with factory list `index` (0..2), selects its dynamic band and
+// redesigns the filters. Caller holds inst.lock and requests the repaint.
+void loadPreset(PluginInstance& inst, std::int32_t index);
