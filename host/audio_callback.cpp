@@ -1,0 +1,68 @@
+#include "host/audio_callback.h"
+
+#include "dsp/plugin_instance.h"
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+constexpr float kMeterDecay = 0.88f;
+
+void copyChannel(float* out, const float* in, std::int32_t frames) {
+    if (out != in) {
+        // memmove: a host may hand out buffers that overlap without being identical.
+        std::memmove(out, in, static_cast<std::size_t>(frames) * sizeof(float));
+    }
+}
+
+// Strictly-greater comparison so a NaN sample never raises the running maximum.
+void raise(float& peak, float sample) {
+    const float magnitude = std::fabs(sample);
+    if (magnitude > peak) {
+        peak = magnitude;
+    }
+}
+
+float nextMeter(float previous, float blockPeak) {
+    const float decayed = previous * kMeterDecay;
+    return blockPeak < decayed ? decayed : blockPeak;
+}
+
+} // namespace
+
+void updateMeters(PluginInstance& inst, const float* left, const float* right,
+                  std::int32_t frames) {
+    float peakLeft = 0.0f;
+    float peakRight = 0.0f;
+    for (std::int32_t i = 0; i < frames; ++i) {
+        raise(peakLeft, left[i]);
+        raise(peakRight, right[i]);
+    }
+    const float previousLeft = inst.peakL.load(std::memory_order_relaxed);
+    const float previousRight = inst.peakR.load(std::memory_order_relaxed);
+    inst.peakL.store(nextMeter(previousLeft, peakLeft), std::memory_order_relaxed);
+    inst.peakR.store(nextMeter(previousRight, peakRight), std::memory_order_relaxed);
+}
+
+void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
+                               std::int32_t frames) {
+    if (effect == nullptr || effect->user == nullptr || inputs == nullptr || outputs == nullptr) {
+        return;
+    }
+    if (inputs[0] == nullptr || inputs[1] == nullptr || outputs[0] == nullptr ||
+        outputs[1] == nullptr) {
+        return;
+    }
+    auto& inst = *static_cast<PluginInstance*>(effect->user);
+    // The host contract says frames >= 0; a negative count would turn into a huge copy,
+    // so it is handled as an empty block: nothing copied or processed, meters decay.
+    if (frames >= 0) {
+        copyChannel(outputs[0], inputs[0], frames);
+        copyChannel(outputs[1], inputs[1], frames);
+        std::lock_guard<std::mutex> guard(inst.lock);
+        processBlock(inst, outputs[0], outputs[1], frames);
+    }
+    updateMeters(inst, outputs[0], outputs[1], frames);
+}

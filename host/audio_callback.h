@@ -1,0 +1,16 @@
+// The audio callback in the record's processReplacing and process slots.
+#pragma once
+
+#include "host/vst_abi.h"
+
+struct PluginInstance;
+
+// Audio thread. Copies inputs to outputs where the buffers differ, processes the outputs in
+// place under inst.lock and updates the peak meters. A negative frame count is treated as
+// an empty block.
+void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
+                               std::int32_t frames);
+
+// The meters after a block: each holds the block's peak, or its previous value times 0.88
+// when that is larger, so they fall by that factor per callback while the signal is quieter.
+void updateMeters(PluginInstance& inst, const float* left, const float* right, std::int32_t frames);

@@ -1,0 +1,51 @@
+#include "host/editor_host.h"
+
+#include "dsp/plugin_instance.h"
+#include "host/process_state.h"
+#include "platform/window_system.h"
+
+namespace {
+
+// The window class is registered once per process and stays registered until the module
+// unloads. It counts as registered even when registration failed, so a failing system is
+// not asked again on every open; window creation then fails and the open answers 0.
+ModuleHandle registerClassOnce() {
+    const ModuleHandle module = moduleHandle ? moduleHandle : processModuleHandle();
+    std::lock_guard<std::mutex> guard(processStateLock);
+    if (!editorClassRegistered) {
+        registerEditorWindowClass(module);
+        editorClassRegistered = true;
+    }
+    return module;
+}
+
+} // namespace
+
+bool openEditor(PluginInstance& inst, WindowHandle parent) {
+    // A host that opens twice without closing would otherwise leave the first window and
+    // its timer running with nothing pointing at them.
+    closeEditor(inst);
+    inst.parentWindow = parent;
+    const ModuleHandle module = registerClassOnce();
+    WindowHandle window =
+        createEditorWindow(parent, inst.editorRect.right, inst.editorRect.bottom, module, &inst);
+    inst.editorWindow.store(window, std::memory_order_relaxed);
+    return window != nullptr;
+}
+
+void closeEditor(PluginInstance& inst) {
+    WindowHandle window = inst.editorWindow.load(std::memory_order_relaxed);
+    if (window == nullptr || !windowIsAlive(window)) {
+        return;
+    }
+    stopAnimationTimer(window);
+    destroyWindow(window);
+    inst.editorWindow.store(nullptr, std::memory_order_relaxed);
+}
+
+void invalidateEditor(PluginInstance& inst) {
+    WindowHandle window = inst.editorWindow.load(std::memory_order_relaxed);
+    if (window != nullptr && windowIsAlive(window)) {
+        invalidateWindow(window);
+    }
+}

@@ -1,0 +1,81 @@
+#include "host/entry.h"
+
+#include "dsp/plugin_instance.h"
+#include "host/audio_callback.h"
+#include "host/dispatcher.h"
+#include "host/lifecycle.h"
+#include "host/parameters.h"
+#include "platform/window_system.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// Only the entry point is visible outside the module (it is built with hidden symbols);
+// Windows takes its export list from host/exports.def instead.
+#if defined(_WIN32)
+#define TOLVANE_EXPORT
+#else
+#define TOLVANE_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+constexpr std::int32_t kUniqueId = 0x544F4C51; // 'TOLQ'
+constexpr std::int32_t kVersion = 1000;
+
+void fillRecord(AEffect& effect) {
+    effect.magic = kEffectMagic;
+    effect.dispatcher = dispatcher;
+    effect.process = processReplacing;
+    effect.setParameter = setParameter;
+    effect.getParameter = getParameter;
+    effect.numPrograms = 1;
+    effect.numParams = 5;
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.flags = recordFlags();
+    effect.uniqueID = kUniqueId;
+    effect.version = kVersion;
+    effect.processReplacing = processReplacing;
+}
+
+} // namespace
+
+std::int32_t recordFlags() {
+    return effFlagsCanReplacing | (platformHasEditor() ? effFlagsHasEditor : 0);
+}
+
+// The record is plain memory of a fixed layout that the host reads field by field; it is
+// allocated as raw zeroed bytes so every field not set below, padding included, is zero.
+extern "C" TOLVANE_EXPORT AEffect* VSTPluginMain(HostCallback audioMaster) {
+    try {
+        auto* effect = static_cast<AEffect*>(std::calloc(1, sizeof(AEffect)));
+        if (effect == nullptr) {
+            return nullptr;
+        }
+        fillRecord(*effect);
+        PluginInstance* inst = createInstance(audioMaster);
+        if (inst == nullptr) {
+            std::free(effect);
+            return nullptr;
+        }
+        inst->effect = effect;
+        effect->user = inst;
+        return effect;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void releaseRecord(AEffect* effect) {
+    std::free(effect);
+}
+
+// Hosts from before VST 2.4 look for the entry point under the name `main`. It cannot be
+// declared as a C++ function of that name, so it is an alias with the assembler name main.
+// Only the plug-in module gets it (CMake defines TolvaneQ_EXPORTS there); in the static
+// libraries that tests and tools link it would replace the program's own main.
+#if !defined(_WIN32) && defined(TolvaneQ_EXPORTS)
+extern "C" TOLVANE_EXPORT AEffect* vstMainAlias(HostCallback audioMaster) __asm__("main")
+    __attribute__((alias("VSTPluginMain")));
+#endif

@@ -1,0 +1,70 @@
+#include "host/lifecycle.h"
+
+#include "dsp/plugin_instance.h"
+#include "host/editor_host.h"
+#include "host/process_state.h"
+#include "platform/window_system.h"
+
+#include <new>
+
+namespace {
+
+// The first live instance starts GDI+ for the editors of every instance.
+void countInstanceIn() {
+    std::lock_guard<std::mutex> guard(processStateLock);
+    if (instanceCount++ == 0) {
+        gdiplusToken = startGdiplus();
+    }
+}
+
+// The last instance to go ends the GDI+ session, from an ordinary host thread.
+void countInstanceOut() {
+    std::lock_guard<std::mutex> guard(processStateLock);
+    if (instanceCount > 0) {
+        --instanceCount;
+    }
+    if (instanceCount == 0 && gdiplusToken != 0) {
+        shutdownGdiplus(gdiplusToken);
+        gdiplusToken = 0;
+    }
+}
+
+} // namespace
+
+PluginInstance* createInstance(HostCallback callback) noexcept {
+    PluginInstance* inst = nullptr;
+    try {
+        // The constructor allocates its arrays; if one fails it throws and the vectors
+        // built so far release themselves, and new releases the object's storage.
+        inst = new PluginInstance(callback);
+    } catch (...) {
+        return nullptr;
+    }
+    countInstanceIn();
+    return inst;
+}
+
+void destroyInstance(PluginInstance* inst) noexcept {
+    if (inst == nullptr) {
+        return;
+    }
+    closeEditor(*inst);
+    countInstanceOut();
+    delete inst;
+}
+
+void onModuleAttach(ModuleHandle module) noexcept {
+    moduleHandle = module;
+}
+
+void onModuleDetach() noexcept {
+    // The class's window procedure lives in this module, so the class must not outlive
+    // the module's mapping. GDI+ is deliberately not
+    // shut down here even if a host leaked instances: GdiplusShutdown must not be called
+    // with the loader lock held (it waits for GDI+'s own thread, which needs that lock).
+    std::lock_guard<std::mutex> guard(processStateLock);
+    if (editorClassRegistered && moduleHandle != nullptr) {
+        unregisterEditorWindowClass(moduleHandle);
+        editorClassRegistered = false;
+    }
+}

@@ -1,0 +1,23 @@
+#include "host/process_state.h"
+
+// All zero-initialised at load time, before the module entry runs.
+ModuleHandle moduleHandle = nullptr;
+bool editorClassRegistered = false;
+std::int32_t instanceCount = 0;
+std::uintptr_t gdiplusToken = 0;
+std::mutex processStateLock;
+
+std::int32_t liveInstanceCount() {
+    std::lock_guard<std::mutex> guard(processStateLock);
+    return instanceCount;
+}
+
+std::uintptr_t currentGdiplusToken() {
+    std::lock_guard<std::mutex> guard(processStateLock);
+    return gdiplusToken;
+}
+
+bool isEditorClassRegistered() {
+    std::lock_guard<std::mutex> guard(processStateLock);
+    return editorClassRegistered;
+}

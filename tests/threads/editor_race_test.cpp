@@ -1,0 +1,126 @@
+// The editor's edits of the band list race the audio thread: mouse and keyboard messages
+// on one thread, processBlock under the instance lock on another, as a host runs them.
+// Built with ThreadSanitizer; any unguarded shared access fails the run.
+#include "dsp/plugin_instance.h"
+#include "editor/editor_window.h"
+#include "editor/layout.h"
+#include "platform/headless_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::intptr_t pointLParam(int x, int y) {
+    const auto lo = static_cast<std::uint16_t>(static_cast<std::int16_t>(x));
+    const auto hi = static_cast<std::uint16_t>(static_cast<std::int16_t>(y));
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(hi) << 16) | lo);
+}
+
+// The audio side: blocks of a two-tone signal until told to stop; reports whether every
+// output sample stayed finite.
+void runAudio(PluginInstance& inst, const std::atomic<bool>& stop, std::atomic<bool>& finite,
+              std::atomic<int>& blocks) {
+    constexpr int kBlock = 256;
+    std::vector<float> left(kBlock);
+    std::vector<float> right(kBlock);
+    double phase = 0.0;
+    while (!stop.load()) {
+        for (int n = 0; n < kBlock; ++n, phase += 1.0) {
+            left[static_cast<std::size_t>(n)] =
+                static_cast<float>(0.5 * std::sin(phase * 0.0131) + 0.3 * std::sin(phase * 0.37));
+            right[static_cast<std::size_t>(n)] = left[static_cast<std::size_t>(n)] * 0.8f;
+        }
+        {
+            std::lock_guard<std::mutex> guard(inst.lock);
+            processBlock(inst, left.data(), right.data(), kBlock);
+        }
+        for (int n = 0; n < kBlock; ++n) {
+            if (!std::isfinite(left[static_cast<std::size_t>(n)]) ||
+                !std::isfinite(right[static_cast<std::size_t>(n)])) {
+                finite.store(false);
+            }
+        }
+        blocks.fetch_add(1);
+    }
+}
+
+struct EditorDriver {
+    PluginInstance& inst;
+    WindowHandle window;
+    std::uint32_t now = 1000;
+
+    void send(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+        handleEditorMessage(window, inst, msg, wParam, lParam);
+    }
+    void press(int x, int y, std::uint32_t gap) {
+        now += gap;
+        headlessSetTickCount(now);
+        send(kWmLButtonDown, 0, pointLParam(x, y));
+    }
+    void release() { send(kWmLButtonUp, 0, 0); }
+
+    // One round of everything the editor can do to the band list and parameters.
+    void round(int i) {
+        // Add by double click, drag the new band across and off the graph, let go.
+        press(300 + i % 400, 150 + i % 200, 1000);
+        press(300 + i % 400, 150 + i % 200, 100);
+        for (int step = 0; step < 8; ++step) {
+            send(kWmMouseMove, 0, pointLParam(-100 + step * 150, 600 - step * 90));
+        }
+        release();
+        send(kWmMouseWheel, (i % 2 == 0 ? 120u : 0xFF88u) << 16, 0);
+        press(chipX(7) + 5 + 26 * (i % 3), 505, 1000); // add chip or a band chip
+        release();
+        press(650, 145, 1000); // a type button of band 4's panel, when shown
+        release();
+        send(kWmKeyDown, kVkDelete, 0);
+        press(55, 520, 1000); // knob drag on VAVU COUPLING
+        send(kWmMouseMove, 0, pointLParam(55, 520 - (i % 60)));
+        release();
+        if (i % 5 == 0) {
+            press(460, 25, 1000); // next preset
+            release();
+        }
+        send(kWmTimer, 1, 0);
+    }
+};
+
+} // namespace
+
+TEST(EditorRace, EditsRaceProcessBlockWithoutDataRace) {
+    headlessEnable(true);
+    headlessReset();
+    PluginInstance inst(nullptr);
+    std::atomic<bool> stop{false};
+    std::atomic<bool> finite{true};
+    std::atomic<int> blocks{0};
+    std::thread audio(runAudio, std::ref(inst), std::cref(stop), std::ref(finite),
+                      std::ref(blocks));
+
+    EditorDriver ui{inst, reinterpret_cast<WindowHandle>(std::uintptr_t{0x7000})};
+    for (int i = 0; i < 300; ++i) {
+        ui.round(i);
+    }
+    // Keep editing until the audio thread has really been running alongside.
+    for (int i = 300; blocks.load() < 200 && i < 200000; ++i) {
+        ui.round(i);
+    }
+    stop.store(true);
+    audio.join();
+
+    EXPECT_GE(blocks.load(), 200);
+    EXPECT_TRUE(finite.load());
+    std::lock_guard<std::mutex> guard(inst.lock);
+    EXPECT_GE(inst.bands.size(), 1u);
+    EXPECT_LE(inst.bands.size(), 24u);
+    EXPECT_EQ(inst.filters.size(), inst.bands.size());
+    headlessReset();
+    headlessEnable(false);
+}

@@ -1,0 +1,50 @@
+// A plug-in instance created through the exported entry point, as a host would, with the
+// headless window system recording.
+#pragma once
+
+#include "dsp/plugin_instance.h"
+#include "host/entry.h"
+#include "platform/headless_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+class HostTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headlessEnable(true);
+        headlessReset();
+        effect = VSTPluginMain(nullptr);
+        ASSERT_NE(effect, nullptr);
+    }
+
+    void TearDown() override {
+        if (effect != nullptr) {
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+            releaseRecord(effect);
+        }
+        headlessReset();
+        headlessEnable(false);
+    }
+
+    VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0,
+                       void* ptr = nullptr, float opt = 0.0f) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+
+    // The text a request writes into a buffer pre-filled with 'x', and the buffer itself.
+    std::string text(std::int32_t opcode, std::int32_t index = 0) {
+        std::fill(std::begin(buffer), std::end(buffer), 'x');
+        lastAnswer = dispatch(opcode, index, 0, buffer);
+        return std::string(buffer);
+    }
+
+    PluginInstance& inst() { return *static_cast<PluginInstance*>(effect->user); }
+
+    AEffect* effect = nullptr;
+    char buffer[64] = {};
+    VstIntPtr lastAnswer = 0;
+};

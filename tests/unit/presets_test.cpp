@@ -1,0 +1,79 @@
+// Factory preset titles and loading.
+#include "editor/presets.h"
+#include "paint_test_support.h"
+
+using namespace painttest;
+
+TEST(Presets, TitlesByIndex) {
+    const std::pair<int, std::wstring> cases[] = {
+        {-1, L"◄   01 • Master Modern Clarity   ►"}, {0, L"◄   01 • Master Modern Clarity   ►"},
+        {1, L"◄   02 • 808 Sub Sculptor   ►"},       {2, L"◄   03 • Master Bus Glue   ►"},
+        {7, L"◄   03 • Master Bus Glue   ►"},
+    };
+    for (const auto& [index, title] : cases) {
+        EXPECT_EQ(presetTitle(index), title) << index;
+    }
+}
+
+TEST(Presets, LoadFromTwentyFourBandsLeavesSeven) {
+    for (int preset = 0; preset < 3; ++preset) {
+        auto inst = makeInstance();
+        const std::lock_guard<std::mutex> guard(inst->lock);
+        inst->bands.assign(24, band(Bell, 1000.0, 3.0, 0xFF102030u, false));
+        rebuildFilters(*inst);
+        loadPreset(*inst, preset);
+        EXPECT_EQ(inst->bands.size(), 7u);
+        EXPECT_EQ(inst->filters.size(), 7u);
+        for (const Band& b : inst->bands) {
+            EXPECT_TRUE(b.enabled);
+        }
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(inst->lastModulation[static_cast<std::size_t>(i)], -1.0);
+        }
+    }
+}
+
+TEST(Presets, SelectsTheDynamicBand) {
+    const int expected[] = {4, 1, 4};
+    for (int preset = 0; preset < 3; ++preset) {
+        auto inst = makeInstance();
+        inst->selectedBand = -1;
+        loadPreset(*inst, preset);
+        ASSERT_EQ(inst->selectedBand, expected[preset]);
+        EXPECT_TRUE(inst->bands[static_cast<std::size_t>(expected[preset])].dynamic);
+    }
+    auto inst = makeInstance();
+    loadPreset(*inst, 1);
+    EXPECT_EQ(inst->bands[1].frequency, 60.0);
+    EXPECT_EQ(inst->bands[6].type, static_cast<std::uint32_t>(HighCut));
+}
+
+TEST(Presets, ReloadingFirstRestoresStartListAndKeepsKnobs) {
+    auto fresh = makeInstance();
+    auto inst = makeInstance();
+    const float knobs[kNumParams] = {0.1f, 0.2f, 0.3f, 0.4f, 0.6f};
+    for (int i = 0; i < kNumParams; ++i) {
+        setParam(*inst, i, knobs[i]);
+    }
+    inst->bands[2].gain = 9.0;
+    inst->bands[0].enabled = false;
+    inst->bands.push_back(band(Notch, 500.0, 0.0, 0xFF000000u));
+    loadPreset(*inst, 2);
+    loadPreset(*inst, 0);
+    ASSERT_EQ(inst->bands.size(), fresh->bands.size());
+    for (std::size_t i = 0; i < fresh->bands.size(); ++i) {
+        const Band& a = inst->bands[i];
+        const Band& b = fresh->bands[i];
+        EXPECT_EQ(a.enabled, b.enabled);
+        EXPECT_EQ(a.frequency, b.frequency);
+        EXPECT_EQ(a.gain, b.gain);
+        EXPECT_EQ(a.q, b.q);
+        EXPECT_EQ(a.type, b.type);
+        EXPECT_EQ(a.colour, b.colour);
+        EXPECT_EQ(a.dynamic, b.dynamic);
+    }
+    EXPECT_EQ(inst->selectedBand, 4);
+    for (int i = 0; i < kNumParams; ++i) {
+        EXPECT_EQ(param(*inst, i), knobs[i]);
+    }
+}
