@@ -1,0 +1,99 @@
+// The control strip along the bottom: knobs, band chips, meters and the bypass button.
+#include "editor/editor_view.h"
+#include "editor/layout.h"
+#include "editor/paint_stages.h"
+#include "editor/text_format.h"
+
+namespace {
+
+constexpr std::size_t kKnobTextChars = 16;
+
+struct StripKnob {
+    int param;
+    const wchar_t* caption;
+    std::uint32_t colour;
+};
+// Left to right; the strip leads with coupling and ends with the trim.
+constexpr StripKnob kStripKnobs[4] = {
+    {ParamCoupling, L"VAVU COUPLING", kColourViolet},
+    {ParamSieve, L"172 SIEVE", kColourGold},
+    {ParamLimiter, L"580 LIMITER", kColourGreen},
+    {ParamOutputTrim, L"OUTPUT TRIM", kColourSky},
+};
+
+ShortText knobValueText(const EditorView& v, int param) {
+    const float value = v.params[static_cast<std::size_t>(param)];
+    if (param == ParamOutputTrim) {
+        return formatShortText(kKnobTextChars, L"%+.1f dB",
+                               static_cast<double>(value) * 24.0 - 12.0);
+    }
+    return formatShortText(kKnobTextChars, L"%.0f%%", static_cast<double>(value * 100.0f));
+}
+
+void paintStripBackground(PaintContext& p) {
+    CanvasBrush* brush =
+        createLineBrushI(0, 460, 0, p.height, 0xFF0E111A, 0xFF080A10, WrapModeTile);
+    fillRectangleI(p.canvas, brush, 0, 460, p.width, p.height - 460);
+    deleteBrush(brush);
+    drawLineI(p.canvas, p.res.dividerPen, 0, 460, p.width, 460);
+}
+
+void paintKnobs(PaintContext& p) {
+    ShortText texts[4];
+    for (int k = 0; k < 4; ++k) {
+        texts[k] = knobValueText(*p.view, kStripKnobs[k].param);
+    }
+    for (int k = 0; k < 4; ++k) {
+        const StripKnob& knob = kStripKnobs[k];
+        drawKnob(p, kKnobCentreX[k], p.view->params[static_cast<std::size_t>(knob.param)],
+                 knob.caption, texts[k].text, knob.colour);
+    }
+}
+
+void paintBandChips(PaintContext& p) {
+    const EditorView& v = *p.view;
+    drawTextAt(p, L"ACTIVE BANDS:", p.res.labelFont, 490.0f, 478.0f, p.res.dimTextBrush);
+    const int count = static_cast<int>(v.bands.size());
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t colour = v.bands[static_cast<std::size_t>(i)].colour;
+        const bool selected = i == v.selectedBand;
+        const CanvasRect box{static_cast<float>(chipX(i)), static_cast<float>(kChipTop),
+                             static_cast<float>(kChipSize), static_cast<float>(kChipSize)};
+        fillRectColour(p, box, selected ? colour : 0xFF141926);
+        outlineRectColour(p, box, selected ? kColourWhite : colour, 1.2f);
+        const ShortText number = formatShortText(16, L"%d", i + 1);
+        drawTextInBoxColour(p, number.text, p.res.labelFont, box, selected ? 0xFF10141F : colour);
+    }
+    const CanvasRect add{static_cast<float>(chipX(count)), static_cast<float>(kChipTop),
+                         static_cast<float>(kChipSize), static_cast<float>(kChipSize)};
+    fillRectColour(p, add, 0xFF1A2030);
+    outlineRectColour(p, add, kColourSky, 1.0f);
+    drawTextInBoxColour(p, L"+", p.res.valueFont, add, kColourSky);
+}
+
+void paintBypassButton(PaintContext& p) {
+    const bool bypassed = p.view->params[ParamBypass] >= 0.5f;
+    const CanvasRect box{790.0f, 492.0f, 105.0f, 38.0f};
+    CanvasBrush* fill =
+        createLineBrush({790.0f, 492.0f}, {790.0f, 530.0f}, bypassed ? 0xFF301218 : 0xFF121E1A,
+                        bypassed ? 0xFF1C0A0E : 0xFF0A1210, WrapModeTile);
+    fillRectangle(p.canvas, fill, box.x, box.y, box.w, box.h);
+    deleteBrush(fill);
+    const std::uint32_t status = bypassed ? 0xFFEF4444 : kColourGreen;
+    outlineRectColour(p, box, status, 1.5f);
+    fillEllipseColour(p, {802.0f, 505.0f, 10.0f, 10.0f}, status);
+    drawTextAtColour(p, bypassed ? L"BYPASS" : L"ACTIVE", p.res.valueFont, 820.0f, 503.0f,
+                     bypassed ? 0xFFFCA5A5 : 0xFFD1FAE5);
+}
+
+} // namespace
+
+void paintControlStrip(PaintContext& p) {
+    paintStripBackground(p);
+    paintKnobs(p);
+    paintBandChips(p);
+    // The meters come after the chips: with seven bands they cover most of the add chip.
+    drawLevelMeter(p, 490.0f, p.view->peakL, L"L");
+    drawLevelMeter(p, 508.0f, p.view->peakR, L"R");
+    paintBypassButton(p);
+}

@@ -1,0 +1,251 @@
+// The editor's canvas on the GDI+ flat API. Every canvas handle is the GDI+ object itself,
+// so no wrapper is allocated per brush or pen: a paint creates and deletes dozens of them
+// thirty times a second. GDI+ statuses are ignored on purpose: a failed create leaves the
+// handle null, and every call below does nothing with a null handle, so one missing
+// resource costs one element of the picture and never the paint.
+#include "editor/canvas.h"
+
+#include <windows.h>
+
+#include <gdiplus.h>
+
+#include <cstddef>
+
+namespace {
+
+namespace gp = Gdiplus;
+namespace flat = Gdiplus::DllExports;
+
+// Point and rectangle lists go to GDI+ without copying; the layouts must agree.
+static_assert(sizeof(CanvasPoint) == sizeof(gp::PointF));
+static_assert(offsetof(CanvasPoint, x) == offsetof(gp::PointF, X));
+static_assert(offsetof(CanvasPoint, y) == offsetof(gp::PointF, Y));
+static_assert(sizeof(WCHAR) == sizeof(wchar_t));
+
+gp::GpGraphics* graphics(Canvas* c) { return reinterpret_cast<gp::GpGraphics*>(c); }
+gp::GpBrush* gpBrush(CanvasBrush* b) { return reinterpret_cast<gp::GpBrush*>(b); }
+gp::GpPen* gpPen(CanvasPen* p) { return reinterpret_cast<gp::GpPen*>(p); }
+gp::GpFontFamily* gpFamily(CanvasFontFamily* f) { return reinterpret_cast<gp::GpFontFamily*>(f); }
+gp::GpFont* gpFont(CanvasFont* f) { return reinterpret_cast<gp::GpFont*>(f); }
+gp::GpStringFormat* gpFormat(CanvasStringFormat* f) {
+    return reinterpret_cast<gp::GpStringFormat*>(f);
+}
+gp::GpPath* gpPath(CanvasPath* p) { return reinterpret_cast<gp::GpPath*>(p); }
+const gp::PointF* gpPoints(const CanvasPoint* p) { return reinterpret_cast<const gp::PointF*>(p); }
+const WCHAR* wide(const wchar_t* text) { return reinterpret_cast<const WCHAR*>(text); }
+
+gp::StringAlignment gpAlignment(CanvasAlignment a) {
+    switch (a) {
+    case StringAlignmentCenter:
+        return gp::StringAlignmentCenter;
+    case StringAlignmentFar:
+        return gp::StringAlignmentFar;
+    default:
+        return gp::StringAlignmentNear;
+    }
+}
+
+} // namespace
+
+// Brushes
+
+CanvasBrush* createSolidBrush(std::uint32_t argb) {
+    gp::GpSolidFill* brush = nullptr;
+    flat::GdipCreateSolidFill(argb, &brush);
+    return reinterpret_cast<CanvasBrush*>(static_cast<gp::GpBrush*>(brush));
+}
+
+CanvasBrush* createLineBrush(CanvasPoint from, CanvasPoint to, std::uint32_t argbFrom,
+                             std::uint32_t argbTo, CanvasWrapMode wrap) {
+    const gp::PointF p1(from.x, from.y);
+    const gp::PointF p2(to.x, to.y);
+    gp::GpLineGradient* brush = nullptr;
+    flat::GdipCreateLineBrush(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap),
+                              &brush);
+    return reinterpret_cast<CanvasBrush*>(static_cast<gp::GpBrush*>(brush));
+}
+
+CanvasBrush* createLineBrushI(int x1, int y1, int x2, int y2, std::uint32_t argbFrom,
+                              std::uint32_t argbTo, CanvasWrapMode wrap) {
+    const gp::Point p1(x1, y1);
+    const gp::Point p2(x2, y2);
+    gp::GpLineGradient* brush = nullptr;
+    flat::GdipCreateLineBrushI(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap),
+                               &brush);
+    return reinterpret_cast<CanvasBrush*>(static_cast<gp::GpBrush*>(brush));
+}
+
+void deleteBrush(CanvasBrush* brush) {
+    if (brush != nullptr) {
+        flat::GdipDeleteBrush(gpBrush(brush));
+    }
+}
+
+// Pens
+
+CanvasPen* createPen(std::uint32_t argb, float width) {
+    gp::GpPen* pen = nullptr;
+    flat::GdipCreatePen1(argb, width, gp::UnitWorld, &pen);
+    return reinterpret_cast<CanvasPen*>(pen);
+}
+
+void setPenDashStyle(CanvasPen* pen, CanvasDashStyle style) {
+    if (pen != nullptr) {
+        flat::GdipSetPenDashStyle(gpPen(pen), static_cast<gp::DashStyle>(style));
+    }
+}
+
+void deletePen(CanvasPen* pen) {
+    if (pen != nullptr) {
+        flat::GdipDeletePen(gpPen(pen));
+    }
+}
+
+// Text resources
+
+CanvasFontFamily* createFontFamily(const wchar_t* name) {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    gp::GpFontFamily* family = nullptr;
+    // A null collection asks for the installed system fonts.
+    flat::GdipCreateFontFamilyFromName(wide(name), nullptr, &family);
+    return reinterpret_cast<CanvasFontFamily*>(family);
+}
+
+void deleteFontFamily(CanvasFontFamily* family) {
+    if (family != nullptr) {
+        flat::GdipDeleteFontFamily(gpFamily(family));
+    }
+}
+
+CanvasFont* createFont(CanvasFontFamily* family, float sizePx, CanvasFontStyle style) {
+    if (family == nullptr) {
+        return nullptr;
+    }
+    gp::GpFont* font = nullptr;
+    flat::GdipCreateFont(gpFamily(family), sizePx, static_cast<INT>(style), gp::UnitPixel, &font);
+    return reinterpret_cast<CanvasFont*>(font);
+}
+
+void deleteFont(CanvasFont* font) {
+    if (font != nullptr) {
+        flat::GdipDeleteFont(gpFont(font));
+    }
+}
+
+CanvasStringFormat* createStringFormat(CanvasAlignment horizontal, CanvasAlignment line) {
+    gp::GpStringFormat* format = nullptr;
+    flat::GdipCreateStringFormat(0, LANG_NEUTRAL, &format);
+    if (format != nullptr) {
+        flat::GdipSetStringFormatAlign(format, gpAlignment(horizontal));
+        flat::GdipSetStringFormatLineAlign(format, gpAlignment(line));
+    }
+    return reinterpret_cast<CanvasStringFormat*>(format);
+}
+
+void deleteStringFormat(CanvasStringFormat* format) {
+    if (format != nullptr) {
+        flat::GdipDeleteStringFormat(gpFormat(format));
+    }
+}
+
+// Paths
+
+CanvasPath* createPath(CanvasFillMode mode) {
+    gp::GpPath* path = nullptr;
+    flat::GdipCreatePath(static_cast<gp::FillMode>(mode), &path);
+    return reinterpret_cast<CanvasPath*>(path);
+}
+
+void pathAddLines(CanvasPath* path, const CanvasPoint* points, int count) {
+    if (path != nullptr && points != nullptr && count > 0) {
+        flat::GdipAddPathLine2(gpPath(path), gpPoints(points), count);
+    }
+}
+
+void pathCloseFigure(CanvasPath* path) {
+    if (path != nullptr) {
+        flat::GdipClosePathFigure(gpPath(path));
+    }
+}
+
+void deletePath(CanvasPath* path) {
+    if (path != nullptr) {
+        flat::GdipDeletePath(gpPath(path));
+    }
+}
+
+// Drawing
+
+void fillRectangle(Canvas* c, CanvasBrush* brush, float x, float y, float w, float h) {
+    if (c != nullptr && brush != nullptr) {
+        flat::GdipFillRectangle(graphics(c), gpBrush(brush), x, y, w, h);
+    }
+}
+
+void fillRectangleI(Canvas* c, CanvasBrush* brush, int x, int y, int w, int h) {
+    if (c != nullptr && brush != nullptr) {
+        flat::GdipFillRectangleI(graphics(c), gpBrush(brush), x, y, w, h);
+    }
+}
+
+void drawRectangle(Canvas* c, CanvasPen* pen, float x, float y, float w, float h) {
+    if (c != nullptr && pen != nullptr) {
+        flat::GdipDrawRectangle(graphics(c), gpPen(pen), x, y, w, h);
+    }
+}
+
+void drawLine(Canvas* c, CanvasPen* pen, float x1, float y1, float x2, float y2) {
+    if (c != nullptr && pen != nullptr) {
+        flat::GdipDrawLine(graphics(c), gpPen(pen), x1, y1, x2, y2);
+    }
+}
+
+void drawLineI(Canvas* c, CanvasPen* pen, int x1, int y1, int x2, int y2) {
+    if (c != nullptr && pen != nullptr) {
+        flat::GdipDrawLineI(graphics(c), gpPen(pen), x1, y1, x2, y2);
+    }
+}
+
+void fillEllipse(Canvas* c, CanvasBrush* brush, float x, float y, float w, float h) {
+    if (c != nullptr && brush != nullptr) {
+        flat::GdipFillEllipse(graphics(c), gpBrush(brush), x, y, w, h);
+    }
+}
+
+void drawEllipse(Canvas* c, CanvasPen* pen, float x, float y, float w, float h) {
+    if (c != nullptr && pen != nullptr) {
+        flat::GdipDrawEllipse(graphics(c), gpPen(pen), x, y, w, h);
+    }
+}
+
+void drawArc(Canvas* c, CanvasPen* pen, float x, float y, float w, float h, float startDeg,
+             float sweepDeg) {
+    if (c != nullptr && pen != nullptr) {
+        flat::GdipDrawArc(graphics(c), gpPen(pen), x, y, w, h, startDeg, sweepDeg);
+    }
+}
+
+void drawLines(Canvas* c, CanvasPen* pen, const CanvasPoint* points, int count) {
+    if (c != nullptr && pen != nullptr && points != nullptr && count > 0) {
+        flat::GdipDrawLines(graphics(c), gpPen(pen), gpPoints(points), count);
+    }
+}
+
+void fillPath(Canvas* c, CanvasBrush* brush, CanvasPath* path) {
+    if (c != nullptr && brush != nullptr && path != nullptr) {
+        flat::GdipFillPath(graphics(c), gpBrush(brush), gpPath(path));
+    }
+}
+
+void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect layout,
+                CanvasStringFormat* format, CanvasBrush* brush) {
+    if (c == nullptr || text == nullptr || font == nullptr || brush == nullptr) {
+        return;
+    }
+    const gp::RectF box(layout.x, layout.y, layout.w, layout.h);
+    // Length -1: the text is zero-terminated.
+    flat::GdipDrawString(graphics(c), wide(text), -1, gpFont(font), &box, gpFormat(format),
+                         gpBrush(brush));
+}

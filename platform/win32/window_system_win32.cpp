@@ -1,0 +1,117 @@
+// The window-system calls of the plug-in, made with the ANSI Win32 API and the GDI+
+// start-up entry points. The editor and host layers only see platform/window_system.h.
+#include "platform/window_system.h"
+
+#include "platform/win32/editor_window_proc.h"
+
+#include <windows.h>
+
+#include <gdiplus.h>
+
+namespace {
+
+constexpr char kEditorClassName[] = "MorvelTolvaneQEditorWndClass";
+constexpr char kEditorTitle[] = "Morvel Tolvane-Q";
+// WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN: a visible child that never
+// paints over its siblings or the host's other controls.
+constexpr DWORD kEditorStyle = 0x56000000;
+constexpr UINT_PTR kAnimationTimerId = 1;
+constexpr UINT kAnimationPeriodMs = 33; // about 30 pictures per second
+
+HWND asWindow(WindowHandle window) {
+    return static_cast<HWND>(window);
+}
+HINSTANCE asModule(ModuleHandle module) {
+    return static_cast<HINSTANCE>(module);
+}
+
+} // namespace
+
+bool platformHasEditor() {
+    return true;
+}
+
+ModuleHandle processModuleHandle() {
+    return GetModuleHandleA(nullptr);
+}
+
+// UI thread (effEditOpen).
+bool registerEditorWindowClass(ModuleHandle module) {
+    WNDCLASSA windowClass{};
+    windowClass.style = 0; // no CS_DBLCLKS: double clicks are timed by the editor itself
+    windowClass.lpfnWndProc = editorWindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = asModule(module);
+    windowClass.hIcon = nullptr;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr; // every paint covers the whole client area
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = kEditorClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+// Loader thread (module unload).
+void unregisterEditorWindowClass(ModuleHandle module) {
+    UnregisterClassA(kEditorClassName, asModule(module));
+}
+
+// UI thread (effEditOpen). The instance travels as the creation parameter so the window
+// procedure has it from WM_NCCREATE on.
+WindowHandle createEditorWindow(WindowHandle parent, int width, int height, ModuleHandle module,
+                                PluginInstance* instance) {
+    return CreateWindowExA(0, kEditorClassName, kEditorTitle, kEditorStyle, 0, 0, width, height,
+                           asWindow(parent), nullptr, asModule(module), instance);
+}
+
+bool windowIsAlive(WindowHandle window) {
+    return IsWindow(asWindow(window)) != FALSE;
+}
+
+void destroyWindow(WindowHandle window) {
+    DestroyWindow(asWindow(window));
+}
+
+// Any thread: InvalidateRect only queues a paint for the window's own thread.
+void invalidateWindow(WindowHandle window) {
+    InvalidateRect(asWindow(window), nullptr, FALSE);
+}
+
+void startAnimationTimer(WindowHandle window) {
+    SetTimer(asWindow(window), kAnimationTimerId, kAnimationPeriodMs, nullptr);
+}
+
+void stopAnimationTimer(WindowHandle window) {
+    KillTimer(asWindow(window), kAnimationTimerId);
+}
+
+void captureMouse(WindowHandle window) {
+    SetCapture(asWindow(window));
+}
+
+void releaseMouse() {
+    ReleaseCapture();
+}
+
+std::uint32_t tickCount() {
+    return GetTickCount();
+}
+
+// Construction of the first instance. The status is not examined: a failed start-up
+// leaves the token at 0 and every later GDI+ call fails harmlessly.
+std::uintptr_t startGdiplus() {
+    Gdiplus::GdiplusStartupInput input; // version 1, no debug callback, nothing suppressed
+    input.GdiplusVersion = 1;
+    input.DebugEventCallback = nullptr;
+    input.SuppressBackgroundThread = FALSE;
+    input.SuppressExternalCodecs = FALSE;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    return token;
+}
+
+void shutdownGdiplus(std::uintptr_t token) {
+    if (token != 0) {
+        Gdiplus::GdiplusShutdown(token);
+    }
+}

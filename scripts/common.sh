@@ -1,0 +1,62 @@
+# shellcheck shell=bash
+# Shared by scripts/test.sh and scripts/main-job.sh: installs what a fresh Debian machine
+# lacks and configures and builds the two trees.
+#
+#   build/windows  Tolvane-Q.dll and the wine test hosts, cross-built with mingw-w64
+#   build/native   Tolvane-Q.so, the command-line host, unit/thread tests, benchmarks;
+#                  it knows build/windows, so its ctest also runs the Windows-side checks
+
+TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TOLVANE_WINDOWS_DIR="$TOLVANE_ROOT/build/windows"
+TOLVANE_NATIVE_DIR="$TOLVANE_ROOT/build/native"
+TOLVANE_JOBS="${TOLVANE_JOBS:-2}"
+
+# Debian package per command (or file) it provides.
+tolvane_missing_packages() {
+    local -a wanted=(
+        "cmake:cmake" "ninja:ninja-build" "g++:g++"
+        "x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix"
+        "x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64"
+        "wine:wine" "/usr/lib/wine/wine64:wine64" "Xvfb:xvfb" "xauth:xauth" "convert:imagemagick"
+        "identify:imagemagick" "flock:util-linux"
+    )
+    local -a files=(
+        "/usr/include/gtest/gtest.h:libgtest-dev"
+        "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
+        "/usr/include/sndfile.h:libsndfile1-dev"
+        "/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf:fonts-open-sans"
+    )
+    local entry
+    for entry in "${wanted[@]}"; do
+        local what="${entry%%:*}"
+        if [[ "$what" == /* ]]; then
+            [ -e "$what" ] || echo "${entry##*:}"
+        else
+            command -v "$what" >/dev/null 2>&1 || echo "${entry##*:}"
+        fi
+    done
+    for entry in "${files[@]}"; do
+        [ -e "${entry%%:*}" ] || echo "${entry##*:}"
+    done
+}
+
+tolvane_install_missing() {
+    local -a missing
+    mapfile -t missing < <(tolvane_missing_packages | sort -u)
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    echo "== installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+tolvane_build() {
+    echo "== building build/windows (mingw-w64)"
+    cmake -G Ninja -S "$TOLVANE_ROOT" -B "$TOLVANE_WINDOWS_DIR" \
+        -DCMAKE_TOOLCHAIN_FILE="$TOLVANE_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null &&
+        cmake --build "$TOLVANE_WINDOWS_DIR" -j "$TOLVANE_JOBS" || return 1
+    echo "== building build/native"
+    cmake -G Ninja -S "$TOLVANE_ROOT" -B "$TOLVANE_NATIVE_DIR" \
+        -DTOLVANE_WINDOWS_BUILD_DIR="$TOLVANE_WINDOWS_DIR" >/dev/null &&
+        cmake --build "$TOLVANE_NATIVE_DIR" -j "$TOLVANE_JOBS" || return 1
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds both trees and produces the two artefacts of a release check:
+#   out/render.wav  music rendered through the Linux build (Tolvane-Q.so) by the
+#                   command-line host build/native/tolvane-host
+#   out/editor.png  the editor of the Windows build (Tolvane-Q.dll) as wine draws it,
+#                   saved by build/windows/editor_snapshot.exe on a virtual display
+# The plug-in to install in a DAW is build/windows/Tolvane-Q.dll.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+tolvane_install_missing || { echo "main-job.sh: installing packages failed" >&2; exit 1; }
+tolvane_build || { echo "main-job.sh: build failed" >&2; exit 1; }
+
+out="$TOLVANE_ROOT/out"
+mkdir -p "$out"
+
+echo "== rendering out/render.wav through Tolvane-Q.so"
+"$TOLVANE_NATIVE_DIR/tolvane-host" "$TOLVANE_NATIVE_DIR/Tolvane-Q.so" --block 512 \
+    --param "Output Trim=0.5" --output "$out/render.wav" || {
+    echo "main-job.sh: rendering failed" >&2
+    exit 1
+}
+
+echo "== drawing out/editor.png with Tolvane-Q.dll under wine"
+source "$TOLVANE_ROOT/scripts/wine-env.sh"
+tolvane_wine_setup "$TOLVANE_WINDOWS_DIR" || { echo "main-job.sh: wine prefix failed" >&2; exit 1; }
+(cd "$TOLVANE_WINDOWS_DIR" && tolvane_wine_run editor_snapshot.exe Tolvane-Q.dll "$out/editor.png")
+status=$?
+if [ "$status" -ne 0 ] || [ ! -s "$out/editor.png" ]; then
+    echo "main-job.sh: editor picture failed ($status)" >&2
+    exit 1
+fi
+echo "== done: $out/render.wav, $out/editor.png"

@@ -1,0 +1,564 @@
+// Opens the real editor of Tolvane-Q.dll in a host window like a DAW would, feeds the
+// plug-in music on an audio thread so the spectrum and meters move, and saves what the
+// editor window shows as a PNG. With --check it also compares fixed pixels with the
+// editor's colours, times the paint, and opens and closes the editor repeatedly to catch
+// leaked windows and GDI objects.
+//
+//     editor_snapshot.exe <Tolvane-Q.dll> <out.png> [--check]
+//
+// Prints one line per check and "N passed, N failed"; the exit code is the failure count.
+#include "host/vst_abi.h"
+
+#include <windows.h>
+
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace flat = Gdiplus::DllExports;
+
+constexpr int kWidth = 920;
+constexpr int kHeight = 580;
+constexpr float kSampleRate = 48000.0f;
+constexpr int kBlock = 512;
+constexpr char kEditorClass[] = "MorvelTolvaneQEditorWndClass";
+constexpr double kTwoPi = 6.283185307179586;
+
+// ---------------------------------------------------------------- results
+
+struct Tally {
+    int passed = 0;
+    int failed = 0;
+};
+Tally tally;
+
+void check(bool ok, const std::string& what) {
+    std::printf("%s %s\n", ok ? "PASS" : "FAIL", what.c_str());
+    ++(ok ? tally.passed : tally.failed);
+}
+
+// ---------------------------------------------------------------- plug-in
+
+VstIntPtr VST_CALL hostCallback(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*,
+                                float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+VstIntPtr dispatch(AEffect* effect, std::int32_t opcode, std::int32_t index = 0,
+                   VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+AEffect* loadPlugin(HMODULE module) {
+    using Entry = AEffect*(VST_CALL*)(HostCallback);
+    // Through void* because FARPROC's signature is a placeholder, not the real one.
+    auto entry = reinterpret_cast<Entry>(
+        reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
+    AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
+    if (effect == nullptr || effect->magic != kEffectMagic) {
+        return nullptr;
+    }
+    dispatch(effect, effOpen);
+    dispatch(effect, effSetSampleRate, 0, 0, nullptr, kSampleRate);
+    dispatch(effect, effSetBlockSize, 0, kBlock);
+    dispatch(effect, effMainsChanged, 0, 1);
+    return effect;
+}
+
+// ---------------------------------------------------------------- music
+
+// A two-bar loop at 120 BPM: kick, a bass line, a minor chord and hi-hats. Loud tonal
+// low end so the spectrum rises clearly above the graph's -24 dB floor.
+struct Music {
+    std::uint32_t noise = 0x12345678u;
+    double hatState = 0.0;
+    long long n = 0;
+};
+
+double whiteNoise(Music& m) {
+    m.noise = m.noise * 1664525u + 1013904223u;
+    return static_cast<double>(m.noise >> 8) / 8388608.0 - 1.0;
+}
+
+double kick(double tBeat) {
+    const double pitch = 50.0 + 70.0 * std::exp(-tBeat * 40.0);
+    return 0.22 * std::exp(-tBeat * 8.0) * std::sin(kTwoPi * pitch * tBeat);
+}
+
+double bass(double t, int beat) {
+    static constexpr double kNotes[4] = {92.5, 92.5, 110.0, 82.4};
+    const double f = kNotes[beat % 4];
+    return 0.26 * std::sin(kTwoPi * f * t) + 0.06 * std::sin(2.0 * kTwoPi * f * t);
+}
+
+double chord(double t, double detune) {
+    static constexpr double kTriad[3] = {220.0, 261.63, 329.63};
+    double sum = 0.0;
+    for (double f : kTriad) {
+        for (int h = 1; h <= 4; ++h) {
+            sum += std::sin(kTwoPi * f * detune * h * t) / (h * 1.5);
+        }
+    }
+    return 0.03 * sum;
+}
+
+void renderMusic(Music& m, float* left, float* right, int count) {
+    for (int i = 0; i < count; ++i, ++m.n) {
+        const double t = static_cast<double>(m.n) / kSampleRate;
+        const int beat = static_cast<int>(t * 2.0);
+        const double tBeat = t - beat * 0.5;
+        const double tEighth = std::fmod(t, 0.25);
+        const double raw = whiteNoise(m);
+        const double hat = (raw - m.hatState) * 0.05 * std::exp(-tEighth * 60.0);
+        m.hatState = raw;
+        const double common = kick(tBeat) + bass(t, beat);
+        left[i] = static_cast<float>(common + chord(t, 1.0) + hat);
+        right[i] = static_cast<float>(common + chord(t, 1.003) - hat);
+    }
+}
+
+// Feeds the plug-in in real time on its own thread, the way a host's audio thread does,
+// while the window thread paints.
+struct AudioFeed {
+    AEffect* effect = nullptr;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+void audioLoop(AudioFeed& feed) {
+    Music music;
+    std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
+    float* inputs[2] = {inL.data(), inR.data()};
+    float* outputs[2] = {outL.data(), outR.data()};
+    const auto period = std::chrono::microseconds(1000000LL * kBlock / 48000);
+    auto next = std::chrono::steady_clock::now();
+    while (!feed.stop.load()) {
+        renderMusic(music, inL.data(), inR.data(), kBlock);
+        feed.effect->processReplacing(feed.effect, inputs, outputs, kBlock);
+        next += period;
+        std::this_thread::sleep_until(next);
+    }
+}
+
+// ---------------------------------------------------------------- windows
+
+void pumpMessages(int milliseconds) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    // The deadline is checked after every message: a paint slower than the timer period
+    // would otherwise keep the queue busy forever.
+    for (;;) {
+        MSG msg;
+        const bool got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+        if (got) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const DWORD now = GetTickCount();
+        if (static_cast<LONG>(end - now) <= 0) {
+            return;
+        }
+        if (!got) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, end - now, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+    }
+}
+
+HWND createHostFrame() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = "TolvaneSnapshotHostFrame";
+    RegisterClassA(&wc);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    RECT r{0, 0, kWidth, kHeight};
+    AdjustWindowRect(&r, style, FALSE);
+    HWND frame = CreateWindowExA(0, wc.lpszClassName, "Tolvane-Q snapshot host", style, 0, 0,
+                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    if (frame != nullptr) {
+        ShowWindow(frame, SW_SHOWNORMAL);
+        UpdateWindow(frame);
+    }
+    return frame;
+}
+
+HWND findEditor(HWND frame) {
+    return FindWindowExA(frame, nullptr, kEditorClass, nullptr);
+}
+
+// ---------------------------------------------------------------- pixels
+
+// The editor's pixels as read back from its window: 0x00RRGGBB, top-down rows.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFFu;
+    }
+};
+
+Picture captureWindow(HWND window) {
+    Picture picture;
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right <= 0 || client.bottom <= 0) {
+        return picture;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC windowDc = GetDC(window);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memoryDc != nullptr && dib != nullptr && bits != nullptr) {
+        HGDIOBJ previous = SelectObject(memoryDc, dib);
+        BitBlt(memoryDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
+        GdiFlush();
+        picture.width = client.right;
+        picture.height = client.bottom;
+        const auto* data = static_cast<const std::uint32_t*>(bits);
+        picture.pixels.assign(data, data + static_cast<std::size_t>(client.right) * client.bottom);
+        SelectObject(memoryDc, previous);
+    }
+    if (dib != nullptr) {
+        DeleteObject(dib);
+    }
+    if (memoryDc != nullptr) {
+        DeleteDC(memoryDc);
+    }
+    ReleaseDC(window, windowDc);
+    return picture;
+}
+
+bool pngEncoder(CLSID& clsid) {
+    UINT count = 0;
+    UINT bytes = 0;
+    flat::GdipGetImageEncodersSize(&count, &bytes);
+    if (count == 0 || bytes == 0) {
+        return false;
+    }
+    std::vector<unsigned char> buffer(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    flat::GdipGetImageEncoders(count, bytes, codecs);
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType != nullptr && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool savePng(const Picture& picture, const char* path) {
+    CLSID clsid{};
+    if (picture.pixels.empty() || !pngEncoder(clsid)) {
+        return false;
+    }
+    std::vector<std::uint32_t> opaque(picture.pixels);
+    for (std::uint32_t& p : opaque) {
+        p |= 0xFF000000u;
+    }
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    flat::GdipCreateBitmapFromScan0(picture.width, picture.height, picture.width * 4,
+                                    PixelFormat32bppARGB,
+                                    reinterpret_cast<BYTE*>(opaque.data()), &bitmap);
+    if (bitmap == nullptr) {
+        return false;
+    }
+    wchar_t widePath[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH * 2);
+    const Gdiplus::GpStatus status = flat::GdipSaveImageToFile(bitmap, widePath, &clsid, nullptr);
+    flat::GdipDisposeImage(bitmap);
+    return status == Gdiplus::Ok;
+}
+
+// ---------------------------------------------------------------- colour checks
+
+int channel(std::uint32_t rgb, int shift) {
+    return static_cast<int>((rgb >> shift) & 0xFF);
+}
+
+int colourDistance(std::uint32_t a, std::uint32_t b) {
+    int worst = 0;
+    for (int shift : {0, 8, 16}) {
+        worst = std::max(worst, std::abs(channel(a, shift) - channel(b, shift)));
+    }
+    return worst;
+}
+
+// The colour a vertical two-stop gradient gives at row y (GDI+ samples pixel centres).
+std::uint32_t gradientAt(std::uint32_t top, std::uint32_t bottom, double y0, double y1, int y) {
+    const double t = (y - y0) / (y1 - y0);
+    std::uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+        const double c = channel(top, shift) + (channel(bottom, shift) - channel(top, shift)) * t;
+        out |= static_cast<std::uint32_t>(std::lround(c)) << shift;
+    }
+    return out;
+}
+
+std::string hex(std::uint32_t rgb) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(rgb & 0xFFFFFFu));
+    return text;
+}
+
+// One pixel in a solid area of a known colour.
+struct PixelCheck {
+    const char* what;
+    int x;
+    int y;
+    std::uint32_t rgb;
+    int tolerance;
+};
+
+void checkPixel(const Picture& p, const PixelCheck& c) {
+    const std::uint32_t seen = p.at(c.x, c.y);
+    check(colourDistance(seen, c.rgb) <= c.tolerance,
+          std::string(c.what) + " at (" + std::to_string(c.x) + "," + std::to_string(c.y) +
+              "): want " + hex(c.rgb) + " +-" + std::to_string(c.tolerance) + ", saw " +
+              hex(seen));
+}
+
+// Anti-aliased text and thin curves: somewhere in the box a pixel reaches the colour.
+struct RegionCheck {
+    const char* what;
+    RECT box; // left, top, right, bottom (exclusive)
+    std::uint32_t rgb;
+    int tolerance;
+};
+
+void checkRegion(const Picture& p, const RegionCheck& c) {
+    int best = 256;
+    std::uint32_t closest = 0;
+    for (LONG y = c.box.top; y < c.box.bottom; ++y) {
+        for (LONG x = c.box.left; x < c.box.right; ++x) {
+            const int d = colourDistance(p.at(x, y), c.rgb);
+            if (d < best) {
+                best = d;
+                closest = p.at(x, y);
+            }
+        }
+    }
+    check(best <= c.tolerance, std::string(c.what) + ": want a pixel near " + hex(c.rgb) +
+                                   " +-" + std::to_string(c.tolerance) + ", closest " +
+                                   hex(closest));
+}
+
+void checkSolidAreas(const Picture& p) {
+    const PixelCheck checks[] = {
+        {"background gradient", 20, 448, gradientAt(0x0A0D14, 0x06080D, 0, kHeight, 448), 4},
+        {"background gradient", 900, 445, gradientAt(0x0A0D14, 0x06080D, 0, kHeight, 445), 4},
+        {"header gradient", 300, 8, gradientAt(0x10141F, 0x0A0D14, 0, 52, 8), 4},
+        {"header gradient", 300, 40, gradientAt(0x10141F, 0x0A0D14, 0, 52, 40), 4},
+        {"control strip gradient", 600, 565, gradientAt(0x0E111A, 0x080A10, 460, kHeight, 565), 4},
+        {"control strip divider", 450, 460, 0x1E263A, 8},
+        {"logo bar gold", 33, 25, 0xF0CB64, 4},
+        {"logo bar dark gold", 21, 30, 0xCAA134, 4},
+        {"bypass lamp green", 807, 510, 0x34D399, 4},
+        {"VAVU coupling value arc", 55, 502, 0xC084FC, 12},
+        {"172 sieve value arc", 165, 502, 0xF0CB64, 12},
+        {"580 limiter value arc", 275, 502, 0x34D399, 12},
+        {"add chip between the meters", 675, 505, 0x1A2030, 6},
+        {"left meter first segment lit", 674, 496, 0x34D399, 8},
+        {"right meter first segment lit", 674, 514, 0x34D399, 8},
+    };
+    for (const PixelCheck& c : checks) {
+        checkPixel(p, c);
+    }
+}
+
+void checkTextAndCurves(const Picture& p) {
+    // The spectrum outline is 0x5AB9CDEB over the dark graph: about 475060 where the line
+    // covers a pixel. Below the 0 dB line at 100 Hz only the spectrum reaches that tint.
+    const RegionCheck checks[] = {
+        {"vendor word drawn", {48, 13, 104, 32}, 0xDCE6F5, 40},
+        {"product word drawn in gold", {106, 13, 200, 32}, 0xF0CB64, 40},
+        {"tagline drawn", {49, 32, 200, 46}, 0x7382A5, 40},
+        {"ZERO LATENCY badge text", {640, 14, 725, 38}, 0x38BDF8, 60},
+        {"ACTIVE text", {820, 503, 890, 522}, 0xD1FAE5, 50},
+        {"VAVU value text", {80, 507, 130, 521}, 0xC084FC, 50},
+        {"sum curve crosses 1 kHz", {514, 52, 517, 425}, 0xFFF06E, 30},
+        {"spectrum shows the bass at 100 Hz", {238, 250, 241, 420}, 0x475060, 35},
+    };
+    for (const RegionCheck& c : checks) {
+        checkRegion(p, c);
+    }
+}
+
+// ---------------------------------------------------------------- lifecycle checks
+
+double timePaints(HWND editor, int frames) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < frames; ++i) {
+        InvalidateRect(editor, nullptr, FALSE);
+        UpdateWindow(editor);
+    }
+    QueryPerformanceCounter(&end);
+    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart) / frames;
+}
+
+// Live GDI objects of this process (plus a constant). Windows reports them through
+// GetGuiResources; wine answers 0 there. Wine hands out handle slots from its free list
+// before it takes never-used ones, so a probe batch larger than the free list ends in
+// fresh slots, and its highest slot index minus the batch size is the live count plus a
+// constant. The free list can never exceed the highest slot seen so far, which sizes the
+// batch.
+DWORD gdiObjects() {
+    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (reported != 0) {
+        return reported;
+    }
+    static DWORD highestSeen = 0;
+    const DWORD batch = std::max<DWORD>(4000, highestSeen + 200);
+    std::vector<HBRUSH> probe(batch);
+    DWORD highest = 0;
+    for (HBRUSH& brush : probe) {
+        brush = CreateSolidBrush(RGB(1, 2, 3));
+        highest = std::max<DWORD>(highest, LOWORD(reinterpret_cast<UINT_PTR>(brush)));
+    }
+    for (HBRUSH brush : probe) {
+        DeleteObject(brush);
+    }
+    highestSeen = std::max(highestSeen, highest);
+    return highest > batch ? highest - batch : 0;
+}
+
+// The counter must see objects we create on purpose, or the leak check below proves nothing.
+void checkGdiCounter() {
+    const DWORD before = gdiObjects();
+    HBRUSH held[10];
+    for (HBRUSH& brush : held) {
+        brush = CreateSolidBrush(RGB(4, 5, 6));
+    }
+    const DWORD during = gdiObjects();
+    for (HBRUSH brush : held) {
+        DeleteObject(brush);
+    }
+    const DWORD after = gdiObjects();
+    check(during == before + 10 && after == before,
+          "GDI object count sees 10 brushes come and go (" + std::to_string(before) + " -> " +
+              std::to_string(during) + " -> " + std::to_string(after) + ")");
+}
+
+// Opening and closing must leave no window and no GDI object behind, and the window must
+// be gone the moment effEditClose returns (a host may free the parent right after).
+void checkOpenClose(AEffect* effect, HWND frame) {
+    dispatch(effect, effEditClose);
+    pumpMessages(50);
+    check(findEditor(frame) == nullptr, "editor window gone after effEditClose");
+    checkGdiCounter();
+    const DWORD before = gdiObjects();
+    int lingering = 0;
+    for (int i = 0; i < 20; ++i) {
+        dispatch(effect, effEditOpen, 0, 0, frame);
+        pumpMessages(80); // a few timer ticks, so paints happen
+        dispatch(effect, effEditClose);
+        lingering += findEditor(frame) != nullptr ? 1 : 0;
+        pumpMessages(10);
+    }
+    const DWORD after = gdiObjects();
+    check(lingering == 0, "20 open/close cycles leave no editor window (" +
+                              std::to_string(lingering) + " left)");
+    check(after <= before, "GDI objects do not grow over 20 open/close cycles (" +
+                               std::to_string(before) + " -> " + std::to_string(after) + ")");
+}
+
+// ---------------------------------------------------------------- main
+
+void checkEditorGeometry(AEffect* effect, HWND editor) {
+    ERect* rect = nullptr;
+    dispatch(effect, effEditGetRect, 0, 0, &rect);
+    check(rect != nullptr && rect->top == 0 && rect->left == 0 && rect->bottom == kHeight &&
+              rect->right == kWidth,
+          "effEditGetRect gives 0,0,580,920");
+    RECT client{};
+    GetClientRect(editor, &client);
+    check(client.right == kWidth && client.bottom == kHeight, "editor client area is 920x580");
+}
+
+int run(const char* dllPath, const char* pngPath, bool checks) {
+    DeleteFileA(pngPath); // a failed run must not leave an old picture to be inspected
+    HMODULE module = LoadLibraryA(dllPath);
+    AEffect* effect = module != nullptr ? loadPlugin(module) : nullptr;
+    check(effect != nullptr, "plug-in loads and opens");
+    HWND frame = effect != nullptr ? createHostFrame() : nullptr;
+    check(frame != nullptr, "host frame window created");
+    if (effect == nullptr || frame == nullptr) {
+        return tally.failed;
+    }
+    AudioFeed feed;
+    feed.effect = effect;
+    feed.thread = std::thread(audioLoop, std::ref(feed));
+
+    dispatch(effect, effEditOpen, 0, 0, frame);
+    HWND editor = findEditor(frame);
+    check(editor != nullptr, "effEditOpen creates a MorvelTolvaneQEditorWndClass child");
+    if (editor != nullptr) {
+        checkEditorGeometry(effect, editor);
+        pumpMessages(1500); // ~45 timer ticks: spectrum and meters settle on the music
+        const double ms = timePaints(editor, 100);
+        std::printf("paint: %.2f ms per frame (100 frames, audio running)\n", ms);
+        pumpMessages(100);
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const Picture picture = captureWindow(editor);
+        check(picture.width == kWidth && picture.height == kHeight, "captured 920x580 pixels");
+        check(savePng(picture, pngPath), std::string("saved ") + pngPath);
+        if (checks && picture.width == kWidth && picture.height == kHeight) {
+            checkSolidAreas(picture);
+            checkTextAndCurves(picture);
+        }
+    }
+    if (checks) {
+        checkOpenClose(effect, frame);
+    }
+    feed.stop.store(true);
+    feed.thread.join();
+    dispatch(effect, effEditClose);
+    dispatch(effect, effMainsChanged, 0, 0);
+    dispatch(effect, effClose);
+    DestroyWindow(frame);
+    pumpMessages(10);
+    FreeLibrary(module);
+    return tally.failed;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: editor_snapshot.exe <Tolvane-Q.dll> <out.png> [--check]\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // lines must survive a crash or a timeout
+    const bool checks = argc > 3 && std::strcmp(argv[3], "--check") == 0;
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const int failures = run(argv[1], argv[2], checks);
+    Gdiplus::GdiplusShutdown(token);
+    std::printf("%d passed, %d failed\n", tally.passed, tally.failed);
+    return failures;
+}
