@@ -17,7 +17,9 @@ constexpr std::uint32_t kChipAddColour = 0xFFC084FCu;
 constexpr double kMaxQ = 18.0;
 constexpr double kMinQ = 0.2;
 
-int bandCount(const PluginInstance& inst) { return static_cast<int>(inst.bands.size()); }
+int bandCount(const PluginInstance& inst) {
+    return static_cast<int>(inst.bands.size());
+}
 
 Band& bandAt(PluginInstance& inst, int index) {
     return inst.bands[static_cast<std::size_t>(index)];

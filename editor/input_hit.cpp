@@ -69,7 +69,9 @@ int hitBandChip(int count, int x, int y) {
     return -1;
 }
 
-bool hitAddChip(int count, int x, int y) { return inChipSquare(chipX(count), x, y); }
+bool hitAddChip(int count, int x, int y) {
+    return inChipSquare(chipX(count), x, y);
+}
 
 int hitKnob(int x, int y) {
     const int dy = y - kKnobCentreY;
@@ -82,7 +84,9 @@ int hitKnob(int x, int y) {
     return -1;
 }
 
-bool inPresetColumn(int x) { return inRange(x, kPresetBoxLeft, kPresetBoxRight); }
+bool inPresetColumn(int x) {
+    return inRange(x, kPresetBoxLeft, kPresetBoxRight);
+}
 
 bool inPresetBox(int x, int y) {
     return inPresetColumn(x) && inRange(y, kPresetBoxTop, kPresetBoxBottom);

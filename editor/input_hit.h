@@ -8,7 +8,9 @@
 #include <vector>
 
 // Both bounds included.
-inline bool inRange(int v, int low, int high) { return v >= low && v <= high; }
+inline bool inRange(int v, int low, int high) {
+    return v >= low && v <= high;
+}
 
 // Graph area for adding bands: x 45..875, y 52..425.
 bool inGraphArea(int x, int y);

@@ -17,7 +17,9 @@ MousePoint mousePointFromLParam(std::intptr_t lParam) {
     return {signedWord(bits), signedWord(bits >> 16)};
 }
 
-int wheelDistanceFromWParam(std::uintptr_t wParam) { return signedWord(wParam >> 16); }
+int wheelDistanceFromWParam(std::uintptr_t wParam) {
+    return signedWord(wParam >> 16);
+}
 
 bool registerPress(PluginInstance& inst, int x, int y, std::uint32_t now) {
     // Unsigned subtraction keeps the rule right across the 49.7-day wrap of the counter.

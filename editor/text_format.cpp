@@ -11,8 +11,8 @@ ShortText formatShortText(std::size_t maxChars, const wchar_t* format, ...) {
     va_start(args, format);
     const int written = std::vswprintf(out.text, size, format, args);
     va_end(args);
-    // On overflow vswprintf reports failure and leaves the buffer in an unspecified (but
-    // bounded) state: keep what fits and make sure the text is terminated.
+    // On overflow vswprintf reports failure; what it left in the buffer is bounded but not
+    // guaranteed to be terminated, so keep what fits and terminate it here.
     if (written < 0) {
         out.text[size - 1] = L'\0';
     }

@@ -7,8 +7,10 @@
 #                  it knows build/windows, so its ctest also runs the Windows-side checks
 
 TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-TOLVANE_WINDOWS_DIR="$TOLVANE_ROOT/build/windows"
-TOLVANE_NATIVE_DIR="$TOLVANE_ROOT/build/native"
+# TOLVANE_BUILD_ROOT moves both trees elsewhere (default: build/ in the checkout).
+TOLVANE_BUILD_ROOT="${TOLVANE_BUILD_ROOT:-$TOLVANE_ROOT/build}"
+TOLVANE_WINDOWS_DIR="$TOLVANE_BUILD_ROOT/windows"
+TOLVANE_NATIVE_DIR="$TOLVANE_BUILD_ROOT/native"
 TOLVANE_JOBS="${TOLVANE_JOBS:-2}"
 
 # Debian package per command (or file) it provides.

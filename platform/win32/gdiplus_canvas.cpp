@@ -22,17 +22,33 @@ static_assert(offsetof(CanvasPoint, x) == offsetof(gp::PointF, X));
 static_assert(offsetof(CanvasPoint, y) == offsetof(gp::PointF, Y));
 static_assert(sizeof(WCHAR) == sizeof(wchar_t));
 
-gp::GpGraphics* graphics(Canvas* c) { return reinterpret_cast<gp::GpGraphics*>(c); }
-gp::GpBrush* gpBrush(CanvasBrush* b) { return reinterpret_cast<gp::GpBrush*>(b); }
-gp::GpPen* gpPen(CanvasPen* p) { return reinterpret_cast<gp::GpPen*>(p); }
-gp::GpFontFamily* gpFamily(CanvasFontFamily* f) { return reinterpret_cast<gp::GpFontFamily*>(f); }
-gp::GpFont* gpFont(CanvasFont* f) { return reinterpret_cast<gp::GpFont*>(f); }
+gp::GpGraphics* graphics(Canvas* c) {
+    return reinterpret_cast<gp::GpGraphics*>(c);
+}
+gp::GpBrush* gpBrush(CanvasBrush* b) {
+    return reinterpret_cast<gp::GpBrush*>(b);
+}
+gp::GpPen* gpPen(CanvasPen* p) {
+    return reinterpret_cast<gp::GpPen*>(p);
+}
+gp::GpFontFamily* gpFamily(CanvasFontFamily* f) {
+    return reinterpret_cast<gp::GpFontFamily*>(f);
+}
+gp::GpFont* gpFont(CanvasFont* f) {
+    return reinterpret_cast<gp::GpFont*>(f);
+}
 gp::GpStringFormat* gpFormat(CanvasStringFormat* f) {
     return reinterpret_cast<gp::GpStringFormat*>(f);
 }
-gp::GpPath* gpPath(CanvasPath* p) { return reinterpret_cast<gp::GpPath*>(p); }
-const gp::PointF* gpPoints(const CanvasPoint* p) { return reinterpret_cast<const gp::PointF*>(p); }
-const WCHAR* wide(const wchar_t* text) { return reinterpret_cast<const WCHAR*>(text); }
+gp::GpPath* gpPath(CanvasPath* p) {
+    return reinterpret_cast<gp::GpPath*>(p);
+}
+const gp::PointF* gpPoints(const CanvasPoint* p) {
+    return reinterpret_cast<const gp::PointF*>(p);
+}
+const WCHAR* wide(const wchar_t* text) {
+    return reinterpret_cast<const WCHAR*>(text);
+}
 
 gp::StringAlignment gpAlignment(CanvasAlignment a) {
     switch (a) {
@@ -60,8 +76,7 @@ CanvasBrush* createLineBrush(CanvasPoint from, CanvasPoint to, std::uint32_t arg
     const gp::PointF p1(from.x, from.y);
     const gp::PointF p2(to.x, to.y);
     gp::GpLineGradient* brush = nullptr;
-    flat::GdipCreateLineBrush(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap),
-                              &brush);
+    flat::GdipCreateLineBrush(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap), &brush);
     return reinterpret_cast<CanvasBrush*>(static_cast<gp::GpBrush*>(brush));
 }
 
@@ -70,8 +85,7 @@ CanvasBrush* createLineBrushI(int x1, int y1, int x2, int y2, std::uint32_t argb
     const gp::Point p1(x1, y1);
     const gp::Point p2(x2, y2);
     gp::GpLineGradient* brush = nullptr;
-    flat::GdipCreateLineBrushI(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap),
-                               &brush);
+    flat::GdipCreateLineBrushI(&p1, &p2, argbFrom, argbTo, static_cast<gp::WrapMode>(wrap), &brush);
     return reinterpret_cast<CanvasBrush*>(static_cast<gp::GpBrush*>(brush));
 }
 

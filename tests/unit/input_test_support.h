@@ -38,7 +38,9 @@ inline Band bell(double frequency, double gain, double q = 1.0, bool enabled = t
 inline int nodeX(const Band& b) {
     return static_cast<int>(std::lround(frequencyToX(b.frequency, kEditorWidth)));
 }
-inline int nodeY(const Band& b) { return static_cast<int>(std::lround(gainToY(b.gain))); }
+inline int nodeY(const Band& b) {
+    return static_cast<int>(std::lround(gainToY(b.gain)));
+}
 
 class EditorInputTest : public ::testing::Test {
   protected:

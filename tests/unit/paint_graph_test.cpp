@@ -18,6 +18,12 @@ std::vector<std::size_t> nodeCores(const Picture& pic) {
     });
 }
 
+// Filled band-curve areas of a band colour (alpha 0x24).
+std::size_t curveFills(const Picture& pic, std::uint32_t colour) {
+    const std::uint32_t fill = (colour & 0xFFFFFFu) | 0x24000000u;
+    return pic.count(CanvasOp::FillPath, [&](const CanvasCall& c) { return c.brush.argb == fill; });
+}
+
 std::vector<std::size_t> panels(const Picture& pic) {
     return pic.where(CanvasOp::FillRectangle,
                      [](const CanvasCall& c) { return hasSize(c, 270, 68) && c.brush.gradient; });
@@ -54,20 +60,6 @@ TEST(PaintGraph, DefaultNodesSitOnTheMappedPositions) {
     EXPECT_EQ(five->brush.argb, 0xFF141824u);
 }
 
-TEST(PaintGraph, SelectedNodeHaloBreathesAndRingIsDashed) {
-    auto inst = makeInstance();
-    inst->animPhase = 0.25f * 3.14159265f; // sin(2 * phase) = 1: radius 19
-    Picture pic(*inst);
-    const auto halo = pic.where(CanvasOp::FillEllipse, [](const CanvasCall& c) {
-        return hasSize(c, 38, 38) && c.brush.argb == ((kViolet & 0xFFFFFFu) | 0x50000000u);
-    });
-    EXPECT_EQ(halo.size(), 1u);
-    const auto rings = pic.where(CanvasOp::DrawEllipse, [](const CanvasCall& c) {
-        return hasSize(c, 28, 28) && c.pen.dash == DashStyleDash && near(c.pen.width, 1.8);
-    });
-    EXPECT_EQ(rings.size(), 1u); // the selected band is also the only dynamic one
-}
-
 TEST(PaintGraph, PanelPlacementFollowsTheNode) {
     struct Case {
         double frequency;
@@ -95,20 +87,6 @@ TEST(PaintGraph, PanelPlacementFollowsTheNode) {
     }
 }
 
-TEST(PaintGraph, PanelShowsTypeButtonsAndValueTexts) {
-    auto inst = makeInstance();
-    setBands(*inst, {band(HighShelf, 12500.0, -3.25, kTeal, true, 0.75)});
-    inst->selectedBand = 0;
-    Picture pic(*inst);
-    const CanvasCall* active = findText(pic.canvas, L"HIGH SHELF");
-    ASSERT_NE(active, nullptr);
-    EXPECT_EQ(active->brush.argb, 0xFF10141Fu);
-    EXPECT_EQ(findText(pic.canvas, L"BELL")->brush.argb, 0xFF8C9BB9u);
-    EXPECT_NE(findText(pic.canvas, L"12.50 kHz"), nullptr);
-    EXPECT_NE(findText(pic.canvas, L"-3.2 dB"), nullptr); // printf rounding of -3.25
-    EXPECT_NE(findText(pic.canvas, L"0.75"), nullptr);
-}
-
 TEST(PaintGraph, NoteChipsOverlapInTableOrder) {
     auto inst = makeInstance();
     Picture pic(*inst);
@@ -130,10 +108,7 @@ TEST(PaintGraph, SmallGainHasNoCurveButANodeAndAShareOfTheSum) {
     setBands(*inst, {band(Bell, 1000.0, 0.1, kTeal)});
     inst->selectedBand = -1;
     Picture pic(*inst);
-    const auto curves = pic.where(CanvasOp::FillPath, [](const CanvasCall& c) {
-        return c.brush.argb == ((kTeal & 0xFFFFFFu) | 0x24000000u);
-    });
-    EXPECT_TRUE(curves.empty());
+    EXPECT_EQ(curveFills(pic, kTeal), 0u);
     EXPECT_EQ(nodeCores(pic).size(), 1u);
     // x = 515 is 1 kHz: 0.1 dB lifts the sum by 0.78 pixels.
     const CanvasCall& sum = sumLine(pic);
@@ -143,45 +118,24 @@ TEST(PaintGraph, SmallGainHasNoCurveButANodeAndAShareOfTheSum) {
     EXPECT_NEAR(at1k->y, 238.5 - 0.1 * 373.0 / 48.0, 0.02);
 }
 
-TEST(PaintGraph, BandCurveFollowsStoredCoefficients) {
-    auto inst = makeInstance();
-    setBands(*inst, {band(Bell, 1000.0, 6.0, kTeal)});
-    Picture pic(*inst);
-    const auto curves = pic.where(CanvasOp::DrawLines, [](const CanvasCall& c) {
-        return c.pen.argb == ((kTeal & 0xFFFFFFu) | 0x82000000u) && near(c.pen.width, 1.2);
-    });
-    ASSERT_EQ(curves.size(), 1u);
-    const CanvasCall& curve = pic.at(curves[0]);
-    EXPECT_EQ(curve.points.size(), 277u); // x = 45, 48, ... 873
-    const auto peak = std::find_if(curve.points.begin(), curve.points.end(),
-                                   [](const CanvasPoint& p) { return p.x == 516.0f; });
-    ASSERT_NE(peak, curve.points.end());
-    EXPECT_NEAR(peak->y, gainToY(6.0), 0.1); // one pixel right of 1 kHz
-}
-
 TEST(PaintGraph, DisabledSelectedBandKeepsGlowPanelAndChipOnly) {
     auto inst = makeInstance();
     inst->bands[4].enabled = false;
     Picture pic(*inst);
     const std::uint32_t glow = (kViolet & 0xFFFFFFu) | 0x16000000u;
-    EXPECT_EQ(
-        pic.where(CanvasOp::FillEllipse,
-                  [&](const CanvasCall& c) { return hasSize(c, 180, 150) && c.brush.argb == glow; })
-            .size(),
-        1u);
+    EXPECT_EQ(pic.count(CanvasOp::FillEllipse,
+                        [&](const CanvasCall& c) {
+                            return hasSize(c, 180, 150) && c.brush.argb == glow;
+                        }),
+              1u);
     EXPECT_EQ(panels(pic).size(), 1u);
     EXPECT_EQ(nodeCores(pic).size(), 6u);
-    EXPECT_TRUE(pic.where(CanvasOp::FillPath,
-                          [](const CanvasCall& c) {
-                              return c.brush.argb == ((kViolet & 0xFFFFFFu) | 0x24000000u);
-                          })
-                    .empty());
+    EXPECT_EQ(curveFills(pic, kViolet), 0u);
     // The fifth chip still in the selected style: band colour fill.
-    EXPECT_EQ(pic.where(CanvasOp::FillRectangle,
+    EXPECT_EQ(pic.count(CanvasOp::FillRectangle,
                         [](const CanvasCall& c) {
                             return isBox(c, 594, 496, 22, 22) && c.brush.argb == kViolet;
-                        })
-                  .size(),
+                        }),
               1u);
 }
 
@@ -218,42 +172,14 @@ TEST(PaintGraph, EmptySpectrumLiesOnTheBottomEdge) {
     EXPECT_EQ(pic.at(fills[0]).path.points.size(), 418u); // two base corners added
 }
 
-TEST(PaintGraph, SpectrumReadsTheBinUnderEachColumn) {
-    auto inst = makeInstance();
-    // x = 513 samples 983.1 Hz: bin 20.97 at 48 kHz, truncated to 20.
-    inst->spectrumDb.assign(kSpectrumBins, -80.0f);
-    inst->spectrumDb[20] = 12.0f;
-    Picture pic(*inst);
-    const auto lines = pic.where(CanvasOp::DrawLines,
-                                 [](const CanvasCall& c) { return c.pen.argb == 0x5AB9CDEB; });
-    ASSERT_EQ(lines.size(), 1u);
-    const auto& pts = pic.at(lines[0]).points;
-    const auto lifted =
-        std::count_if(pts.begin(), pts.end(), [](const CanvasPoint& p) { return p.y < 425.0f; });
-    EXPECT_GT(lifted, 0);
-    const auto at513 =
-        std::find_if(pts.begin(), pts.end(), [](const CanvasPoint& p) { return p.x == 513.0f; });
-    ASSERT_NE(at513, pts.end());
-    EXPECT_FLOAT_EQ(at513->y, levelToY(12.0f));
-}
-
 TEST(PaintGraph, BandWithoutFilterEntryIsSkippedNotReadPastTheEnd) {
     auto inst = makeInstance();
     setBands(*inst, {band(Bell, 1000.0, 6.0, kTeal), band(Bell, 100.0, 6.0, kViolet)});
     inst->filters.resize(1); // lists momentarily out of step
     Picture pic(*inst);
     // The first band keeps its curve; the second draws no curve but still a node.
-    EXPECT_EQ(pic.where(CanvasOp::FillPath,
-                        [](const CanvasCall& c) {
-                            return c.brush.argb == ((kTeal & 0xFFFFFFu) | 0x24000000u);
-                        })
-                  .size(),
-              1u);
-    EXPECT_TRUE(pic.where(CanvasOp::FillPath,
-                          [](const CanvasCall& c) {
-                              return c.brush.argb == ((kViolet & 0xFFFFFFu) | 0x24000000u);
-                          })
-                    .empty());
+    EXPECT_EQ(curveFills(pic, kTeal), 1u);
+    EXPECT_EQ(curveFills(pic, kViolet), 0u);
     EXPECT_EQ(nodeCores(pic).size(), 2u);
     // At 100 Hz only the 1 kHz bell contributes: far below its +6 dB peak.
     const CanvasCall& sum = sumLine(pic);

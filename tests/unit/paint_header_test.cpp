@@ -65,25 +65,6 @@ TEST(PaintHeader, WiderClientKeepsBadgesRightAndTextsFixed) {
     EXPECT_EQ(findText(pic.canvas, L"TOLVANE-Q™")->brush.argb, 0xFFF0CB64u);
 }
 
-TEST(PaintHeader, BackgroundAndHeaderBandsUseIntegerCalls) {
-    auto inst = makeInstance();
-    Picture pic(*inst);
-    const auto& calls = pic.calls();
-    ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls[0].op, CanvasOp::CreateLineBrushI);
-    EXPECT_EQ(calls[0].brush.argb, 0xFF0A0D14u);
-    EXPECT_EQ(calls[0].brush.to.y, 580.0f);
-    EXPECT_EQ(calls[1].op, CanvasOp::FillRectangleI);
-    EXPECT_TRUE(isBox(calls[1], 0, 0, 920, 580));
-    const auto logo = pic.where(CanvasOp::FillRectangleI, [](const CanvasCall& c) {
-        return c.args[2] == 3.0f; // the four 3-pixel bars
-    });
-    ASSERT_EQ(logo.size(), 4u);
-    EXPECT_TRUE(isBox(pic.at(logo[2]), 32, 11, 3, 30));
-    EXPECT_EQ(pic.at(logo[0]).brush.argb, 0xFFCAA134u);
-    EXPECT_EQ(pic.at(logo[1]).brush.argb, 0xFFF0CB64u);
-}
-
 TEST(PaintHeader, RegionsAreDrawnBackToFront) {
     auto inst = makeInstance();
     Picture pic(*inst);
@@ -119,47 +100,4 @@ TEST(PaintHeader, EveryResourceIsReleasedWithinThePaint) {
     EXPECT_TRUE(unreleasedResources(pic.canvas).empty());
     EXPECT_EQ(liveCanvasResources(), before);
     EXPECT_GT(pic.calls().size(), 500u);
-}
-
-TEST(PaintHeader, SharedResourcesAreCreatedInTableOrderAndReleasedInReverse) {
-    auto inst = makeInstance();
-    Picture pic(*inst);
-    const auto& calls = pic.calls();
-    // The tail of the log releases the fourteen shared resources.
-    ASSERT_GE(calls.size(), 14u);
-    std::vector<int> released;
-    for (std::size_t i = calls.size() - 14; i < calls.size(); ++i) {
-        released.push_back(calls[i].resource);
-    }
-    std::vector<const CanvasCall*> created;
-    for (auto it = released.rbegin(); it != released.rend(); ++it) {
-        const auto c = std::find_if(calls.begin(), calls.end(), [&](const CanvasCall& call) {
-            return call.resource == *it && call.op != CanvasOp::DeleteBrush &&
-                   call.op != CanvasOp::DeletePen && call.op != CanvasOp::DeleteFont &&
-                   call.op != CanvasOp::DeleteFontFamily && call.op != CanvasOp::DeleteStringFormat;
-        });
-        ASSERT_NE(c, calls.end());
-        created.push_back(&*c);
-    }
-    ASSERT_EQ(created.size(), 14u);
-    EXPECT_EQ(created[0]->op, CanvasOp::CreatePen); // dividerPen
-    EXPECT_EQ(created[0]->pen.argb, 0xFF1E263Au);
-    EXPECT_EQ(created[1]->text, L"Segoe UI");
-    const float sizes[] = {14.0f, 9.0f, 10.0f, 11.0f, 8.5f};
-    const CanvasFontStyle styles[] = {FontStyleBold, FontStyleRegular, FontStyleRegular,
-                                      FontStyleBold, FontStyleRegular};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(created[2 + i]->font.sizePx, sizes[i]);
-        EXPECT_EQ(created[2 + i]->font.style, styles[i]);
-    }
-    const std::uint32_t brushes[] = {0xFFDCE6F5, 0xFF7382A5, 0xFFF0CB64, 0xFFCAA134};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(created[7 + i]->brush.argb, brushes[i]);
-    }
-    EXPECT_EQ(created[11]->op, CanvasOp::CreateStringFormat);
-    EXPECT_EQ(created[12]->pen.argb, 0xFF141824u); // gridPen
-    EXPECT_EQ(created[13]->pen.width, 1.5f);       // zeroLinePen
-    for (std::size_t i = 1; i < created.size(); ++i) {
-        EXPECT_LT(created[i - 1], created[i]);
-    }
 }

@@ -49,35 +49,3 @@ TEST(TextFormat, FormatsAndBounds) {
     const ShortText wide = formatShortText(100, L"%s", L"0123456789012345678901234567890123");
     EXPECT_LE(std::wcslen(wide.text), kShortTextCapacity - 1);
 }
-
-TEST(LevelMeter, LitSegments) {
-    const std::pair<float, int> cases[] = {{0.7f, 16},   {0.3f, 7},   {-0.1f, 0}, {0.0f, 0},
-                                           {100.0f, 16}, {0.63f, 15}, {0.62f, 14}};
-    for (const auto& [level, lit] : cases) {
-        EXPECT_EQ(litMeterSegments(level), lit) << level;
-    }
-    EXPECT_EQ(litMeterSegments(std::nanf("")), 0);
-}
-
-TEST(EditorView, CaptureCopiesBothListsInStep) {
-    auto inst = makeInstance();
-    inst->selectedBand = 2;
-    inst->presetIndex = 1;
-    inst->animPhase = 1.5f;
-    inst->peakL = 0.25f;
-    inst->spectrumDb[7] = -3.0f;
-    inst->filters.pop_back(); // out of step: six filters for seven bands
-    EditorView view;
-    captureEditorView(*inst, view);
-    EXPECT_EQ(view.bands.size(), 7u);
-    EXPECT_EQ(view.coeffs.size(), 6u);
-    EXPECT_EQ(view.coeffs[3].b0, inst->filters[3].coeffs.b0);
-    EXPECT_EQ(view.spectrumDb[7], -3.0f);
-    EXPECT_EQ(view.params[1], 0.85f);
-    EXPECT_EQ(view.selectedBand, 2);
-    EXPECT_EQ(view.presetIndex, 1);
-    EXPECT_EQ(view.animPhase, 1.5f);
-    EXPECT_EQ(view.peakL, 0.25f);
-    EXPECT_TRUE(inst->lock.try_lock()); // released after the copy
-    inst->lock.unlock();
-}

@@ -59,6 +59,9 @@ struct Picture {
         }
         return out;
     }
+    std::size_t count(CanvasOp op, const std::function<bool(const CanvasCall&)>& match) const {
+        return where(op, match).size();
+    }
     const CanvasCall& at(std::size_t i) const { return calls()[i]; }
 };
 

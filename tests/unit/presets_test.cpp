@@ -4,17 +4,6 @@
 
 using namespace painttest;
 
-TEST(Presets, TitlesByIndex) {
-    const std::pair<int, std::wstring> cases[] = {
-        {-1, L"◄   01 • Master Modern Clarity   ►"}, {0, L"◄   01 • Master Modern Clarity   ►"},
-        {1, L"◄   02 • 808 Sub Sculptor   ►"},       {2, L"◄   03 • Master Bus Glue   ►"},
-        {7, L"◄   03 • Master Bus Glue   ►"},
-    };
-    for (const auto& [index, title] : cases) {
-        EXPECT_EQ(presetTitle(index), title) << index;
-    }
-}
-
 TEST(Presets, LoadFromTwentyFourBandsLeavesSeven) {
     for (int preset = 0; preset < 3; ++preset) {
         auto inst = makeInstance();

@@ -37,8 +37,8 @@ VstIntPtr VST_CALL hostCallback(AEffect*, std::int32_t opcode, std::int32_t, Vst
 
 AEffect* loadPlugin(HMODULE module) {
     using Entry = AEffect*(VST_CALL*)(HostCallback);
-    auto entry = reinterpret_cast<Entry>(
-        reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
+    auto entry =
+        reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
     AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
     if (effect == nullptr || effect->magic != kEffectMagic) {
         return nullptr;
@@ -255,9 +255,9 @@ HWND createHostFrame() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     RECT r{0, 0, kEditorWidth, kEditorHeight};
     AdjustWindowRect(&r, style, FALSE);
-    HWND frame = CreateWindowExA(0, wc.lpszClassName, "Tolvane-Q input check", style, 0, 0,
-                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+    HWND frame =
+        CreateWindowExA(0, wc.lpszClassName, "Tolvane-Q input check", style, 0, 0, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
     if (frame != nullptr) {
         ShowWindow(frame, SW_SHOWNORMAL);
         UpdateWindow(frame);
