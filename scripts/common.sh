@@ -49,7 +49,9 @@ tolvane_install_missing() {
     echo "== installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # With recommends: wine loads freetype, fontconfig and the X libraries it recommends at
+    # run time, and draws no text without them.
+    apt-get install -y -q "${missing[@]}"
 }
 
 tolvane_build() {

@@ -6,6 +6,7 @@
 #                   saved by build/windows/editor_snapshot.exe on a virtual display
 # The plug-in to install in a DAW is build/windows/Tolvane-Q.dll.
 set -uo pipefail
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 tolvane_install_missing || { echo "main-job.sh: installing packages failed" >&2; exit 1; }
@@ -22,6 +23,7 @@ echo "== rendering out/render.wav through Tolvane-Q.so"
 }
 
 echo "== drawing out/editor.png with Tolvane-Q.dll under wine"
+# shellcheck source=scripts/wine-env.sh
 source "$TOLVANE_ROOT/scripts/wine-env.sh"
 tolvane_wine_setup "$TOLVANE_WINDOWS_DIR" || { echo "main-job.sh: wine prefix failed" >&2; exit 1; }
 (cd "$TOLVANE_WINDOWS_DIR" && tolvane_wine_run editor_snapshot.exe Tolvane-Q.dll "$out/editor.png")

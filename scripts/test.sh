@@ -6,6 +6,7 @@
 #
 #     bash scripts/test.sh            # extra arguments go to ctest, e.g. -R dll_
 set -uo pipefail
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 tolvane_install_missing || { echo "test.sh: installing packages failed" >&2; exit 1; }

@@ -46,7 +46,7 @@ tolvane_wine_setup() {
 tolvane_wine_create_prefix() {
     rm -rf "$WINEPREFIX"
     # mono and gecko are not needed and would ask to be downloaded.
-    WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= wineboot -i >/dev/null 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' wineboot -i >/dev/null 2>&1
     local reg
     reg=$(mktemp --suffix=.reg)
     cat >"$reg" <<'EOF'
@@ -61,7 +61,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 EOF
-    DISPLAY= wine regedit /S "$reg" >/dev/null 2>&1
+    DISPLAY='' wine regedit /S "$reg" >/dev/null 2>&1
     rm -f "$reg"
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
@@ -69,24 +69,29 @@ EOF
     touch "$WINEPREFIX/.tolvane-ready"
 }
 
+# True when `pid` is still the Xvfb we started (a recycled pid is someone else's).
+tolvane_wine_is_our_xvfb() {
+    [ -n "${1:-}" ] && [ "$(cat "/proc/$1/comm" 2>/dev/null)" = Xvfb ]
+}
+
 # True when the recorded session's Xvfb still runs; exports its DISPLAY.
 tolvane_wine_session_load() {
     [ -f "$TOLVANE_WINE_SESSION_FILE" ] || return 1
     local display pid
     read -r display pid <"$TOLVANE_WINE_SESSION_FILE" || return 1
-    kill -0 "$pid" 2>/dev/null || return 1
+    tolvane_wine_is_our_xvfb "$pid" || return 1
     export DISPLAY=":$display"
 }
 
 tolvane_wine_session_start() {
     tolvane_wine_session_load && return 0
-    local fdfile display="" pid i
+    local fdfile display="" pid
     fdfile=$(mktemp)
     # -displayfd lets Xvfb pick a free display itself, so parallel suites never collide.
     # Its output and ours stay apart: ctest waits until every holder of the pipes is gone.
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" </dev/null >/dev/null 2>&1 &
     pid=$!
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         display=$(cat "$fdfile")
         [ -n "$display" ] && break
         kill -0 "$pid" 2>/dev/null || break
@@ -116,7 +121,7 @@ tolvane_wine_session_stop() {
     wineserver -w >/dev/null 2>&1
     if [ -f "$TOLVANE_WINE_SESSION_FILE" ]; then
         read -r display pid <"$TOLVANE_WINE_SESSION_FILE"
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null
+        tolvane_wine_is_our_xvfb "$pid" && kill "$pid" 2>/dev/null
         rm -f "$TOLVANE_WINE_SESSION_FILE"
     fi
     return 0
