@@ -27,6 +27,7 @@ tolvane_missing_packages() {
         "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
         "/usr/include/sndfile.h:libsndfile1-dev"
         "/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf:fonts-open-sans"
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf:fonts-dejavu-core"
     )
     local entry
     for entry in "${wanted[@]}"; do

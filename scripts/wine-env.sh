@@ -17,7 +17,8 @@
 #   and reused afterwards; a lock keeps parallel tests from creating it twice.
 # - WINEDEBUG=-all: wine's own diagnostics would drown the test output.
 # - AeDebug Debugger="" so a crashing test host exits instead of waiting in winedbg.
-# - "Segoe UI" is replaced by "Open Sans" (fonts-open-sans), the editor's face on Windows.
+# - "Segoe UI" is replaced by "Open Sans" (fonts-open-sans), the editor's face on Windows,
+#   linked to DejaVu Sans (fonts-dejavu-core) for the glyphs Open Sans lacks.
 # - X11 Driver Managed=N: the window manager-less Xvfb must not own our windows.
 # - The prefix's wineserver is killed once the prefix is made: a wineserver started
 #   without a display makes every later window creation fail.
@@ -38,7 +39,7 @@ tolvane_wine_setup() {
     export TOLVANE_WINE_SESSION_FILE="$build_dir/wine-session"
     (
         flock 9
-        [ -f "$WINEPREFIX/.tolvane-ready" ] && exit 0
+        [ -f "$WINEPREFIX/.tolvane-ready-2" ] && exit 0
         tolvane_wine_create_prefix
     ) 9>"$build_dir/wineprefix.lock"
 }
@@ -63,10 +64,14 @@ REGEDIT4
 EOF
     DISPLAY='' wine regedit /S "$reg" >/dev/null 2>&1
     rm -f "$reg"
+    # Open Sans has no arrows for the preset title; wine's font linking borrows them from
+    # DejaVu Sans (fonts-dejavu-core) as Windows would from its fallback fonts.
+    DISPLAY='' wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v 'Open Sans' /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
     grep -q '"Segoe UI"="Open Sans"' "$WINEPREFIX/user.reg" || return 1
-    touch "$WINEPREFIX/.tolvane-ready"
+    touch "$WINEPREFIX/.tolvane-ready-2"
 }
 
 # True when `pid` is still the Xvfb we started (a recycled pid is someone else's).

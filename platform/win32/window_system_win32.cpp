@@ -68,8 +68,16 @@ bool windowIsAlive(WindowHandle window) {
     return IsWindow(asWindow(window)) != FALSE;
 }
 
+// DestroyWindow only works on the window's own thread. A host that closes the instance
+// from another thread would otherwise leave a live window whose timer keeps delivering a
+// pointer to a freed instance: detach the instance so every message goes to the default
+// procedure, and let the owning thread destroy the window when it sees WM_CLOSE.
 void destroyWindow(WindowHandle window) {
-    DestroyWindow(asWindow(window));
+    HWND hwnd = asWindow(window);
+    if (DestroyWindow(hwnd) == FALSE && IsWindow(hwnd) != FALSE) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    }
 }
 
 // Any thread: InvalidateRect only queues a paint for the window's own thread.

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     rows::checkInstanceOrders(entry);
     std::printf("rows: editor\n");
     rows::checkEditor(entry, dll);
+    rows::checkCloseFromAnotherThread(entry);
     std::printf("rows: processing\n");
     const std::vector<float> out = rows::checkProcessing(entry);
     check::expect(writeFloats(outputPath, out), "processing", "cannot write output");

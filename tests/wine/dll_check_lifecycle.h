@@ -6,6 +6,8 @@
 #include "tests/wine/check_support.h"
 #include "tests/wine/dll_check_record.h"
 
+#include <thread>
+
 namespace rows {
 
 constexpr char kEditorClass[] = "MorvelTolvaneQEditorWndClass";
@@ -152,6 +154,26 @@ inline void checkEditor(Entry entry, HMODULE dll) {
     check::expect(check::dispatch(e, effClose) == 1 && editor != nullptr && !IsWindow(editor),
                   "lifecycle", "effClose left the editor window");
     check::pumpMessages(100); // stray timer or paint messages must not reach the instance
+    DestroyWindow(frame);
+}
+
+// Some hosts close the instance from a worker thread while the editor lives on the UI
+// thread. The window cannot be destroyed from there; it must go inert at once (no timer
+// tick may reach the freed instance) and disappear when its own thread runs again.
+inline void checkCloseFromAnotherThread(Entry entry) {
+    AEffect* e = entry(hostCallback);
+    HWND frame = makeHostFrame();
+    if (!check::expect(e != nullptr && frame != nullptr, "lifecycle", "no instance or frame")) {
+        return;
+    }
+    HWND editor = openEditor(e, frame);
+    check::pumpMessages(100);
+    std::thread closer([e] { check::dispatch(e, effClose); });
+    closer.join();
+    check::expect(e->user == nullptr, "lifecycle", "effClose on a worker left user set");
+    check::pumpMessages(200); // timer ticks and paints would touch the freed instance
+    check::expect(editor != nullptr && !IsWindow(editor), "lifecycle",
+                  "editor closed from a worker thread is still alive");
     DestroyWindow(frame);
 }
 
