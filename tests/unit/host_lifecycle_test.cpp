@@ -2,6 +2,7 @@
 // and every slot after effClose.
 #include "host_fixture.h"
 
+#include "editor/editor_window.h"
 #include "host/lifecycle.h"
 #include "host/process_state.h"
 
@@ -176,3 +177,21 @@ TEST(DispatcherNullRecord, ANullRecordAnswersZero) {
 }
 
 } // namespace
+
+TEST_F(EditorLifecycleTest, AnimationRunsOnlyWhileOpenAndContinuesAfterReopening) {
+    int parent = 0;
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
+    WindowHandle window = inst().editorWindow.load();
+    EXPECT_EQ(headlessCount("startAnimationTimer"), 1);
+    for (int i = 0; i < 25; ++i) {
+        handleEditorMessage(window, inst(), kWmTimer, 1, 0);
+    }
+    const float reached = inst().animPhase;
+    EXPECT_NEAR(reached, 1.0f, 1e-4f);
+    dispatch(effEditClose);
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(inst().animPhase, reached); // neither reset nor advanced while closed
+    handleEditorMessage(inst().editorWindow.load(), inst(), kWmTimer, 7, 0);
+    EXPECT_EQ(inst().animPhase, reached + 0.04f);
+    EXPECT_EQ(headlessCount("startAnimationTimer"), 2);
+}

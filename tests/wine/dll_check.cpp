@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     std::printf("rows: editor\n");
     rows::checkEditor(entry, dll);
     rows::checkCloseFromAnotherThread(entry);
+    rows::checkWindowWithoutInstance(dll);
+    rows::checkZeroSizePaint(entry);
     std::printf("rows: processing\n");
     const std::vector<float> out = rows::checkProcessing(entry);
     check::expect(writeFloats(outputPath, out), "processing", "cannot write output");

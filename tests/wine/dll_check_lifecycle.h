@@ -157,6 +157,43 @@ inline void checkEditor(Entry entry, HMODULE dll) {
     DestroyWindow(frame);
 }
 
+// A window of the editor class that carries no instance (as after WM_DESTROY, or when a
+// stray creation passes none) answers everything through the default procedure.
+inline void checkWindowWithoutInstance(HMODULE dll) {
+    HWND stray = CreateWindowExA(0, kEditorClass, "stray", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                 dll, nullptr);
+    if (!check::expect(stray != nullptr, "lifecycle", "no window of the editor class")) {
+        return;
+    }
+    for (UINT msg : {WM_TIMER, WM_PAINT, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_KEYDOWN, WM_LBUTTONUP}) {
+        SendMessageA(stray, msg, msg == WM_KEYDOWN ? VK_DELETE : 1, MAKELPARAM(10, 10));
+    }
+    check::pumpMessages(50);
+    check::expect(IsWindow(stray) != FALSE, "lifecycle", "stray editor window died");
+    DestroyWindow(stray);
+}
+
+// A client area of zero size paints nothing and breaks nothing: the editor draws again
+// once it has its size back.
+inline void checkZeroSizePaint(Entry entry) {
+    AEffect* e = entry(hostCallback);
+    HWND frame = makeHostFrame();
+    HWND editor = e != nullptr && frame != nullptr ? openEditor(e, frame) : nullptr;
+    if (!check::expect(editor != nullptr, "lifecycle", "no editor for the zero-size paint")) {
+        return;
+    }
+    SetWindowPos(editor, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    check::pumpMessages(100);
+    check::expect(IsWindow(editor) != FALSE, "lifecycle", "zero-size paint lost the window");
+    SetWindowPos(editor, nullptr, 0, 0, 920, 580, SWP_NOMOVE | SWP_NOZORDER);
+    check::pumpMessages(200);
+    check::expect(check::distinctColours(editor) >= 16, "lifecycle",
+                  "editor does not paint again after a zero-size client area");
+    check::dispatch(e, effClose);
+    DestroyWindow(frame);
+}
+
 // Some hosts close the instance from a worker thread while the editor lives on the UI
 // thread. The window cannot be destroyed from there; it must go inert at once (no timer
 // tick may reach the freed instance) and disappear when its own thread runs again.
