@@ -2,6 +2,7 @@
 // blocks. Reports the time per stereo frame and the real-time factor (seconds of audio
 // processed per second of CPU time).
 #include "dsp/plugin_instance.h"
+#include "tools/programme_signal.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,25 +23,9 @@ struct Programme {
     std::vector<float> right;
 };
 
-// Kick, bass, partials with tremolo and hiss: keeps the detector, the modulation and the
-// filter redesigns as busy as real material does.
 Programme makeProgramme() {
     Programme p{std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
-    std::uint32_t seed = 777u;
-    const double twoPi = 6.283185307179586;
-    for (std::size_t n = 0; n < kSignalFrames; ++n) {
-        const double t = static_cast<double>(n) / kRate;
-        const double beat = std::fmod(t, 0.5);
-        const double kick = std::exp(-beat * 18.0) *
-                            std::sin(twoPi * (50.0 + 80.0 * std::exp(-beat * 30.0)) * beat);
-        const double pad = 0.12 * (1.0 + 0.5 * std::sin(twoPi * 0.7 * t)) *
-                           (std::sin(twoPi * 440.0 * t) + 0.5 * std::sin(twoPi * 2900.0 * t));
-        seed = seed * 1664525u + 1013904223u;
-        const double hiss = 0.02 * (static_cast<double>(seed >> 8) / 8388608.0 - 1.0);
-        const double bass = 0.25 * std::sin(twoPi * 55.0 * t);
-        p.left[n] = static_cast<float>(0.5 * kick + bass + pad + hiss);
-        p.right[n] = static_cast<float>(0.5 * kick + bass - 0.8 * pad + hiss);
-    }
+    programme::render(0, kSignalFrames, kRate, p.left.data(), p.right.data());
     return p;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dsp/plugin_instance.h"
+#include "tools/programme_signal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,26 +23,12 @@ struct StereoSignal {
     std::vector<float> right;
 };
 
-// Deterministic programme material: a decaying kick every half second, a bass line, a few
-// partials with slow tremolo, and hiss. It exercises the detector's level and transient
-// paths, the modulation and the analyser without any randomness between runs.
+// Music-like programme material (kick, bass, chords, lead, hi-hat): exercises the
+// detector's level and transient paths, the modulation and the analyser, identically on
+// every run.
 inline StereoSignal musicLikeSignal(std::size_t frames, double sampleRate = 48000.0) {
     StereoSignal s{std::vector<float>(frames), std::vector<float>(frames)};
-    std::uint32_t seed = 12345u;
-    const double twoPi = 6.283185307179586;
-    for (std::size_t n = 0; n < frames; ++n) {
-        const double t = static_cast<double>(n) / sampleRate;
-        const double beat = std::fmod(t, 0.5);
-        const double kick = std::exp(-beat * 18.0) *
-                            std::sin(twoPi * (50.0 + 80.0 * std::exp(-beat * 30.0)) * beat);
-        const double bass = 0.25 * std::sin(twoPi * 55.0 * t);
-        const double pad = 0.12 * (1.0 + 0.5 * std::sin(twoPi * 0.7 * t)) *
-                           (std::sin(twoPi * 440.0 * t) + 0.5 * std::sin(twoPi * 2900.0 * t));
-        seed = seed * 1664525u + 1013904223u;
-        const double hiss = 0.02 * (static_cast<double>(seed >> 8) / 8388608.0 - 1.0);
-        s.left[n] = static_cast<float>(0.5 * kick + bass + pad + hiss);
-        s.right[n] = static_cast<float>(0.5 * kick + bass - 0.8 * pad + hiss);
-    }
+    programme::render(0, frames, sampleRate, s.left.data(), s.right.data());
     return s;
 }
 
