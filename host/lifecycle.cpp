@@ -5,6 +5,7 @@
 #include "host/process_state.h"
 #include "platform/window_system.h"
 
+#include <memory>
 #include <new>
 
 namespace {
@@ -12,9 +13,10 @@ namespace {
 // The first live instance starts GDI+ for the editors of every instance.
 void countInstanceIn() {
     std::lock_guard<std::mutex> guard(processStateLock);
-    if (instanceCount++ == 0) {
+    if (instanceCount == 0) {
         gdiplusToken = startGdiplus();
     }
+    ++instanceCount; // only once the session is up, so a failure leaves the count true
 }
 
 // The last instance to go ends the GDI+ session, from an ordinary host thread.
@@ -32,16 +34,15 @@ void countInstanceOut() {
 } // namespace
 
 PluginInstance* createInstance(HostCallback callback) noexcept {
-    PluginInstance* inst = nullptr;
     try {
         // The constructor allocates its arrays; if one fails it throws and the vectors
-        // built so far release themselves, and new releases the object's storage.
-        inst = new PluginInstance(callback);
+        // built so far release themselves. Nothing may escape into the host.
+        auto inst = std::make_unique<PluginInstance>(callback);
+        countInstanceIn();
+        return inst.release();
     } catch (...) {
         return nullptr;
     }
-    countInstanceIn();
-    return inst;
 }
 
 void destroyInstance(PluginInstance* inst) noexcept {

@@ -2,6 +2,7 @@
 //
 // The global operator new/delete are replaced for the whole test binary, so they forward
 // to malloc/free and only count, on the current thread, while a test switches counting on.
+// They can also be told to fail, so construction failures can be provoked on purpose.
 #include "tests/unit/dsp_test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,12 @@ namespace {
 
 thread_local bool countAllocations = false;
 thread_local long allocationCount = 0;
+thread_local long allocationsBeforeFailure = -1;
 
 void* allocate(std::size_t size) {
+    if (allocationsBeforeFailure >= 0 && allocationsBeforeFailure-- == 0) {
+        return nullptr;
+    }
     if (countAllocations) {
         ++allocationCount;
     }
@@ -39,6 +44,10 @@ template <typename Fn> long allocationsDuring(Fn&& fn) {
 }
 
 } // namespace
+
+void dsptest::failAllocationAfter(long n) {
+    allocationsBeforeFailure = n;
+}
 
 void* operator new(std::size_t size) {
     return allocateOrThrow(size);
@@ -73,21 +82,15 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept {
 
 namespace {
 
-using dsptest::makeInstance;
 using dsptest::musicLikeSignal;
 using dsptest::processInBlocks;
+using DspAllocation = dsptest::EngineTest;
 
-TEST(DspAllocation, CounterSeesAllocations) {
-    static std::vector<int> kept;
-    const long n = allocationsDuring([] { kept.reserve(kept.capacity() + 64); });
-    EXPECT_GE(n, 1);
-}
-
-TEST(DspAllocation, ProcessingAllocatesNothing) {
-    auto inst = makeInstance();
+TEST_F(DspAllocation, ProcessingAllocatesNothing) {
+    static std::vector<int> kept; // the counter itself must see an allocation
+    ASSERT_GE(allocationsDuring([] { kept.reserve(kept.capacity() + 64); }), 1);
     auto signal = musicLikeSignal(48000);
-    const long n = allocationsDuring([&] { processInBlocks(*inst, signal, 512); });
-    EXPECT_EQ(n, 0);
+    EXPECT_EQ(allocationsDuring([&] { processInBlocks(*inst, signal, 512); }), 0);
     // The counted stretch ran ~46 analyses and 1500 modulation updates.
     EXPECT_GT(inst->spectrumDb[10], -60.0f);
     EXPECT_NE(inst->lastModulation[4], -1.0);
@@ -95,19 +98,16 @@ TEST(DspAllocation, ProcessingAllocatesNothing) {
 
 // Band edits within the reserved 24 bands are resynchronised by the audio thread without
 // touching the allocator.
-TEST(DspAllocation, ResyncWithinReservedBandsAllocatesNothing) {
-    auto inst = makeInstance();
+TEST_F(DspAllocation, ResyncWithinReservedBandsAllocatesNothing) {
     auto signal = musicLikeSignal(4096);
     for (int i = 0; i < 17; ++i) {
         inst->bands.push_back(Band{true, 200.0 + 900.0 * i, 2.0, 1.0, Bell, 0, i % 2 == 0});
     }
-    long n = allocationsDuring([&] { processInBlocks(*inst, signal, 256); });
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(inst->filters.size(), 24u);
-    inst->bands.resize(3);
-    n = allocationsDuring([&] { processInBlocks(*inst, signal, 256); });
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(inst->filters.size(), 3u);
+    for (std::size_t bands : {24u, 3u}) {
+        inst->bands.resize(bands);
+        EXPECT_EQ(allocationsDuring([&] { processInBlocks(*inst, signal, 256); }), 0);
+        EXPECT_EQ(inst->filters.size(), bands);
+    }
 }
 
 } // namespace

@@ -2,20 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace {
 
 using dsptest::makeInstance;
 using dsptest::musicLikeSignal;
 using dsptest::processInBlocks;
-
-void disableAllBands(PluginInstance& inst) {
-    for (Band& b : inst.bands) {
-        b.enabled = false;
-    }
-}
+using dsptest::sameBits;
+using ProcessBlock = dsptest::EngineTest;
 
 // One stereo sample through an instance with no active bands.
 float processOne(PluginInstance& inst, float in) {
@@ -26,51 +22,39 @@ float processOne(PluginInstance& inst, float in) {
     return l;
 }
 
-TEST(ProcessBlock, TrimGainWithoutBandsOrLimiter) {
-    const struct {
-        float p0;
-        float gain;
-        float tolerance;
-    } cases[] = {{0.5f, 1.0f, 0.0f}, {0.0f, 0.2511886f, 1e-7f}, {1.0f, 3.981072f, 1e-6f}};
-    for (const auto& tc : cases) {
-        auto inst = makeInstance();
-        disableAllBands(*inst);
-        setParam(*inst, ParamLimiter, 0.0f);
-        setParam(*inst, ParamOutputTrim, tc.p0);
-        EXPECT_NEAR(processOne(*inst, 1.0f), tc.gain, tc.tolerance) << tc.p0;
-        EXPECT_NEAR(processOne(*inst, -0.25f), -0.25f * tc.gain, tc.tolerance) << tc.p0;
-    }
+// Everything processBlock may change apart from the filters (compared bit for bit).
+auto engineState(const PluginInstance& inst) {
+    return std::make_tuple(inst.analysisRing, inst.spectrumDb, inst.envLevel, inst.peakHold,
+                           inst.highDrive, inst.transientScale, inst.modCounter, inst.analysisPos,
+                           inst.decimationCounter, inst.modDrive, inst.lastModulation);
 }
-
-TEST(ProcessBlock, SoftLimiterExamples) {
+// Without active bands the output is the input times the trim gain, then soft-limited;
+// below |y| = 0.0056 the limiter's level reduction is off (plain tanh of the drive), at
+// 0.01 it stays out of the path and 0.02 engages it.
+TEST_F(ProcessBlock, TrimAndSoftLimiterExamples) {
+    const double quiet = std::tanh(1.35 * double(0.005f)), exact = double(0.7f);
     const struct {
-        float limiter;
-        float in;
-        double expected;
-        double tolerance;
+        float trim, limiter, in;
+        double expected, tolerance;
     } cases[] = {
-        {1.0f, 1.0f, 0.69925, 1e-5},
-        {1.0f, -1.0f, -0.69925, 1e-5},
-        {1.0f, 3.0f, 0.19988, 1e-5},
-        // Below |y| = 0.0056 the level reduction is off: plain tanh of the drive.
-        {1.0f, 0.005f, std::tanh(1.35 * double(0.005f)), 1e-9},
-        {0.01f, 0.7f, double(0.7f), 0.0}, // at 0.01 the limiter stays out of the path
+        {0.5f, 0.0f, 1.0f, 1.0, 0.0},        {0.5f, 0.0f, -0.25f, -0.25, 0.0},
+        {0.0f, 0.0f, 1.0f, 0.2511886, 1e-7}, {1.0f, 0.0f, 1.0f, 3.981072, 1e-6},
+        {0.5f, 1.0f, 1.0f, 0.69925, 1e-5},   {0.5f, 1.0f, -1.0f, -0.69925, 1e-5},
+        {0.5f, 1.0f, 3.0f, 0.19988, 1e-5},   {0.5f, 1.0f, 0.005f, quiet, 1e-9},
+        {0.5f, 0.01f, 0.7f, exact, 0.0},     {0.5f, 0.02f, 0.7f, 0.697461, 1e-6},
     };
+    for (Band& b : inst->bands) {
+        b.enabled = false;
+    }
     for (const auto& tc : cases) {
-        auto inst = makeInstance();
-        disableAllBands(*inst);
+        setParam(*inst, ParamOutputTrim, tc.trim);
         setParam(*inst, ParamLimiter, tc.limiter);
         EXPECT_NEAR(processOne(*inst, tc.in), tc.expected, tc.tolerance)
-            << tc.limiter << " / " << tc.in;
+            << "trim " << tc.trim << ", limiter " << tc.limiter << ", in " << tc.in;
     }
-    auto inst = makeInstance();
-    disableAllBands(*inst);
-    setParam(*inst, ParamLimiter, 0.02f);
-    EXPECT_NE(processOne(*inst, 0.7f), 0.7f); // 0.02 engages it
 }
 
-TEST(ProcessBlock, BypassPassesInputAndFreezesAllState) {
-    auto inst = makeInstance();
+TEST_F(ProcessBlock, BypassPassesInputAndFreezesAllState) {
     auto warm = musicLikeSignal(3000);
     processInBlocks(*inst, warm, 256);
     setParam(*inst, ParamBypass, 0.5f);
@@ -79,30 +63,12 @@ TEST(ProcessBlock, BypassPassesInputAndFreezesAllState) {
     const auto before = musicLikeSignal(2000);
     auto buffers = before;
     const std::vector<BandFilter> filters = inst->filters;
-    const std::vector<float> ring = inst->analysisRing;
-    const std::vector<float> spectrum = inst->spectrumDb;
-    const double envLevel = inst->envLevel, peakHold = inst->peakHold;
-    const double highDrive = inst->highDrive, transientScale = inst->transientScale;
-    const int modCounter = inst->modCounter, pos = inst->analysisPos;
-    const int decimationCounter = inst->decimationCounter;
-    const std::vector<double> modDrive = inst->modDrive;
-
+    const auto state = engineState(*inst);
     processInBlocks(*inst, buffers, 512);
     EXPECT_EQ(buffers.left, before.left);
     EXPECT_EQ(buffers.right, before.right);
-    ASSERT_EQ(inst->filters.size(), filters.size());
-    EXPECT_EQ(
-        std::memcmp(inst->filters.data(), filters.data(), sizeof(BandFilter) * filters.size()), 0);
-    EXPECT_EQ(inst->analysisRing, ring);
-    EXPECT_EQ(inst->spectrumDb, spectrum);
-    EXPECT_EQ(inst->envLevel, envLevel);
-    EXPECT_EQ(inst->peakHold, peakHold);
-    EXPECT_EQ(inst->highDrive, highDrive);
-    EXPECT_EQ(inst->transientScale, transientScale);
-    EXPECT_EQ(inst->modCounter, modCounter);
-    EXPECT_EQ(inst->analysisPos, pos);
-    EXPECT_EQ(inst->decimationCounter, decimationCounter);
-    EXPECT_EQ(inst->modDrive, modDrive);
+    EXPECT_TRUE(sameBits(inst->filters, filters));
+    EXPECT_TRUE(engineState(*inst) == state);
 
     setParam(*inst, ParamBypass, 0.49f);
     processInBlocks(*inst, buffers, 512);
@@ -110,17 +76,17 @@ TEST(ProcessBlock, BypassPassesInputAndFreezesAllState) {
     EXPECT_EQ(inst->filters.size(), inst->bands.size());
 }
 
-TEST(ProcessBlock, ZeroCountRepairsFilterCountOnly) {
-    auto inst = makeInstance();
+// A zero or negative count still repairs a band/filter count mismatch, and nothing else.
+TEST_F(ProcessBlock, EmptyBlockRepairsFilterCountOnly) {
     inst->bands.push_back(Band{true, 500.0, 3.0, 1.0, Bell, 0, false});
     inst->lastModulation[7] = 0.5;
+    const auto state = engineState(*inst);
     processBlock(*inst, nullptr, nullptr, 0);
     ASSERT_EQ(inst->filters.size(), 8u);
-    EXPECT_EQ(inst->lastModulation[7], -1.0);
     EXPECT_NE(inst->filters[7].coeffs.a1, 0.0);
-    EXPECT_EQ(inst->modCounter, 0);
-    EXPECT_EQ(inst->decimationCounter, 0);
-    EXPECT_EQ(inst->analysisPos, 0);
+    EXPECT_EQ(inst->lastModulation[7], -1.0);
+    inst->lastModulation[7] = 0.5;
+    EXPECT_TRUE(engineState(*inst) == state);
 
     inst->bands.resize(2);
     float l = 0.5f, r = 0.5f;
@@ -129,57 +95,42 @@ TEST(ProcessBlock, ZeroCountRepairsFilterCountOnly) {
     EXPECT_EQ(l, 0.5f);
 }
 
-bool filterStatesAreZero(const PluginInstance& inst) {
-    for (const BandFilter& f : inst.filters) {
-        if (f.s1L != 0.0 || f.s2L != 0.0 || f.s1R != 0.0 || f.s2R != 0.0) {
-            return false;
-        }
-    }
-    return true;
+bool channelStatesAreZero(const PluginInstance& inst, bool right) {
+    return std::all_of(inst.filters.begin(), inst.filters.end(), [&](const BandFilter& f) {
+        return (right ? f.s1R : f.s1L) == 0.0 && (right ? f.s2R : f.s2L) == 0.0;
+    });
 }
 
-TEST(ProcessBlock, NonFiniteInputResetsStagesAndIsSilenceToTheDetector) {
-    auto inst = makeInstance();
+// A non-finite stage resets its channel's states and passes its input on; the detector
+// hears silence. A NaN left sample leaves the right channel filtering as before.
+TEST_F(ProcessBlock, NonFiniteInputResetsStagesAndIsSilenceToTheDetector) {
+    const float inf = std::numeric_limits<float>::infinity();
     setParam(*inst, ParamLimiter, 0.0f);
-    auto warm = musicLikeSignal(4000);
-    processInBlocks(*inst, warm, 512);
-    ASSERT_FALSE(filterStatesAreZero(*inst));
-
-    const double envLevel = inst->envLevel;
-    float l = std::numeric_limits<float>::infinity();
-    float r = -std::numeric_limits<float>::infinity();
-    processBlock(*inst, &l, &r, 1);
-    EXPECT_TRUE(filterStatesAreZero(*inst));              // every enabled stage reset
-    EXPECT_EQ(l, std::numeric_limits<float>::infinity()); // and passed it on
-    EXPECT_EQ(r, -std::numeric_limits<float>::infinity());
-    EXPECT_LT(inst->envLevel, envLevel); // the detector heard silence
-
-    auto more = musicLikeSignal(100);
-    processInBlocks(*inst, more, 100);
-    l = std::nanf("");
-    r = 2e6f; // overflowing the detector's range but finite: the cascade still filters it
-    processBlock(*inst, &l, &r, 1);
-    EXPECT_TRUE(std::isnan(l));
-    EXPECT_TRUE(std::isfinite(r));
-    for (const BandFilter& f : inst->filters) {
-        EXPECT_EQ(f.s1L, 0.0);
-        EXPECT_EQ(f.s2L, 0.0);
-        EXPECT_TRUE(std::isfinite(f.s1R) && std::isfinite(f.s2R));
+    const struct {
+        float left, right;
+        bool rightReset;
+    } cases[] = {{inf, -inf, true}, {std::nanf(""), 2e6f, false}};
+    for (const auto& tc : cases) {
+        auto warm = musicLikeSignal(4000);
+        processInBlocks(*inst, warm, 512);
+        const double envLevel = inst->envLevel;
+        float l = tc.left, r = tc.right;
+        processBlock(*inst, &l, &r, 1);
+        EXPECT_TRUE(l == tc.left || (std::isnan(l) && std::isnan(tc.left))) << l;
+        EXPECT_TRUE(channelStatesAreZero(*inst, false)) << tc.left;
+        EXPECT_EQ(channelStatesAreZero(*inst, true), tc.rightReset) << tc.left;
+        EXPECT_EQ(std::isfinite(r), !tc.rightReset) << tc.left;
+        EXPECT_LT(inst->envLevel, envLevel) << tc.left;
     }
-
-    auto after = musicLikeSignal(5000);
+    auto after = musicLikeSignal(2048);
     processInBlocks(*inst, after, 333);
-    for (std::size_t i = 0; i < after.left.size(); ++i) {
-        ASSERT_TRUE(std::isfinite(after.left[i]) && std::isfinite(after.right[i])) << i;
-    }
-    for (float db : inst->spectrumDb) {
-        ASSERT_FALSE(std::isnan(db));
-    }
+    EXPECT_TRUE(std::all_of(after.left.begin(), after.left.end(),
+                            [](float v) { return std::isfinite(v); }));
 }
 
-TEST(ProcessBlock, TransientUpdateEveryDecimationSamples) {
+TEST_F(ProcessBlock, TransientUpdateEveryDecimationSamples) {
     for (float rate : {48000.0f, 8000.0f, 4000.0f}) {
-        auto inst = makeInstance();
+        inst = makeInstance();
         setSampleRate(*inst, rate);
         const int d = inst->decimation;
         auto s = musicLikeSignal(static_cast<std::size_t>(d), rate);
@@ -194,8 +145,7 @@ TEST(ProcessBlock, TransientUpdateEveryDecimationSamples) {
 
 // A rate change can leave the running count above the new decimation; the transient
 // detector must carry on instead of waiting for the counter to wrap.
-TEST(ProcessBlock, TransientDetectorSurvivesLowerDecimation) {
-    auto inst = makeInstance();
+TEST_F(ProcessBlock, TransientDetectorSurvivesLowerDecimation) {
     auto s = musicLikeSignal(200);
     processBlock(*inst, s.left.data(), s.right.data(), 50);
     ASSERT_EQ(inst->decimationCounter, 50);
@@ -205,8 +155,7 @@ TEST(ProcessBlock, TransientDetectorSurvivesLowerDecimation) {
     EXPECT_GT(inst->levelHistory[0], 0.0);
 }
 
-TEST(ProcessBlock, AnalysisRunsOnThe1024thSampleMidBlock) {
-    auto inst = makeInstance();
+TEST_F(ProcessBlock, AnalysisRunsOnThe1024thSampleMidBlock) {
     auto s = musicLikeSignal(1500);
     processBlock(*inst, s.left.data(), s.right.data(), 1023);
     EXPECT_EQ(inst->spectrumDb[20], -80.0f);
@@ -216,6 +165,32 @@ TEST(ProcessBlock, AnalysisRunsOnThe1024thSampleMidBlock) {
     EXPECT_EQ(inst->analysisPos, 476);
     EXPECT_EQ(inst->analysisRing[0], (s.right[1024] + s.left[1024]) * 0.5f);
     EXPECT_EQ(inst->modCounter, 1500 % 32);
+}
+
+// The detector, the modulation and the analyser are tied to the sample count, so the
+// host's block size must not change a single bit of the output or the state.
+TEST(DspBlockSize, OutputAndStateAreIdenticalForAnyBlockSize) {
+    for (float rate : {48000.0f, 44100.0f}) {
+        const auto in = musicLikeSignal(3 * 48000 + 123, rate); // ~140 analyses
+        auto run = [&](std::size_t blockSize) {
+            std::pair result{in, makeInstance()};
+            setSampleRate(*result.second, rate);
+            processInBlocks(*result.second, result.first, blockSize);
+            return result;
+        };
+        const auto [refOut, ref] = run(1);
+        for (std::size_t blockSize : {37u, 512u, 4096u}) {
+            const auto [out, inst] = run(blockSize);
+            EXPECT_EQ(out.left, refOut.left) << blockSize;
+            EXPECT_EQ(out.right, refOut.right) << blockSize;
+            EXPECT_TRUE(sameBits(inst->filters, ref->filters)) << blockSize;
+            EXPECT_TRUE(engineState(*inst) == engineState(*ref)) << blockSize;
+        }
+        // The run really did modulate and analyse.
+        EXPECT_GT(ref->spectrumDb[10], -60.0f);
+        EXPECT_NE(ref->lastModulation[4], -1.0);
+        EXPECT_NE(refOut.left, in.left);
+    }
 }
 
 } // namespace

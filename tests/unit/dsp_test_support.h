@@ -5,18 +5,30 @@
 #include "dsp/plugin_instance.h"
 #include "tools/programme_signal.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 namespace dsptest {
 
+// Defined beside the replaced global operator new (dsp_allocation_test.cpp): the next n
+// allocations on this thread succeed and the one after fails once; -1 disarms it.
+void failAllocationAfter(long n);
+
 inline std::unique_ptr<PluginInstance> makeInstance() {
     return std::make_unique<PluginInstance>(nullptr);
 }
+
+// A fresh instance per test.
+struct EngineTest : ::testing::Test {
+    std::unique_ptr<PluginInstance> inst = makeInstance();
+};
 
 struct StereoSignal {
     std::vector<float> left;
@@ -41,6 +53,15 @@ inline double magnitudeAt(const BiquadCoefficients& c, double hz, double sampleR
 
 inline double magnitudeDb(const BiquadCoefficients& c, double hz, double sampleRate) {
     return 20.0 * std::log10(magnitudeAt(c, hz, sampleRate));
+}
+
+// Bitwise equality of plain records (coefficients, filters) and of arrays of them.
+inline bool sameBits(const BiquadCoefficients& a, const BiquadCoefficients& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+inline bool sameBits(const std::vector<BandFilter>& a, const std::vector<BandFilter>& b) {
+    return a.size() == b.size() &&
+           std::memcmp(a.data(), b.data(), sizeof(BandFilter) * a.size()) == 0;
 }
 
 // Runs the instance over a whole signal in blocks of blockSize, in place.

@@ -6,69 +6,38 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <tuple>
 
-using inputtest::EditorInputTest;
 using inputtest::pointLParam;
-
-namespace {
-
-using EditorMessages = EditorInputTest;
-
-} // namespace
+using EditorMessages = inputtest::EditorInputTest;
 
 TEST_F(EditorMessages, HandledMessagesAnswerTrueOthersGoToTheDefaultProcedure) {
-    struct Case {
-        std::uint32_t msg;
-        std::uintptr_t wParam;
-        bool handled;
-    };
-    const Case cases[] = {
-        {kWmTimer, 1, true},
-        {kWmCreate, 0, true},
-        {kWmDestroy, 0, true},
-        {kWmKeyDown, 0x2E, true},
-        {kWmKeyDown, 0x41, true},
-        {kWmLButtonUp, 0, true},
-        {kWmMouseWheel, 0, true},
-        {kWmMouseMove, 0, true},
-        {kWmLButtonDown, 0, true},
-        {kWmPaint, 0, false},
-        {kWmKeyUp, 0x2E, false},
-        {kWmChar, 0x41, false},
-        {0x0005, 0, false} /*WM_SIZE*/,
-        {0x0014, 0, false} /*WM_ERASEBKGND*/,
-        {0x0203, 0, false} /*WM_LBUTTONDBLCLK*/,
-        {0x0204, 0, false} /*WM_RBUTTONDOWN*/,
-        {0x0207, 0, false} /*WM_MBUTTONDOWN*/,
-        {0x0082, 0, false} /*WM_NCDESTROY*/,
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(send(c.msg, c.wParam, pointLParam(2000, 2000)), c.handled) << std::hex << c.msg;
+    // Message, wParam, handled. Every key is handled, though only Delete acts (0x12E merely
+    // shares its low byte); 0x0203 and 0x0204 are WM_LBUTTONDBLCLK and WM_RBUTTONDOWN.
+    const std::tuple<std::uint32_t, std::uintptr_t, bool> cases[] = {
+        {kWmTimer, 1, true},       {kWmCreate, 0, true},     {kWmDestroy, 0, true},
+        {kWmKeyDown, 0x2E, true},  {kWmKeyDown, 0x41, true}, {kWmKeyDown, 0x08, true},
+        {kWmKeyDown, 0x2D, true},  {kWmKeyDown, 0x2F, true}, {kWmKeyDown, 0x12E, true},
+        {kWmLButtonUp, 0, true},   {kWmMouseWheel, 0, true}, {kWmMouseMove, 0, true},
+        {kWmLButtonDown, 0, true}, {kWmPaint, 0, false},     {kWmKeyUp, 0x2E, false},
+        {kWmChar, 0x41, false},    {0x0203, 0, false},       {0x0204, 0, false}};
+    for (const auto& [msg, wParam, handled] : cases) {
+        EXPECT_EQ(send(msg, wParam, pointLParam(2000, 2000)), handled) << std::hex << msg;
     }
-    // Only the WM_KEYDOWN of Delete removed a band; WM_KEYUP of Delete did not.
+    // Only the WM_KEYDOWN of Delete removed a band; other keys and WM_KEYUP did not.
     EXPECT_EQ(inst->bands.size(), 6u);
 }
 
-TEST_F(EditorMessages, EveryTimerIdTicksAndRepaints) {
-    float expected = 0.0f;
-    for (std::uintptr_t id : {1u, 2u, 0u, 0xFFFFu}) {
-        clearLog();
-        EXPECT_TRUE(send(kWmTimer, id));
-        expected += 0.04f;
-        EXPECT_EQ(inst->animPhase, expected) << id;
-        EXPECT_EQ(invalidations(), 1);
+TEST_F(EditorMessages, EveryTimerIdTicksAndRepaintsAndThePhaseIsNeverWrapped) {
+    inst->animPhase = 100.0f;
+    const std::uintptr_t ids[] = {1, 2, 0, 0xFFFF};
+    for (int i = 0; i < 25; ++i) {
+        EXPECT_TRUE(send(kWmTimer, ids[i % 4]));
     }
-}
-
-TEST_F(EditorMessages, TwentyFiveTicksAddOneAndThePhaseIsNeverWrapped) {
-    for (float start : {0.0f, 3.0f, 100.0f}) {
-        inst->animPhase = start;
-        for (int i = 0; i < 25; ++i) {
-            send(kWmTimer, 1);
-        }
-        EXPECT_NEAR(inst->animPhase, start + 1.0f, 1e-4f) << start;
-    }
+    EXPECT_NEAR(inst->animPhase, 101.0f, 1e-4f); // 25 steps of 0.04
+    EXPECT_EQ(invalidations(), 25);
 }
 
 TEST_F(EditorMessages, CreateAndDestroyRunTheAnimationTimer) {
@@ -81,31 +50,31 @@ TEST_F(EditorMessages, CreateAndDestroyRunTheAnimationTimer) {
 }
 
 TEST_F(EditorMessages, ReleaseEndsEitherDragWithoutRepaint) {
-    struct Case {
-        std::int32_t band;
-        std::int32_t knob;
-        int releases;
-    };
-    for (const Case c :
-         {Case{-1, -1, 0}, Case{2, -1, 1}, Case{-1, 3, 1}, Case{0, 0, 1}, Case{-1, 7, 1}}) {
-        inst->dragBand = c.band;
-        inst->dragKnob = c.knob;
+    // dragBand, dragKnob, capture releases expected.
+    for (const auto& [band, knob, releases] :
+         {std::array{-1, -1, 0}, {2, -1, 1}, {-1, 3, 1}, {0, 0, 1}, {-1, 7, 1}}) {
+        inst->dragBand = band;
+        inst->dragKnob = knob;
         clearLog();
         release();
         EXPECT_EQ(inst->dragBand, -1);
         EXPECT_EQ(inst->dragKnob, -1);
-        EXPECT_EQ(headlessCount("releaseMouse"), c.releases) << c.band << "," << c.knob;
+        EXPECT_EQ(headlessCount("releaseMouse"), releases) << band << "," << knob;
         EXPECT_EQ(invalidations(), 0);
     }
 }
 
-TEST_F(EditorMessages, MoveWithoutDragChangesNothing) {
+TEST_F(EditorMessages, MoveWithoutAValidDragChangesNothing) {
     const auto before = inst->bands;
-    markNotRebuilt();
-    for (int y : {-10, 100, 300, 520}) {
-        move(200, y);
+    for (std::int32_t stale : {-1, 7}) { // 7 names no band of seven
+        inst->dragBand = stale;
+        markNotRebuilt();
+        clearLog();
+        for (int y : {-10, 100, 300, 520}) {
+            move(200, y);
+        }
+        EXPECT_EQ(invalidations(), 0) << stale;
+        EXPECT_FALSE(rebuilt());
+        EXPECT_EQ(inst->bands[4].frequency, before[4].frequency);
     }
-    EXPECT_EQ(invalidations(), 0);
-    EXPECT_FALSE(rebuilt());
-    EXPECT_EQ(inst->bands[4].frequency, before[4].frequency);
 }

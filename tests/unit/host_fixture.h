@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string>
 
@@ -38,13 +39,28 @@ class HostTest : public ::testing::Test {
     // The text a request writes into a buffer pre-filled with 'x', and the buffer itself.
     std::string text(std::int32_t opcode, std::int32_t index = 0) {
         std::fill(std::begin(buffer), std::end(buffer), 'x');
-        lastAnswer = dispatch(opcode, index, 0, buffer);
+        dispatch(opcode, index, 0, buffer);
         return std::string(buffer);
+    }
+
+    // The last text request wrote `expected` as a fixed image: the text, zero bytes up to
+    // `size`, and nothing beyond.
+    void expectImage(const char* expected, std::size_t size) {
+        EXPECT_STREQ(buffer, expected);
+        for (std::size_t i = std::strlen(expected); i < size; ++i) {
+            EXPECT_EQ(buffer[i], '\0') << expected << " byte " << i;
+        }
+        EXPECT_EQ(buffer[size], 'x') << expected;
     }
 
     PluginInstance& inst() { return *static_cast<PluginInstance*>(effect->user); }
 
+    // Opens the editor on a stand-in parent window; null when the open was refused.
+    WindowHandle openEditor() {
+        return dispatch(effEditOpen, 0, 0, &parent) == 1 ? inst().editorWindow.load() : nullptr;
+    }
+
     AEffect* effect = nullptr;
     char buffer[64] = {};
-    VstIntPtr lastAnswer = 0;
+    int parent = 0;
 };

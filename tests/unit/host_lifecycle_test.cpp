@@ -1,18 +1,16 @@
-// Instance lifecycle: GDI+ session bookkeeping, module detach, editor open and close,
-// and every slot after effClose.
+// Instance lifecycle: entry failures, GDI+ session bookkeeping, module detach, editor open
+// and close.
 #include "host_fixture.h"
 
 #include "editor/editor_window.h"
 #include "host/lifecycle.h"
 #include "host/process_state.h"
+#include "tests/unit/dsp_test_support.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
-
-VstIntPtr send(AEffect* effect, std::int32_t opcode, void* ptr = nullptr) {
-    return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f);
-}
 
 class GdiplusBookkeepingTest : public ::testing::Test {
   protected:
@@ -47,16 +45,35 @@ TEST_F(GdiplusBookkeepingTest, FirstInstanceStartsAndLastOneShutsDown) {
     EXPECT_EQ(currentGdiplusToken(), 0u);
     EXPECT_EQ(liveInstanceCount(), 0);
     // A new first instance starts a new session.
-    PluginInstance* again = createInstance(nullptr);
+    destroyInstance(createInstance(nullptr));
     EXPECT_EQ(headlessCount("startGdiplus"), 2);
-    destroyInstance(again);
 }
 
-TEST_F(GdiplusBookkeepingTest, DetachUnregistersTheClassButLeavesGdiplusRunning) {
-    AEffect* effect = VSTPluginMain(nullptr);
-    ASSERT_NE(effect, nullptr);
-    int parent = 0;
-    ASSERT_EQ(send(effect, effEditOpen, &parent), 1);
+// Failing each allocation of the instance in turn: the host gets null, no instance is
+// counted, GDI+ is not started, and the leak checker finds nothing left behind.
+TEST_F(GdiplusBookkeepingTest, EntryAnswersNullWhenTheInstanceCannotBeBuilt) {
+    long failures = 0;
+    for (;; ++failures) {
+        dsptest::failAllocationAfter(failures);
+        AEffect* effect = VSTPluginMain(nullptr);
+        dsptest::failAllocationAfter(-1);
+        if (effect != nullptr) {
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+            releaseRecord(effect);
+            break;
+        }
+        EXPECT_EQ(liveInstanceCount(), 0) << failures;
+        EXPECT_EQ(headlessCount("startGdiplus"), 0) << failures;
+    }
+    EXPECT_GE(failures, 5); // the constructor's arrays were each made to fail
+}
+
+using EditorLifecycleTest = HostTest;
+
+// GDI+ must not be shut down under the loader lock, so a detach with a live instance
+// leaves it to that instance's close.
+TEST_F(EditorLifecycleTest, ModuleDetachUnregistersTheClassButLeavesGdiplusRunning) {
+    ASSERT_NE(openEditor(), nullptr);
     onModuleAttach(&parent); // any non-null module handle
     onModuleDetach();        // the host unloads with the instance still alive
     EXPECT_EQ(headlessCount("unregisterEditorWindowClass"), 1);
@@ -65,133 +82,69 @@ TEST_F(GdiplusBookkeepingTest, DetachUnregistersTheClassButLeavesGdiplusRunning)
     EXPECT_NE(currentGdiplusToken(), 0u);
     onModuleDetach(); // nothing left to unregister
     EXPECT_EQ(headlessCount("unregisterEditorWindowClass"), 1);
-    send(effect, effClose);
+    dispatch(effClose);
     EXPECT_EQ(headlessCount("shutdownGdiplus"), 1);
-    releaseRecord(effect);
     onModuleAttach(nullptr);
 }
 
-using EditorLifecycleTest = HostTest;
-
-TEST_F(EditorLifecycleTest, OpenCreatesAWindowHoldingTheInstance) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle window = inst().editorWindow.load();
+TEST_F(EditorLifecycleTest, OpenAnimateCloseAndReopen) {
+    WindowHandle window = openEditor();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(headlessWindowInstance(window), &inst());
     EXPECT_EQ(inst().parentWindow, &parent);
     EXPECT_TRUE(isEditorClassRegistered());
-    dispatch(effEditClose);
+    for (int i = 0; i < 25; ++i) {
+        handleEditorMessage(window, inst(), kWmTimer, 1, 0);
+    }
+    const float reached = inst().animPhase;
+    EXPECT_NEAR(reached, 1.0f, 1e-4f);
+    EXPECT_EQ(dispatch(effEditClose), 1);
     EXPECT_EQ(inst().editorWindow.load(), nullptr);
     EXPECT_FALSE(windowIsAlive(window));
     EXPECT_EQ(headlessWindowInstance(window), nullptr);
-    // The class is registered once per process, not per open.
+    // Reopening registers no second class and animates on from where it stood.
     const int registrations = headlessCount("registerEditorWindowClass");
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
+    ASSERT_NE(openEditor(), nullptr);
     EXPECT_EQ(headlessCount("registerEditorWindowClass"), registrations);
+    EXPECT_EQ(headlessCount("startAnimationTimer"), 2);
+    EXPECT_EQ(inst().animPhase, reached);
+    handleEditorMessage(inst().editorWindow.load(), inst(), kWmTimer, 7, 0);
+    EXPECT_EQ(inst().animPhase, reached + 0.04f);
+    // A failed creation answers 0 and leaves no handle behind.
+    dispatch(effEditClose);
+    headlessSetCreateFails(true);
+    EXPECT_EQ(dispatch(effEditOpen, 0, 0, &parent), 0);
+    EXPECT_EQ(inst().editorWindow.load(), nullptr);
 }
 
 TEST_F(EditorLifecycleTest, SecondOpenWithoutCloseReplacesTheFirstWindow) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle first = inst().editorWindow.load();
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle second = inst().editorWindow.load();
+    WindowHandle first = openEditor();
+    WindowHandle second = openEditor();
+    ASSERT_NE(second, nullptr);
     EXPECT_NE(first, second);
     EXPECT_FALSE(windowIsAlive(first));
     EXPECT_TRUE(windowIsAlive(second));
-    bool firstTimerStopped = false;
-    for (const PlatformCall& call : headlessCalls()) {
-        firstTimerStopped |= call.name == "stopAnimationTimer" &&
-                             call.arg == reinterpret_cast<std::uintptr_t>(first);
-    }
-    EXPECT_TRUE(firstTimerStopped);
+    EXPECT_TRUE(std::any_of(headlessCalls().begin(), headlessCalls().end(), [&](const auto& c) {
+        return c.name == "stopAnimationTimer" && c.arg == reinterpret_cast<std::uintptr_t>(first);
+    }));
 }
 
 TEST_F(EditorLifecycleTest, AWindowTheHostDestroyedIsLeftAlone) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle window = inst().editorWindow.load();
+    WindowHandle window = openEditor();
     headlessKillWindow(window);
     const int destroys = headlessCount("destroyWindow");
     EXPECT_EQ(dispatch(effEditClose), 1);
     EXPECT_EQ(headlessCount("destroyWindow"), destroys);
     EXPECT_EQ(inst().editorWindow.load(), window); // dead handle kept, as documented
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    EXPECT_NE(inst().editorWindow.load(), window);
-}
-
-TEST_F(EditorLifecycleTest, FailedWindowCreationAnswersZero) {
-    headlessSetCreateFails(true);
-    int parent = 0;
-    EXPECT_EQ(dispatch(effEditOpen, 0, 0, &parent), 0);
-    EXPECT_EQ(inst().editorWindow.load(), nullptr);
-    EXPECT_EQ(dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_NE(openEditor(), window);
 }
 
 TEST_F(EditorLifecycleTest, CloseWithAnOpenEditorDestroysItAndUnlinks) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle window = inst().editorWindow.load();
+    WindowHandle window = openEditor();
     EXPECT_EQ(dispatch(effClose), 1);
     EXPECT_EQ(effect->user, nullptr);
     EXPECT_FALSE(windowIsAlive(window));
     EXPECT_GE(headlessCount("stopAnimationTimer"), 1);
 }
 
-TEST_F(EditorLifecycleTest, AfterCloseEverySlotAnswersForAMissingInstance) {
-    ASSERT_EQ(dispatch(effClose), 1);
-    ASSERT_EQ(effect->user, nullptr);
-    // Requests that need the instance do nothing; the void ones still answer 1.
-    const struct {
-        std::int32_t opcode;
-        VstIntPtr answer;
-    } rows[] = {{effClose, 1},         {effSetSampleRate, 1}, {effSetBlockSize, 1},
-                {effEditClose, 1},     {effSetBypass, 1},     {effGetParamDisplay, 0},
-                {effEditGetRect, 0},   {effEditOpen, 0},      {effGetParamName, 1},
-                {effGetParamLabel, 1}, {effGetEffectName, 1}, {effCanDo, 1}};
-    for (const auto& row : rows) {
-        char arg[64] = "bypass";
-        EXPECT_EQ(dispatch(row.opcode, 0, 1, arg, 44100.0f), row.answer) << row.opcode;
-    }
-    EXPECT_EQ(text(effGetEffectName), "Tolvane-Q");
-    EXPECT_EQ(text(effGetParamName, 1), "VAVU Coupling");
-    for (int i = -1; i <= 5; ++i) {
-        effect->setParameter(effect, i, 0.3f);
-        EXPECT_EQ(effect->getParameter(effect, i), 0.0f) << i;
-    }
-    EXPECT_EQ(headlessCount("createEditorWindow"), 0);
-    EXPECT_EQ(liveInstanceCount(), 0);
-}
-
-TEST(DispatcherNullRecord, ANullRecordAnswersZero) {
-    AEffect* effect = VSTPluginMain(nullptr);
-    ASSERT_NE(effect, nullptr);
-    for (std::int32_t opcode : {effOpen, effClose, effGetVstVersion, effEditIdle}) {
-        EXPECT_EQ(effect->dispatcher(nullptr, opcode, 0, 0, nullptr, 0.0f), 0);
-    }
-    EXPECT_EQ(effect->getParameter(nullptr, 0), 0.0f);
-    effect->setParameter(nullptr, 0, 0.5f); // must not crash
-    send(effect, effClose);
-    releaseRecord(effect);
-}
-
 } // namespace
-
-TEST_F(EditorLifecycleTest, AnimationRunsOnlyWhileOpenAndContinuesAfterReopening) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    WindowHandle window = inst().editorWindow.load();
-    EXPECT_EQ(headlessCount("startAnimationTimer"), 1);
-    for (int i = 0; i < 25; ++i) {
-        handleEditorMessage(window, inst(), kWmTimer, 1, 0);
-    }
-    const float reached = inst().animPhase;
-    EXPECT_NEAR(reached, 1.0f, 1e-4f);
-    dispatch(effEditClose);
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    EXPECT_EQ(inst().animPhase, reached); // neither reset nor advanced while closed
-    handleEditorMessage(inst().editorWindow.load(), inst(), kWmTimer, 7, 0);
-    EXPECT_EQ(inst().animPhase, reached + 0.04f);
-    EXPECT_EQ(headlessCount("startAnimationTimer"), 2);
-}

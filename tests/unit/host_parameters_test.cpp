@@ -11,44 +11,44 @@ namespace {
 
 using ParameterTest = HostTest;
 
+// Stored values: within the unit range unchanged, at or above 1 and NaN as 1, zero
+// (never negative zero) for the rest.
 TEST(ParameterClamp, ValuesOutsideTheUnitRangeAreClamped) {
-    const struct {
-        float in;
-        float out;
-    } rows[] = {{1.7f, 1.0f},
-                {1.0f, 1.0f},
-                {-0.3f, 0.0f},
-                {0.0f, 0.0f},
-                {0.25f, 0.25f},
-                {1e-30f, 1e-30f},
-                {0.99999994f, 0.99999994f},
-                {std::numeric_limits<float>::infinity(), 1.0f},
-                {-std::numeric_limits<float>::infinity(), 0.0f},
-                {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(clampParameter(row.in), row.out) << row.in;
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float v : {0.25f, 1e-30f, 0.99999994f}) {
+        EXPECT_EQ(clampParameter(v), v);
     }
-    // Negative zero is stored as positive zero.
-    EXPECT_FALSE(std::signbit(clampParameter(-0.0f)));
+    for (float v : {1.7f, 1.0f, inf, std::nanf("")}) {
+        EXPECT_EQ(clampParameter(v), 1.0f) << v;
+    }
+    for (float v : {-0.3f, 0.0f, -0.0f, -inf}) {
+        EXPECT_EQ(clampParameter(v), 0.0f) << v;
+        EXPECT_FALSE(std::signbit(clampParameter(v))) << v;
+    }
 }
 
-TEST_F(ParameterTest, DefaultsReadBackWithTheirTexts) {
+// Names, labels and display texts are zero-padded images of 16, 8 and 24 bytes. Indices
+// outside 0..4 read 0 and get placeholders; the last name is cut by the 15-byte limit.
+TEST_F(ParameterTest, DefaultsAndPlaceholdersReadBackWithTheirTexts) {
     const struct {
+        int index;
         float value;
-        const char* name;
-        const char* label;
-        const char* display;
-    } rows[] = {{0.5f, "Output Trim", "dB", "+0.0"},
-                {0.85f, "VAVU Coupling", "%", "85"},
-                {0.9f, "172 Sieve", "%", "90"},
-                {0.92f, "580 Limiter", "%", "92"},
-                {0.0f, "Bypass", "state", "ACTIVE"}};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(effect->getParameter(effect, i), rows[i].value) << i;
-        EXPECT_EQ(text(effGetParamName, i), rows[i].name);
-        EXPECT_EQ(text(effGetParamLabel, i), rows[i].label);
-        EXPECT_EQ(text(effGetParamDisplay, i), rows[i].display);
-        EXPECT_EQ(lastAnswer, 1);
+        const char *name, *label, *display;
+    } rows[] = {
+        {0, 0.5f, "Output Trim", "dB", "+0.0"},   {1, 0.85f, "VAVU Coupling", "%", "85"},
+        {2, 0.9f, "172 Sieve", "%", "90"},        {3, 0.92f, "580 Limiter", "%", "92"},
+        {4, 0.0f, "Bypass", "state", "ACTIVE"},   {5, 0.0f, "Param 6", "", "0.0"},
+        {7, 0.0f, "Param 8", "", "0.0"},          {-1, 0.0f, "Param 0", "", "0.0"},
+        {99999, 0.0f, "Param 100000", "", "0.0"}, {2147483647, 0.0f, "Param 21474836", "", "0.0"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(effect->getParameter(effect, row.index), row.value) << row.index;
+        text(effGetParamName, row.index);
+        expectImage(row.name, 16);
+        text(effGetParamLabel, row.index);
+        expectImage(row.label, 8);
+        text(effGetParamDisplay, row.index);
+        expectImage(row.display, 24);
     }
 }
 
@@ -68,93 +68,39 @@ TEST_F(ParameterTest, DisplayTextsFollowTheStoredValue) {
     }
 }
 
-TEST_F(ParameterTest, OutOfRangeIndicesGetPlaceholderTexts) {
-    const struct {
-        int index;
-        const char* name;
-    } rows[] = {{5, "Param 6"},
-                {7, "Param 8"},
-                {-1, "Param 0"},
-                {99999, "Param 100000"},
-                {2147483647, "Param 21474836"}}; // 15-byte limit cuts the name
-    for (const auto& row : rows) {
-        EXPECT_EQ(text(effGetParamName, row.index), row.name);
-        for (std::size_t i = std::strlen(row.name); i < 16; ++i) {
-            EXPECT_EQ(buffer[i], '\0');
-        }
-        EXPECT_EQ(text(effGetParamLabel, row.index), "");
-        EXPECT_EQ(text(effGetParamDisplay, row.index), "0.0");
-        EXPECT_EQ(effect->getParameter(effect, row.index), 0.0f);
-    }
-}
-
-TEST_F(ParameterTest, TextImagesAreZeroPaddedToTheirSizes) {
-    const struct {
-        std::int32_t opcode;
-        std::size_t size;
-    } rows[] = {{effGetParamName, 16}, {effGetParamLabel, 8}, {effGetParamDisplay, 24}};
-    for (const auto& row : rows) {
-        text(row.opcode, 4);
-        for (std::size_t i = std::strlen(buffer); i < row.size; ++i) {
-            EXPECT_EQ(buffer[i], '\0') << row.opcode << " byte " << i;
-        }
-        EXPECT_EQ(buffer[row.size], 'x') << row.opcode;
-    }
-}
-
-TEST_F(ParameterTest, TextRequestsWithANullBufferAnswerZero) {
-    for (std::int32_t opcode : {effGetParamLabel, effGetParamDisplay, effGetParamName}) {
-        EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
-    }
-}
-
-TEST_F(ParameterTest, OutOfRangeSetsChangeNothingAndDoNotRepaint) {
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    inst().lastModulation[0] = 0.5;
-    const int repaints = headlessCount("invalidateWindow");
-    for (int index : {5, -1, 1 << 30}) {
-        effect->setParameter(effect, index, 0.3f);
-    }
-    EXPECT_EQ(headlessCount("invalidateWindow"), repaints);
-    EXPECT_EQ(inst().lastModulation[0], 0.5); // no filter rebuild either
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_NE(effect->getParameter(effect, i), 0.3f);
-    }
-}
-
-TEST_F(ParameterTest, EverySetRebuildsFiltersAndRepaintsAnOpenEditor) {
+// A set within 0..4 rebuilds the filters and repaints an open editor; any other index
+// changes nothing.
+TEST_F(ParameterTest, OnlyValidSetsRebuildFiltersAndRepaint) {
     effect->setParameter(effect, 0, 0.5f); // no editor: nothing to repaint
     EXPECT_EQ(headlessCount("invalidateWindow"), 0);
-    int parent = 0;
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &parent), 1);
-    for (int index = 0; index < 5; ++index) {
+    ASSERT_NE(openEditor(), nullptr);
+    for (int index : {0, 1, 2, 3, 4, 5, -1, 1 << 30}) {
+        const bool valid = index >= 0 && index < 5;
         inst().lastModulation[0] = 0.5;
         const int repaints = headlessCount("invalidateWindow");
-        effect->setParameter(effect, index, 0.4f);
-        EXPECT_EQ(inst().lastModulation[0], -1.0) << index;
-        EXPECT_EQ(headlessCount("invalidateWindow"), repaints + 1) << index;
+        effect->setParameter(effect, index, valid ? 0.4f : 0.3f);
+        EXPECT_EQ(inst().lastModulation[0], valid ? -1.0 : 0.5) << index;
+        EXPECT_EQ(headlessCount("invalidateWindow"), repaints + (valid ? 1 : 0)) << index;
+    }
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(effect->getParameter(effect, i), 0.4f) << i; // the invalid sets missed them
     }
 }
 
-TEST_F(ParameterTest, SettingAParameterGrowsTheFilterListToTheBandCount) {
+// The rebuild uses the value just stored and grows the filter list to the band count.
+TEST_F(ParameterTest, SettingAParameterRedesignsFromTheNewValue) {
     {
         std::lock_guard<std::mutex> guard(inst().lock);
         inst().bands.push_back(inst().bands[2]);
         inst().bands.push_back(inst().bands[3]);
     }
-    ASSERT_EQ(inst().filters.size(), 7u);
-    effect->setParameter(effect, 2, 0.6f);
+    const double before = inst().filters[4].coeffs.b0;
+    effect->setParameter(effect, 1, 0.0f);
     ASSERT_EQ(inst().filters.size(), 9u);
+    EXPECT_NE(inst().filters[4].coeffs.b0, before);
     // The copies of bands 2 and 3 get the same design as their originals.
     EXPECT_EQ(inst().filters[7].coeffs.b0, inst().filters[2].coeffs.b0);
     EXPECT_EQ(inst().filters[8].coeffs.a1, inst().filters[3].coeffs.a1);
-}
-
-TEST_F(ParameterTest, CouplingChangesTheDesignedGains) {
-    const double before = inst().filters[4].coeffs.b0;
-    effect->setParameter(effect, 1, 0.0f);
-    EXPECT_NE(inst().filters[4].coeffs.b0, before);
 }
 
 } // namespace

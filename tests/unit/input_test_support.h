@@ -17,39 +17,28 @@
 
 namespace inputtest {
 
-// MAKELPARAM(x, y): two 16-bit words, so negative coordinates arrive as 0xFFxx words.
+// MAKELPARAM(x, y) and MAKEWPARAM(keys, delta): 16-bit words, so negative values arrive as
+// 0xFFxx words.
 inline std::intptr_t pointLParam(int x, int y) {
-    const auto lo = static_cast<std::uint16_t>(static_cast<std::int16_t>(x));
-    const auto hi = static_cast<std::uint16_t>(static_cast<std::int16_t>(y));
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(hi) << 16) | lo);
+    return static_cast<std::intptr_t>((std::uint32_t{static_cast<std::uint16_t>(y)} << 16) |
+                                      static_cast<std::uint16_t>(x));
 }
-
-// MAKEWPARAM(keys, delta) of WM_MOUSEWHEEL.
 inline std::uintptr_t wheelWParam(int delta, std::uint16_t keys = 0) {
-    const auto hi = static_cast<std::uint16_t>(static_cast<std::int16_t>(delta));
-    return (static_cast<std::uintptr_t>(hi) << 16) | keys;
+    return (std::uintptr_t{static_cast<std::uint16_t>(delta)} << 16) | keys;
 }
 
-inline Band bell(double frequency, double gain, double q = 1.0, bool enabled = true) {
-    return Band{enabled, frequency, gain, q, BandType::Bell, 0xFF112233u, false};
-}
-
-// A node position the painter would draw, rounded to the nearest pixel for pressing.
-inline int nodeX(const Band& b) {
-    return static_cast<int>(std::lround(frequencyToX(b.frequency, kEditorWidth)));
-}
-inline int nodeY(const Band& b) {
-    return static_cast<int>(std::lround(gainToY(b.gain)));
+inline Band bell(double frequency, double gain) {
+    return Band{true, frequency, gain, 1.0, BandType::Bell, 0xFF112233u, false};
 }
 
 class EditorInputTest : public ::testing::Test {
   protected:
+    // Also called inside table loops to start each case from a new instance.
     void SetUp() override {
         headlessEnable(true);
         headlessReset();
         inst = std::make_unique<PluginInstance>(nullptr);
     }
-
     void TearDown() override {
         headlessReset();
         headlessEnable(false);
@@ -63,15 +52,18 @@ class EditorInputTest : public ::testing::Test {
         headlessSetTickCount(now);
         EXPECT_TRUE(send(kWmLButtonDown, 0, pointLParam(x, y)));
     }
-    void press(int x, int y) {
-        clock += 10000;
-        press(x, y, clock);
-    }
+    void press(int x, int y) { press(x, y, clock += 10000); }
     void doubleClick(int x, int y) {
         press(x, y);
-        send(kWmLButtonUp, 0, pointLParam(x, y));
-        clock += 100;
-        press(x, y, clock);
+        send(kWmLButtonUp);
+        press(x, y, clock += 100);
+    }
+    // Band i's node centre as the painter draws it, rounded to whole pixels.
+    void pressNode(std::size_t i, bool twice = false) {
+        const Band& b = inst->bands[i];
+        const int x = static_cast<int>(std::lround(frequencyToX(b.frequency, kEditorWidth)));
+        const int y = static_cast<int>(std::lround(gainToY(b.gain)));
+        twice ? doubleClick(x, y) : press(x, y);
     }
     void move(int x, int y) { EXPECT_TRUE(send(kWmMouseMove, 0, pointLParam(x, y))); }
     void release() { EXPECT_TRUE(send(kWmLButtonUp)); }
