@@ -36,6 +36,13 @@ inline bool expect(bool ok, const char* row, const std::string& what) {
     return ok;
 }
 
+// Prints the closing tally line and answers the number of failures as the exit status.
+inline int finish() {
+    std::printf("%d passed, %d failed\n", tally().passed, tally().failed);
+    std::fflush(stdout);
+    return tally().failed;
+}
+
 inline std::string str(long long v) {
     return std::to_string(v);
 }

@@ -28,12 +28,6 @@ bool writeFloats(const char* path, const std::vector<float>& data) {
     return std::fclose(file) == 0 && ok;
 }
 
-int finish() {
-    std::printf("%d passed, %d failed\n", check::tally().passed, check::tally().failed);
-    std::fflush(stdout);
-    return check::tally().failed;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,18 +42,18 @@ int main(int argc, char** argv) {
     // The DLL is found next to this program, where the Windows build puts both.
     HMODULE dll = LoadLibraryA("Tolvane-Q.dll");
     if (!check::expect(dll != nullptr, "exports", "LoadLibraryA(Tolvane-Q.dll) failed")) {
-        return finish();
+        return check::finish();
     }
     const rows::Entry entry = rows::checkExports(dll);
     if (entry == nullptr) {
-        return finish();
+        return check::finish();
     }
     if (renderOnly) {
         AEffect* effect = entry(rows::hostCallback);
         const std::vector<float> out = fixed_signal::render(effect);
         check::expect(writeFloats(outputPath, out), "processing", "cannot write output");
         check::dispatch(effect, effClose);
-        return finish();
+        return check::finish();
     }
     std::printf("rows: record\n");
     rows::checkRecord(entry);
@@ -80,5 +74,5 @@ int main(int argc, char** argv) {
     const std::vector<float> out = rows::checkProcessing(entry);
     check::expect(writeFloats(outputPath, out), "processing", "cannot write output");
     rows::checkUnload(entry, dll);
-    return finish();
+    return check::finish();
 }

@@ -8,6 +8,7 @@
 //
 // Prints one line per check and "N passed, N failed"; the exit code is the failure count.
 #include "host/vst_abi.h"
+#include "tests/wine/plugin_loader.h"
 #include "tools/programme_signal.h"
 
 #include <windows.h>
@@ -62,26 +63,9 @@ VstIntPtr dispatch(AEffect* effect, std::int32_t opcode, std::int32_t index = 0,
 }
 
 AEffect* loadPlugin(HMODULE module) {
-    using Entry = AEffect*(VST_CALL*)(HostCallback);
-    // Through void* because FARPROC's signature is a placeholder, not the real one.
-    auto entry =
-        reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-    AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
-    if (effect == nullptr || effect->magic != kEffectMagic) {
-        return nullptr;
-    }
-    dispatch(effect, effOpen);
-    dispatch(effect, effSetSampleRate, 0, 0, nullptr, kSampleRate);
-    dispatch(effect, effSetBlockSize, 0, kBlock);
-    dispatch(effect, effMainsChanged, 0, 1);
-    return effect;
+    return loadRunningPlugin(module, hostCallback, static_cast<float>(kSampleRate), kBlock);
 }
 
-// ---------------------------------------------------------------- music
-
-// 120 BPM: a kick on every beat, a four-note bass line, a held minor triad and eighth-note
-// hi-hats. The bass is loud and tonal so the spectrum rises clearly above the graph's
-// -24 dB floor; quieter parts of a real mix would sit below it.
 // Feeds the plug-in in real time on its own thread, the way a host's audio thread does,
 // while the window thread paints.
 struct AudioFeed {

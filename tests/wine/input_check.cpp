@@ -11,6 +11,7 @@
 #include "editor/layout.h"
 #include "host/vst_abi.h"
 #include "tests/wine/check_support.h"
+#include "tests/wine/plugin_loader.h"
 
 #include <windows.h>
 
@@ -36,18 +37,7 @@ VstIntPtr VST_CALL hostCallback(AEffect*, std::int32_t opcode, std::int32_t, Vst
 }
 
 AEffect* loadPlugin(HMODULE module) {
-    using Entry = AEffect*(VST_CALL*)(HostCallback);
-    auto entry =
-        reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-    AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
-    if (effect == nullptr || effect->magic != kEffectMagic) {
-        return nullptr;
-    }
-    check::dispatch(effect, effOpen);
-    check::dispatch(effect, effSetSampleRate, 0, 0, nullptr, kSampleRate);
-    check::dispatch(effect, effSetBlockSize, 0, kBlock);
-    check::dispatch(effect, effMainsChanged, 0, 1);
-    return effect;
+    return loadRunningPlugin(module, hostCallback, static_cast<float>(kSampleRate), kBlock);
 }
 
 // ---------------------------------------------------------------- audio thread
@@ -282,12 +272,6 @@ void runChecks(AEffect* effect, HWND editor) {
     feed.thread.join();
 }
 
-int finish() {
-    std::printf("%d passed, %d failed\n", check::tally().passed, check::tally().failed);
-    std::fflush(stdout);
-    return check::tally().failed;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -299,7 +283,7 @@ int main(int argc, char** argv) {
     HMODULE dll = LoadLibraryA(argv[1]);
     AEffect* effect = dll != nullptr ? loadPlugin(dll) : nullptr;
     if (!check::expect(effect != nullptr, "load", std::string("cannot load ") + argv[1])) {
-        return finish();
+        return check::finish();
     }
     HWND frame = createHostFrame();
     const bool opened = check::dispatch(effect, effEditOpen, 0, 0, frame) == 1;
@@ -311,5 +295,5 @@ int main(int argc, char** argv) {
     check::dispatch(effect, effClose);
     DestroyWindow(frame);
     FreeLibrary(dll);
-    return finish();
+    return check::finish();
 }
