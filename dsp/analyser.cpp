@@ -1,5 +1,5 @@
 // Spectrum analyser: a 1024-point windowed FFT of the mono output, smoothed per bin in dB.
-#include "dsp/plugin_instance.h"
+#include "dsp/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,12 +45,17 @@ void butterflies(std::vector<Complex>& X) noexcept {
     }
 }
 
-// Fast rise, slow fall: transients show at once, the display settles calmly.
+// Fast rise, slow fall: transients show at once, the display settles calmly. A level that
+// is not finite counts as silence: the slow fall would otherwise hold an infinite bin for
+// good, and the gain mapping reads these bins.
 void smoothInto(std::vector<float>& spectrumDb, const std::vector<Complex>& X) noexcept {
     for (int k = 0; k < kSpectrumBins; ++k) {
         const double mag = std::hypot(X[k].real(), X[k].imag());
-        const float fresh =
-            mag > 1e-5 ? static_cast<float>(20.0 * std::log10(2.0 * mag * 0.0009765625)) : -80.0f;
+        float fresh = -80.0f;
+        if (mag > 1e-5) {
+            const float level = static_cast<float>(20.0 * std::log10(2.0 * mag * 0.0009765625));
+            fresh = std::isfinite(level) ? level : -80.0f;
+        }
         const float old = spectrumDb[k];
         spectrumDb[k] = fresh > old ? old * 0.35f + fresh * 0.65f : old * 0.9f + fresh * 0.1f;
     }
@@ -58,18 +63,22 @@ void smoothInto(std::vector<float>& spectrumDb, const std::vector<Complex>& X) n
 
 } // namespace
 
-// Audio thread, from processBlock when the ring is full; caller holds inst.lock. Works in
+// Audio thread, from processBlock when the ring is full. Works in
 // the instance's preallocated fftScratch so that the audio thread never allocates.
-void runAnalyser(PluginInstance& inst) noexcept {
+void runAnalyser(Engine& inst) noexcept {
     std::vector<Complex>& X = inst.fftScratch;
     if (X.size() != static_cast<std::size_t>(kAnalysisSize)) {
         return; // never happens: the instance is built with its workspace
     }
     std::fill(X.begin(), X.end(), Complex(0.0, 0.0));
     for (int i = 0; i < kAnalysisSize; ++i) {
-        X[i] = Complex(static_cast<double>(inst.analysisRing[i]) * inst.hannWindow[i], 0.0);
+        // A sample that is not finite counts as silence, so one bad sample cannot turn the
+        // whole transform into infinities and NaNs.
+        const double v = inst.analysisRing[i];
+        X[i] = Complex(std::isfinite(v) ? v * inst.hannWindow[i] : 0.0, 0.0);
     }
     bitReverse(X);
     butterflies(X);
     smoothInto(inst.spectrumDb, X);
+    ++inst.analysisCount;
 }

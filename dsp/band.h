@@ -17,7 +17,7 @@ struct Band {
     double frequency; // Hz
     double gain;      // dB
     double q;
-    std::uint32_t type; // BandType; other values design a pass-through
+    std::uint32_t type;   // BandType; other values design a pass-through
     std::uint32_t colour; // ARGB, editor only
     bool dynamic;         // deeper modulation depth
 };

@@ -4,7 +4,7 @@
 // The arithmetic below is evaluated in exactly the written order and grouping: the
 // plug-in's sound must be reproducible bit for bit across builds, so nothing here is
 // "simplified" algebraically.
-#include "dsp/plugin_instance.h"
+#include "dsp/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,7 +49,7 @@ RawCoefficients rawCoefficients(std::uint32_t type, double A, double alpha, doub
 
 // Fourth difference of the smoothed spectrum around bin k: a measure of how peaky the
 // programme is right where the band sits. Only defined where all five bins exist.
-double spectralTerm(const PluginInstance& inst, int k) {
+double spectralTerm(const Engine& inst, int k) {
     if (k < 2 || k > 510) {
         return 0.0;
     }
@@ -71,6 +71,22 @@ int analyserBin(double f, double sampleRate) {
     return static_cast<int>(k);
 }
 
+// The band's angle per sample must lie below Nyquist (the 10 Hz floor is above it at
+// rates under 20 Hz) and no lower than the 10 Hz floor reaches at 768 kHz, the highest
+// rate hosts run. Lower still, both poles sit within a few parts in ten million of z = 1:
+// filter states carried over from another rate then ramp for millions of samples before
+// they decay, which a broken host's absurd rate turns into a blast of +50 dB.
+bool designable(double angle) {
+    constexpr double kLowestAngle = 62.83185307179586 / 768000.0;
+    return angle >= kLowestAngle && angle < kPi;
+}
+
+// Both poles strictly inside the unit circle (the stability triangle of a2 and a1).
+bool stable(const BiquadCoefficients& k) {
+    return std::fabs(k.a2) < 1.0 && std::fabs(k.a1) < 1.0 + k.a2 && std::isfinite(k.b0) &&
+           std::isfinite(k.b1) && std::isfinite(k.b2);
+}
+
 } // namespace
 
 // Pure; any thread.
@@ -82,6 +98,9 @@ BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gai
     }
     const double f = std::min(0.495 * sampleRate, frequency);
     const double omega = f > 10.0 ? f * kTwoPi : 62.83185307179586;
+    if (!designable(omega / sampleRate)) {
+        return passThrough;
+    }
     const double q2 = q > 25.0 ? 50.0 : (q > 0.1 ? 2.0 * q : 0.2);
     const double sn = std::sin(omega / sampleRate);
     const double cs = std::cos(omega / sampleRate);
@@ -91,12 +110,13 @@ BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gai
     if (!(std::fabs(r.a0) > 1e-12)) {
         return passThrough;
     }
-    return {r.b0 / r.a0, r.b1 / r.a0, r.b2 / r.a0, r.a1 / r.a0, r.a2 / r.a0};
+    const BiquadCoefficients k{r.b0 / r.a0, r.b1 / r.a0, r.b2 / r.a0, r.a1 / r.a0, r.a2 / r.a0};
+    return stable(k) ? k : passThrough;
 }
 
-// Caller holds inst.lock. Reads coupling, sieve and limiter, the sample rate, the prime
+// Owner of the engine. Reads coupling, sieve and limiter, the sample rate, the prime
 // table and the spectrum; returns the gain in dB that the band is actually designed with.
-double effectiveGain(const PluginInstance& inst, double f, double g) {
+double effectiveGain(const Engine& inst, double f, double g) {
     const double c = param(inst, ParamCoupling);
     const double s = param(inst, ParamSieve);
     const double l = param(inst, ParamLimiter);

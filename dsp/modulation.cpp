@@ -1,5 +1,5 @@
 // Dynamic band modulation: band gains follow the programme ("VAVU Coupling").
-#include "dsp/plugin_instance.h"
+#include "dsp/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@ namespace {
 
 // Low bands follow the level envelope, high bands the transient detector and mid bands a
 // squared level, cross-faded by where the band sits in the spectrum.
-double bandDrive(const PluginInstance& inst, double frequency) noexcept {
+double bandDrive(const Engine& inst, double frequency) noexcept {
     const double f = frequency > 20.0 ? frequency : 20.0; // NaN counts as 20 Hz too
     const double lowRatio = f / 250.0;
     const double highRatio = 4000.0 / f;
@@ -22,7 +22,7 @@ double bandDrive(const PluginInstance& inst, double frequency) noexcept {
 
 // The designed gain may follow the modulated mapping, but never strays more than 1.2 dB
 // from the band's plain mapped gain.
-void redesignBand(PluginInstance& inst, std::size_t i, double factor) noexcept {
+void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     const Band& b = inst.bands[i];
     const double g0 = effectiveGain(inst, b.frequency, b.gain);
     const double g1 = effectiveGain(inst, b.frequency, b.gain * factor);
@@ -32,8 +32,8 @@ void redesignBand(PluginInstance& inst, std::size_t i, double factor) noexcept {
 
 } // namespace
 
-// Audio thread, every 32nd sample from processBlock; caller holds inst.lock.
-void updateModulation(PluginInstance& inst) noexcept {
+// Audio thread, every 32nd sample from processBlock.
+void updateModulation(Engine& inst) noexcept {
     const double amount = param(inst, ParamCoupling);
     if (amount < 0.01) {
         return;
@@ -49,7 +49,8 @@ void updateModulation(PluginInstance& inst) noexcept {
             continue;
         }
         double& D = inst.modDrive[i];
-        D = D + (bandDrive(inst, b.frequency) - D) * 0.15;
+        // A drive that is not finite would hold the band's factor there for good.
+        D = std::isfinite(D) ? D + (bandDrive(inst, b.frequency) - D) * 0.15 : 0.0;
         const double depth = b.dynamic ? 0.45 : 0.25;
         const double factor = (D - 0.25) * (depth * amount) + 1.0;
         // The dead band keeps redesigns to moments when the factor has really moved.

@@ -1,4 +1,5 @@
-// Construction of the per-instance state, the sample-rate change and the filter rebuild.
+// Construction of the engine and the instance, the sample-rate change and the filter
+// rebuild.
 #include "dsp/plugin_instance.h"
 
 #include "dsp/factory_bands.h"
@@ -17,7 +18,7 @@ constexpr std::size_t kReservedBands = 24;
 
 // Detector time constants follow envRate, which never drops below 8 kHz so that the
 // envelopes keep a usable resolution at very low host rates.
-void deriveDetectorCoefficients(PluginInstance& inst) {
+void deriveDetectorCoefficients(Engine& inst) {
     const double r = inst.envRate;
     inst.peakHoldDecay = std::exp(-1.0 / (1.5 * r));
     inst.envAttackCoef = std::exp(-1.0 / (0.001 * r));
@@ -31,7 +32,7 @@ void deriveDetectorCoefficients(PluginInstance& inst) {
     inst.decimation = samples < 1.0 ? 1 : (samples > kMax ? INT32_MAX : std::int32_t(samples));
 }
 
-void buildPrimeBins(PluginInstance& inst) {
+void buildPrimeBins(Engine& inst) {
     inst.primeBins.set();
     inst.primeBins.reset(0);
     inst.primeBins.reset(1);
@@ -44,7 +45,7 @@ void buildPrimeBins(PluginInstance& inst) {
     }
 }
 
-void buildAnalyserTables(PluginInstance& inst) {
+void buildAnalyserTables(Engine& inst) {
     inst.hannWindow.resize(kAnalysisSize);
     for (int i = 0; i < kAnalysisSize; ++i) {
         // Divisor 1023: the window is symmetric over the 1024 samples it covers.
@@ -57,9 +58,9 @@ void buildAnalyserTables(PluginInstance& inst) {
 
 } // namespace
 
-// Any thread, before the instance is shared. Throws std::bad_alloc if an array cannot be
+// Any thread, before the engine is shared. Throws std::bad_alloc if an array cannot be
 // allocated; the arrays built so far are released by their own destructors.
-PluginInstance::PluginInstance(HostCallback callback) : hostCallback(callback) {
+Engine::Engine() {
     envRate = sampleRate > kMinEnvRate ? sampleRate : kMinEnvRate;
     deriveDetectorCoefficients(*this);
     modDrive.assign(kMaxModulatedBands, 0.0);
@@ -72,20 +73,27 @@ PluginInstance::PluginInstance(HostCallback callback) : hostCallback(callback) {
     }
     bands.reserve(kReservedBands);
     filters.reserve(kReservedBands);
-    bands.clear();
     const FactoryBandList& start = factoryBandList(0);
     bands.assign(start.bands.begin(), start.bands.end());
-    selectedBand = start.selectedBand;
     rebuildFilters(*this);
 }
 
-// Host dispatcher thread; caller holds inst.lock. Filter states, detector state, counters
-// and the analyser deliberately carry on across the change.
-void setSampleRate(PluginInstance& inst, float rate) {
-    if (rate > 0.0f) {
+// The editing side and the audio engine start out identical, so nothing needs handing
+// over before the first edit.
+PluginInstance::PluginInstance(HostCallback callback) : hostCallback(callback) {
+    selectedBand = factoryBandList(0).selectedBand;
+    adoptedRebuilds = rebuildCount;
+    publishedAnalyses = audio.analysisCount;
+}
+
+// Owner of the engine (the host thread with inst.lock for the editing side). Filter states,
+// detector state, counters and the analyser deliberately carry on across the change.
+void setSampleRate(Engine& inst, float rate) {
+    // Zero, negative, NaN or infinite: a broken host's rate counts as no rate at all.
+    if (rate > 0.0f && std::isfinite(rate)) {
         inst.sampleRate = rate;
         inst.envRate = rate > 8000.0f ? static_cast<double>(rate) : kMinEnvRate;
-    } else { // zero, negative or NaN: fall back to the default rate
+    } else {
         inst.sampleRate = kDefaultSampleRate;
         inst.envRate = kDefaultSampleRate;
     }
@@ -93,9 +101,10 @@ void setSampleRate(PluginInstance& inst, float rate) {
     rebuildFilters(inst);
 }
 
-// Any thread; caller holds inst.lock. Replaces coefficients only: running filter states
+// Owner of the engine. Replaces coefficients only: running filter states
 // survive so that edits do not click.
-void rebuildFilters(PluginInstance& inst) {
+void rebuildFilters(Engine& inst) {
+    ++inst.rebuildCount;
     const std::size_t n = inst.bands.size();
     inst.filters.resize(n);
     for (std::size_t i = 0; i < n; ++i) {

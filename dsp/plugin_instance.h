@@ -1,80 +1,38 @@
-// The per-instance state of the plug-in: parameters, band list, filters, detector,
-// modulation, analyser, meters and the editor's interaction state.
+// The per-instance state of the plug-in: the engine the editing threads work on, the
+// audio thread's own engine, the meters and the editor's interaction state.
 //
-// Threads: the host's audio thread runs processBlock while the UI and host threads edit
-// bands, parameters and the sample rate. `lock` guards bands, filters, the modulation
-// arrays, the detector, the analyser buffers and sampleRate: the audio callback holds it
-// for one block, every edit holds it for the change and its rebuildFilters, and the editor
-// copies what it paints under it. The engine functions below never lock themselves; their
-// callers do. Values read across threads outside the lock are relaxed atomics.
+// Threads. The host's audio thread runs the audio callback; the UI and host threads edit
+// bands, parameters and the sample rate. The audio thread never waits for them:
+// - The instance's own engine fields (bands, filters, sampleRate, the spectrum it
+//   publishes) are the editing side. Every edit takes `lock`, changes them and calls
+//   rebuildFilters; the editor copies what it paints under the same lock.
+// - `audio` is the engine the audio thread processes. Only the audio thread touches it.
+//   At the start of each block it tries `lock`: when it gets it, it adopts the edits
+//   made since the last time (bands, designed coefficients, rate, parameters) and
+//   publishes back what the editor shows (the coefficients it really uses, the
+//   spectrum); when the lock is busy it simply processes with what it has and picks the
+//   edit up at the next block.
+// - Values read across threads outside the lock are relaxed atomics: params, the peak
+//   meters and editorWindow.
 #pragma once
 
-#include "dsp/band.h"
+#include "dsp/engine.h"
 #include "host/vst_abi.h"
 
-#include <array>
 #include <atomic>
-#include <bitset>
-#include <complex>
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
 using WindowHandle = void*; // opaque platform window handle
 
-constexpr int kNumParams = 5;
-constexpr int kMaxModulatedBands = 24;
-constexpr int kAnalysisSize = 1024;
-constexpr int kSpectrumBins = 513;
-
-enum ParamIndex : int {
-    ParamOutputTrim = 0,
-    ParamCoupling = 1,
-    ParamSieve = 2,
-    ParamLimiter = 3,
-    ParamBypass = 4,
-};
-
-struct PluginInstance {
+struct PluginInstance : Engine {
     explicit PluginInstance(HostCallback callback);
-    PluginInstance(const PluginInstance&) = delete;
-    PluginInstance& operator=(const PluginInstance&) = delete;
 
     AEffect* effect = nullptr;
     HostCallback hostCallback = nullptr;
-    double sampleRate = 48000.0;
     std::int32_t blockSize = 512;
-    std::array<std::atomic<float>, kNumParams> params{};
-    std::vector<Band> bands;
-    std::vector<BandFilter> filters;
     std::int32_t selectedBand = 4;
     std::int32_t presetIndex = 0;
-    std::vector<float> analysisRing;
-    std::int32_t analysisPos = 0;
-    std::vector<float> spectrumDb;
-    std::vector<double> hannWindow;
-    std::bitset<kSpectrumBins> primeBins;
-    double envRate = 48000.0;
-    double envLevel = 0.0;
-    double midDrive = 0.0;
-    double lowDrive = 0.0;
-    double highDrive = 0.0;
-    double peakHold = 0.001;
-    double fastLevel = 0.0;
-    double transientScale = 0.02;
-    double transientHeld = 0.0;
-    std::array<double, 4> levelHistory{};
-    double peakHoldDecay = 0.0;
-    double envAttackCoef = 0.0;
-    double envReleaseCoef = 0.0;
-    double fastCoef = 0.0;
-    double transientScaleDecay = 0.0;
-    double highDriveCoef = 0.0;
-    std::int32_t decimation = 96;
-    std::int32_t decimationCounter = 0;
-    std::vector<double> modDrive;
-    std::vector<double> lastModulation;
-    std::int32_t modCounter = 0;
     std::atomic<float> peakL{0.0f};
     std::atomic<float> peakR{0.0f};
     float animPhase = 0.0f;
@@ -89,29 +47,14 @@ struct PluginInstance {
     std::int32_t lastClickX = 0;
     std::int32_t lastClickY = 0;
 
-    // The analyser's transform workspace lives with the instance so the audio thread
-    // never allocates (an allocator lock there can stall the host and drop audio).
-    std::vector<std::complex<double>> fftScratch;
+    std::mutex lock; // guards the editing side's engine fields and the handoff below
 
-    std::mutex lock;
+    // The audio thread's engine and what it has taken over from the editing side.
+    Engine audio;
+    std::uint64_t adoptedRebuilds = 0;
+    std::uint64_t publishedAnalyses = 0;
 };
 
-// Load a parameter value (any thread).
-inline float param(const PluginInstance& inst, int index) {
-    return inst.params[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
-}
-inline void setParam(PluginInstance& inst, int index, float value) {
-    inst.params[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
-}
-
-// Caller holds inst.lock (or owns the instance exclusively).
-void setSampleRate(PluginInstance& inst, float rate);
-void rebuildFilters(PluginInstance& inst);
-double effectiveGain(const PluginInstance& inst, double frequency, double gain);
-void processBlock(PluginInstance& inst, float* left, float* right, std::int32_t count) noexcept;
-void updateModulation(PluginInstance& inst) noexcept;
-void runAnalyser(PluginInstance& inst) noexcept;
-
-// Pure coefficient design; reads no instance state.
-BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gain, double q,
-                                double sampleRate) noexcept;
+// Audio thread, with inst.lock held: takes over the edits made since the last call and
+// publishes the coefficients and the spectrum the audio engine is using.
+void exchangeWithAudio(PluginInstance& inst) noexcept;

@@ -1,6 +1,6 @@
 // The audio path: detector, modulation tick, band cascade, trim, soft limiter and the
 // analyser feed, one stereo sample at a time.
-#include "dsp/plugin_instance.h"
+#include "dsp/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 namespace {
 
 // Level and transient detector. Its drives steer the per-band modulation.
-void runDetector(PluginInstance& inst, double L, double R) noexcept {
+void runDetector(Engine& inst, double L, double R) noexcept {
     double m = std::max(std::fabs(L), std::fabs(R));
     if (std::isnan(m) || m >= 1000000.0) {
         m = 0.0; // garbage input must not pump the envelopes
@@ -70,7 +70,7 @@ double softLimit(double y, double l) noexcept {
     return y * (1.0 - l) + s * std::tanh(drive * y) * l;
 }
 
-void feedAnalyser(PluginInstance& inst, float left, float right) noexcept {
+void feedAnalyser(Engine& inst, float left, float right) noexcept {
     inst.analysisRing[static_cast<std::size_t>(inst.analysisPos)] = (right + left) * 0.5f;
     if (++inst.analysisPos > kAnalysisSize - 1) {
         runAnalyser(inst);
@@ -81,7 +81,7 @@ void feedAnalyser(PluginInstance& inst, float left, float right) noexcept {
 // Makes the filter list match the band list again after an edit changed the band count.
 // Within the reserved capacity this does not allocate; if growing past it fails, the
 // cascade below simply runs over the shorter of the two lists.
-void resyncFilters(PluginInstance& inst) noexcept {
+void resyncFilters(Engine& inst) noexcept {
     if (inst.filters.size() == inst.bands.size()) {
         return;
     }
@@ -103,8 +103,8 @@ double finishSample(double y, OutputStage out) noexcept {
 
 } // namespace
 
-// Audio thread; caller holds inst.lock for the whole block.
-void processBlock(PluginInstance& inst, float* left, float* right, std::int32_t count) noexcept {
+// Audio thread, on the audio engine; tests also run it on an engine they own.
+void processBlock(Engine& inst, float* left, float* right, std::int32_t count) noexcept {
     if (param(inst, ParamBypass) >= 0.5f) {
         return; // bypass freezes every piece of state
     }

@@ -1,9 +1,12 @@
 #include "host/audio_callback.h"
 
 #include "dsp/plugin_instance.h"
+#include "host/denormals.h"
+#include "host/record_gate.h"
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -17,10 +20,11 @@ void copyChannel(float* out, const float* in, std::int32_t frames) {
     }
 }
 
-// Strictly-greater comparison so a NaN sample never raises the running maximum.
+// Strictly-greater comparison so a NaN sample never raises the running maximum, and an
+// infinite one counts as silence too: a meter at infinity would never decay again.
 void raise(float& peak, float sample) {
     const float magnitude = std::fabs(sample);
-    if (magnitude > peak) {
+    if (magnitude > peak && magnitude <= std::numeric_limits<float>::max()) {
         peak = magnitude;
     }
 }
@@ -46,23 +50,39 @@ void updateMeters(PluginInstance& inst, const float* left, const float* right,
     inst.peakR.store(nextMeter(previousRight, peakRight), std::memory_order_relaxed);
 }
 
+// The audio thread never waits for an editing thread: when the lock is free it adopts
+// the edits made since the last block and publishes what the editor shows; when an edit
+// holds it, the block runs with the settings the audio engine already has.
+void exchangeIfFree(PluginInstance& inst) {
+    const std::unique_lock<std::mutex> edits(inst.lock, std::try_to_lock);
+    if (edits.owns_lock()) {
+        exchangeWithAudio(inst);
+    }
+}
+
 void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
                                std::int32_t frames) {
-    if (effect == nullptr || effect->user == nullptr || inputs == nullptr || outputs == nullptr) {
+    if (effect == nullptr) {
+        return;
+    }
+    const InstanceCall call(*effect);
+    if (call.inst == nullptr || inputs == nullptr || outputs == nullptr) {
         return;
     }
     if (inputs[0] == nullptr || inputs[1] == nullptr || outputs[0] == nullptr ||
         outputs[1] == nullptr) {
         return;
     }
-    auto& inst = *static_cast<PluginInstance*>(effect->user);
+    PluginInstance& inst = *call.inst;
+    const DenormalsFlushed flushed;
     // The host contract says frames >= 0; a negative count would turn into a huge copy,
     // so it is handled as an empty block: nothing copied or processed, meters decay.
     if (frames >= 0) {
         copyChannel(outputs[0], inputs[0], frames);
         copyChannel(outputs[1], inputs[1], frames);
-        std::lock_guard<std::mutex> guard(inst.lock);
-        processBlock(inst, outputs[0], outputs[1], frames);
+        exchangeIfFree(inst);
+        processBlock(inst.audio, outputs[0], outputs[1], frames);
+        exchangeIfFree(inst); // the editor and the next edit see this block's spectrum
     }
     updateMeters(inst, outputs[0], outputs[1], frames);
 }

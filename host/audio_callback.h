@@ -6,8 +6,8 @@
 struct PluginInstance;
 
 // Audio thread. Copies inputs to outputs where the buffers differ, processes the outputs in
-// place under inst.lock and updates the peak meters. A negative frame count is treated as
-// an empty block.
+// place on the instance's audio engine and updates the peak meters. Never waits for a
+// lock. A negative frame count is treated as an empty block.
 void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
                                std::int32_t frames);
 

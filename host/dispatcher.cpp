@@ -4,6 +4,7 @@
 #include "host/editor_host.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
+#include "host/record_gate.h"
 #include "host/texts.h"
 
 #include <cstring>
@@ -43,12 +44,10 @@ VstIntPtr answerText(void* ptr, const char* text, std::size_t size) {
     return 1;
 }
 
-VstIntPtr closeInstance(AEffect& effect, PluginInstance* inst) {
-    if (inst != nullptr) {
-        // Unlinked first, so every slot the host still calls sees a missing instance.
-        effect.user = nullptr;
-        destroyInstance(inst);
-    }
+// Unlinked first, so every slot the host still calls sees a missing instance, and only
+// deleted once the calls already inside (a block on the audio thread) have left.
+VstIntPtr closeInstance(AEffect& effect) {
+    destroyInstance(unlinkInstance(effect));
     return 1;
 }
 
@@ -70,9 +69,12 @@ VstIntPtr changeBlockSize(PluginInstance* inst, VstIntPtr value) {
     return 1;
 }
 
+// The host's own bypass only stores the value: unlike an automated parameter it must not
+// redesign the filters or restart the modulation, so toggling it leaves no trace.
 VstIntPtr changeBypass(PluginInstance* inst, VstIntPtr value) {
     if (inst != nullptr) {
-        applyParameter(*inst, ParamBypass, value != 0 ? 1.0f : 0.0f);
+        setParam(*inst, ParamBypass, value != 0 ? 1.0f : 0.0f);
+        invalidateEditor(*inst);
     }
     return 1;
 }
@@ -135,17 +137,14 @@ VstIntPtr identity(std::int32_t opcode, void* ptr) {
     }
 }
 
-VstIntPtr dispatch(AEffect& effect, std::int32_t opcode, std::int32_t index, VstIntPtr value,
+VstIntPtr dispatch(PluginInstance* inst, std::int32_t opcode, std::int32_t index, VstIntPtr value,
                    void* ptr, float opt) {
-    auto* inst = static_cast<PluginInstance*>(effect.user);
     switch (opcode) {
     case effOpen:
     case effSetProgram:
     case effMainsChanged:
     case effEditIdle:
         return 1;
-    case effClose:
-        return closeInstance(effect, inst);
     case effGetParamLabel:
     case effGetParamDisplay:
     case effGetParamName:
@@ -182,7 +181,11 @@ VstIntPtr VST_CALL dispatcher(AEffect* effect, std::int32_t opcode, std::int32_t
         return 0;
     }
     try {
-        return dispatch(*effect, opcode, index, value, ptr, opt);
+        if (opcode == effClose) {
+            return closeInstance(*effect); // outside the gate: it waits for the gate to empty
+        }
+        const InstanceCall call(*effect);
+        return dispatch(call.inst, opcode, index, value, ptr, opt);
     } catch (...) {
         // Only a failed allocation while redesigning filters can land here; the host gets
         // "not handled" and the instance keeps its previous filters until the next block.

@@ -5,10 +5,12 @@
 #include "host/dispatcher.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
+#include "host/record_gate.h"
 #include "platform/window_system.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 // Only the entry point is visible outside the module (it is built with hidden symbols);
 // Windows takes its export list from host/exports.def instead.
@@ -47,20 +49,23 @@ std::int32_t recordFlags() {
 
 // The record is plain memory of a fixed layout that the host reads field by field; it is
 // allocated as raw zeroed bytes so every field not set below, padding included, is zero.
+// The call gate lives right behind it.
 extern "C" TOLVANE_EXPORT AEffect* VSTPluginMain(HostCallback audioMaster) {
     try {
-        auto* effect = static_cast<AEffect*>(std::calloc(1, sizeof(AEffect)));
-        if (effect == nullptr) {
+        void* memory = std::calloc(1, sizeof(HostRecord));
+        if (memory == nullptr) {
             return nullptr;
         }
+        auto* record = new (memory) HostRecord(); // value-initialised: zero bytes
+        AEffect* effect = &record->effect;
         fillRecord(*effect);
         PluginInstance* inst = createInstance(audioMaster);
         if (inst == nullptr) {
-            std::free(effect);
+            releaseRecord(effect);
             return nullptr;
         }
         inst->effect = effect;
-        effect->user = inst;
+        linkInstance(*effect, inst);
         return effect;
     } catch (...) {
         return nullptr;
@@ -68,7 +73,11 @@ extern "C" TOLVANE_EXPORT AEffect* VSTPluginMain(HostCallback audioMaster) {
 }
 
 void releaseRecord(AEffect* effect) {
-    std::free(effect);
+    if (effect != nullptr) {
+        HostRecord* record = &hostRecord(*effect);
+        record->~HostRecord();
+        std::free(record);
+    }
 }
 
 // Hosts from before VST 2.4 look for the entry point under the name `main`. It cannot be

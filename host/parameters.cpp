@@ -2,6 +2,7 @@
 
 #include "dsp/plugin_instance.h"
 #include "host/editor_host.h"
+#include "host/record_gate.h"
 #include "host/texts.h"
 
 #include <cmath>
@@ -25,10 +26,6 @@ bool validIndex(std::int32_t index) {
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kNumParams);
 }
 
-PluginInstance* instanceOf(AEffect* effect) {
-    return effect ? static_cast<PluginInstance*>(effect->user) : nullptr;
-}
-
 } // namespace
 
 float clampParameter(float value) {
@@ -48,23 +45,29 @@ void applyParameter(PluginInstance& inst, std::int32_t index, float value) {
 }
 
 void VST_CALL setParameter(AEffect* effect, std::int32_t index, float value) {
-    PluginInstance* inst = instanceOf(effect);
-    if (inst == nullptr || !validIndex(index)) {
+    if (effect == nullptr) {
+        return;
+    }
+    const InstanceCall call(*effect);
+    if (call.inst == nullptr || !validIndex(index)) {
         return;
     }
     try {
-        applyParameter(*inst, index, clampParameter(value));
+        applyParameter(*call.inst, index, clampParameter(value));
     } catch (...) {
         // A failed filter-list resize leaves the old filters; the next block resynchronises.
     }
 }
 
 float VST_CALL getParameter(AEffect* effect, std::int32_t index) {
-    PluginInstance* inst = instanceOf(effect);
-    if (inst == nullptr || !validIndex(index)) {
+    if (effect == nullptr) {
         return 0.0f;
     }
-    return param(*inst, index);
+    const InstanceCall call(*effect);
+    if (call.inst == nullptr || !validIndex(index)) {
+        return 0.0f;
+    }
+    return param(*call.inst, index);
 }
 
 void writeParamName(std::int32_t index, char* buffer) {

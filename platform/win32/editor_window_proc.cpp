@@ -10,9 +10,28 @@
 
 #include <gdiplus.h>
 
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
 namespace {
 
 namespace flat = Gdiplus::DllExports;
+
+// A host may close an instance on another thread while its editor's thread is inside a
+// handler for that instance. Handlers look their instance up and count themselves in
+// under this lock; a close from another thread unlinks the instance under it and waits
+// until the window's count is back to zero before the instance may be deleted.
+struct HandlerGate {
+    std::mutex lock;
+    std::condition_variable idle;
+    std::map<HWND, int> running; // handlers inside, per window
+};
+
+HandlerGate& gate() {
+    static HandlerGate g;
+    return g;
+}
 
 PluginInstance* windowInstance(HWND window) {
     return reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -21,6 +40,33 @@ PluginInstance* windowInstance(HWND window) {
 void setWindowInstance(HWND window, PluginInstance* inst) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(inst));
 }
+
+// One handler's hold on its window's instance; `inst` is null when the window has none.
+struct HandlerEntry {
+    explicit HandlerEntry(HWND w) : window(w) {
+        const std::lock_guard<std::mutex> guard(gate().lock);
+        inst = windowInstance(window);
+        if (inst != nullptr) {
+            ++gate().running[window];
+        }
+    }
+    ~HandlerEntry() {
+        if (inst == nullptr) {
+            return;
+        }
+        const std::lock_guard<std::mutex> guard(gate().lock);
+        auto it = gate().running.find(window);
+        if (it != gate().running.end() && --it->second == 0) {
+            gate().running.erase(it);
+            gate().idle.notify_all();
+        }
+    }
+    HandlerEntry(const HandlerEntry&) = delete;
+    HandlerEntry& operator=(const HandlerEntry&) = delete;
+
+    HWND window;
+    PluginInstance* inst = nullptr;
+};
 
 // Draws the picture into the memory DC. A C++ exception must never unwind into user32
 // (the host's message loop cannot handle it), so the painter is fenced here and the
@@ -87,6 +133,21 @@ bool forwardMessage(HWND window, PluginInstance& inst, UINT msg, WPARAM wParam, 
     }
 }
 
+// The instance's share of a message; answers whether the message was handled.
+bool handleForInstance(HWND window, PluginInstance& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_PAINT) {
+        paintFrame(window, inst);
+        return true;
+    }
+    if (msg == WM_DESTROY) {
+        forwardMessage(window, inst, msg, wParam, lParam);
+        const std::lock_guard<std::mutex> guard(gate().lock);
+        setWindowInstance(window, nullptr);
+        return true;
+    }
+    return forwardMessage(window, inst, msg, wParam, lParam);
+}
+
 } // namespace
 
 // UI thread (the thread that created the window).
@@ -97,23 +158,21 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
                           create ? static_cast<PluginInstance*>(create->lpCreateParams) : nullptr);
         return DefWindowProcA(window, msg, wParam, lParam);
     }
-    PluginInstance* inst = windowInstance(window);
-    // Before WM_NCCREATE and after WM_DESTROY the instance may not exist (effClose frees
-    // it once the window is gone), so those messages must not reach the editor.
-    if (inst == nullptr) {
-        return DefWindowProcA(window, msg, wParam, lParam);
+    bool handled = false;
+    {
+        // Before WM_NCCREATE and after WM_DESTROY or a detach the window has no instance,
+        // and those messages must not reach the editor. The default procedure runs
+        // outside the hold: it may send messages to a parent on the closing thread.
+        const HandlerEntry entry(window);
+        if (entry.inst != nullptr) {
+            handled = handleForInstance(window, *entry.inst, msg, wParam, lParam);
+        }
     }
-    if (msg == WM_PAINT) {
-        paintFrame(window, *inst);
-        return 0;
-    }
-    if (msg == WM_DESTROY) {
-        forwardMessage(window, *inst, msg, wParam, lParam);
-        setWindowInstance(window, nullptr);
-        return 0;
-    }
-    if (forwardMessage(window, *inst, msg, wParam, lParam)) {
-        return 0;
-    }
-    return DefWindowProcA(window, msg, wParam, lParam);
+    return handled ? 0 : DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void detachEditorInstance(HWND window) {
+    std::unique_lock<std::mutex> guard(gate().lock);
+    setWindowInstance(window, nullptr);
+    gate().idle.wait(guard, [&] { return gate().running.count(window) == 0; });
 }

@@ -70,12 +70,13 @@ bool windowIsAlive(WindowHandle window) {
 
 // DestroyWindow only works on the window's own thread. A host that closes the instance
 // from another thread would otherwise leave a live window whose timer keeps delivering a
-// pointer to a freed instance: detach the instance so every message goes to the default
-// procedure, and let the owning thread destroy the window when it sees WM_CLOSE.
+// pointer to a freed instance: detach the instance (waiting for a handler that is using
+// it right now) so every later message goes to the default procedure, and let the owning
+// thread destroy the window when it sees WM_CLOSE.
 void destroyWindow(WindowHandle window) {
     HWND hwnd = asWindow(window);
     if (DestroyWindow(hwnd) == FALSE && IsWindow(hwnd) != FALSE) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        detachEditorInstance(hwnd);
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
     }
 }

@@ -65,7 +65,8 @@ TEST_F(InstanceConstruction, PrimeBinsAndHannWindow) {
     EXPECT_NEAR(std::accumulate(w.begin(), w.end(), 0.0), 511.5, 1e-9);
 }
 
-// Absurd host rates must not overflow the decimation count.
+// Absurd host rates must not overflow the decimation count; a rate that is not finite
+// counts as no rate at all.
 TEST_F(InstanceSampleRate, RatesFloorsAndFallbacks) {
     const float inf = std::numeric_limits<float>::infinity();
     const std::int32_t most = std::numeric_limits<std::int32_t>::max();
@@ -78,7 +79,8 @@ TEST_F(InstanceSampleRate, RatesFloorsAndFallbacks) {
         {96000.0f, 96000.0, 96000.0, 192}, {8000.0f, 8000.0, 8000.0, 16},
         {4000.0f, 4000.0, 8000.0, 16},     {0.0f, 48000.0, 48000.0, 96},
         {-44100.0f, 48000.0, 48000.0, 96}, {std::nanf(""), 48000.0, 48000.0, 96},
-        {1e30f, 1e30f, 1e30f, most},       {inf, inf, inf, most},
+        {1e30f, 1e30f, 1e30f, most},       {inf, 48000.0, 48000.0, 96},
+        {-inf, 48000.0, 48000.0, 96},
     };
     for (const auto& tc : cases) {
         setSampleRate(*inst, tc.rate);

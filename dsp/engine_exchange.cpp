@@ -1,0 +1,68 @@
+// The handoff between the editing side's engine and the audio thread's engine.
+#include "dsp/plugin_instance.h"
+
+#include <algorithm>
+
+namespace {
+
+// What rebuildFilters changed on the editing side, carried over exactly as if the audio
+// engine had been rebuilt itself: the same band list, the same designed coefficients,
+// filter states kept for the bands that still exist, and the next modulation update
+// redesigning every band it covers.
+void adoptBands(Engine& audio, const Engine& edits) {
+    const std::size_t n = edits.bands.size();
+    audio.bands.assign(edits.bands.begin(), edits.bands.end());
+    audio.filters.resize(std::min(n, edits.filters.size()));
+    for (std::size_t i = 0; i < audio.filters.size(); ++i) {
+        audio.filters[i].coeffs = edits.filters[i].coeffs;
+    }
+    const std::size_t marked = std::min(n, audio.lastModulation.size());
+    std::fill_n(audio.lastModulation.begin(), marked, -1.0);
+}
+
+// The rate and what follows from it; the detector's own state carries on.
+void adoptRate(Engine& audio, const Engine& edits) {
+    audio.sampleRate = edits.sampleRate;
+    audio.envRate = edits.envRate;
+    audio.peakHoldDecay = edits.peakHoldDecay;
+    audio.envAttackCoef = edits.envAttackCoef;
+    audio.envReleaseCoef = edits.envReleaseCoef;
+    audio.fastCoef = edits.fastCoef;
+    audio.transientScaleDecay = edits.transientScaleDecay;
+    audio.highDriveCoef = edits.highDriveCoef;
+    audio.decimation = edits.decimation;
+}
+
+// The editor draws the coefficients the audio really uses, modulation included, and
+// edits map band gains against the spectrum the audio last measured.
+void publish(PluginInstance& inst) {
+    const Engine& audio = inst.audio;
+    const std::size_t n = std::min(audio.filters.size(), inst.filters.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        inst.filters[i].coeffs = audio.filters[i].coeffs;
+    }
+    if (inst.publishedAnalyses != audio.analysisCount) {
+        std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.spectrumDb.begin());
+        inst.publishedAnalyses = audio.analysisCount;
+    }
+}
+
+} // namespace
+
+void exchangeWithAudio(PluginInstance& inst) noexcept {
+    for (int i = 0; i < kNumParams; ++i) {
+        setParam(inst.audio, i, param(inst, i));
+    }
+    if (inst.adoptedRebuilds != inst.rebuildCount) {
+        try {
+            adoptRate(inst.audio, inst);
+            adoptBands(inst.audio, inst);
+        } catch (...) {
+            // Only a band list longer than the reserved capacity can fail to grow here;
+            // the audio keeps its old filters and tries again with the next edit.
+            return;
+        }
+        inst.adoptedRebuilds = inst.rebuildCount;
+    }
+    publish(inst);
+}
