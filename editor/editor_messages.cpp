@@ -48,7 +48,7 @@ void onMove(WindowHandle window, PluginInstance& inst, std::intptr_t lParam) {
         }
     }
     if (!bandDragged) {
-        // Knob values are atomics; the audio thread is not held up for them.
+        // Knob values are atomics and need no lock.
         effect = dragKnobTo(inst, p.y);
     }
     applyInputEffect(window, effect);

@@ -1,5 +1,5 @@
 // What one paint draws, copied out of the instance under its lock. The picture is then
-// drawn from this copy with the lock released, so the audio thread waits only for a few
+// drawn from this copy with the lock released, so edits are held up only for a few
 // memcpy-sized copies, and the band and filter lists the painter sees always agree.
 #pragma once
 
@@ -24,7 +24,7 @@ struct EditorView {
 };
 
 // UI thread. Takes inst.lock for the copy only; storage is reserved before locking so the
-// copy normally allocates nothing while the audio thread may be waiting.
+// copy normally allocates nothing while the lock is held.
 void captureEditorView(PluginInstance& inst, EditorView& view);
 
 // True when `selectedBand` names a band of the view (enabled or not).

@@ -31,5 +31,5 @@ bool handleEditorMessage(WindowHandle window, PluginInstance& inst, std::uint32_
                          std::uintptr_t wParam, std::intptr_t lParam);
 
 // UI thread. Draws the whole picture; takes a snapshot of the instance under its lock
-// first, so the audio thread is held up only for the copy.
+// first and draws with the lock released.
 void paintEditor(Canvas* canvas, std::int32_t width, std::int32_t height, PluginInstance& inst);

@@ -1,5 +1,5 @@
 // Edits of the band list from the mouse and keyboard. UI thread; the caller holds
-// inst.lock, so each change and its rebuildFilters are seen whole by the audio thread,
+// inst.lock, so each change and its rebuildFilters reach the audio thread whole,
 // and applies the returned effect after releasing it.
 #pragma once
 

@@ -1,6 +1,6 @@
 // What an input handler asks of the window once it has finished editing the instance.
 // Handlers fill this in while they hold the instance lock; the caller applies it after
-// releasing the lock, so the audio thread never waits on a window-system call.
+// releasing the lock, so no window-system call is made with the lock held.
 #pragma once
 
 using WindowHandle = void*;

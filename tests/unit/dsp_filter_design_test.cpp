@@ -49,6 +49,59 @@ TEST(FilterDesign, ShapesReachTheirDesignedResponse) {
     }
 }
 
+bool isPassThrough(const BiquadCoefficients& c) {
+    return sameBits(c, BiquadCoefficients{});
+}
+
+// Both poles strictly inside the unit circle.
+bool isStable(const BiquadCoefficients& c) {
+    return std::fabs(c.a2) < 1.0 && std::fabs(c.a1) < 1.0 + c.a2;
+}
+
+// A band whose angle per sample lies at or above Nyquist (the 10 Hz floor at rates under
+// 20 Hz) or below the 10 Hz floor at 768 kHz cannot be realised stably: it passes audio
+// unchanged. Every band at an ordinary rate, however extreme, is still designed.
+TEST(FilterDesign, BandsThatCannotBeStableAtThisRatePassAudio) {
+    const struct {
+        std::uint32_t type;
+        double frequency, gain, q, rate;
+        bool passes;
+    } cases[] = {
+        {LowCut, 30, 0, 0.707, 6, true},
+        {Bell, 1000, 6, 1, 15, true},
+        {LowShelf, 85, 1.8, 0.85, 1, true},
+        {HighShelf, 12500, 2.6, 0.75, 20, true},
+        {LowCut, 30, 0, 0.707, 1e9, true},
+        {HighShelf, 12500, 2.6, 0.75, 1e9, true},
+        {Bell, 10, 24, 25, 768000, false},
+        {HighCut, 10, 0, 25, 768000, false},
+        {LowShelf, 10, -24, 0.1, 768000, false},
+        {Bell, 30, 6, 1, 20.5, false},
+        {HighShelf, 12500, 2.6, 0.75, 8000, false},
+        {Notch, 20000, 0, 2, 22050, false},
+    };
+    for (const auto& tc : cases) {
+        const BiquadCoefficients c = designBiquad(tc.type, tc.frequency, tc.gain, tc.q, tc.rate);
+        EXPECT_EQ(isPassThrough(c), tc.passes)
+            << tc.type << " " << tc.frequency << " @ " << tc.rate;
+    }
+}
+
+// Whatever the arguments, the designer never answers an unstable filter.
+TEST(FilterDesign, EveryDesignIsStable) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> logRate(0.0, 9.0), logFrequency(0.0, 5.0);
+    std::uniform_real_distribution<double> gain(-30.0, 30.0), logQ(-2.0, 2.0);
+    for (int i = 0; i < 20000; ++i) {
+        const auto type = static_cast<std::uint32_t>(i % 6);
+        const double rate = std::pow(10.0, logRate(random));
+        const double frequency = std::pow(10.0, logFrequency(random));
+        const double q = std::pow(10.0, logQ(random));
+        const BiquadCoefficients c = designBiquad(type, frequency, gain(random), q, rate);
+        ASSERT_TRUE(isStable(c)) << type << " " << frequency << " Hz q " << q << " @ " << rate;
+    }
+}
+
 // Frequency is limited to 10 Hz .. 0.495 fs and q to 0.1 .. 25: out-of-range arguments
 // design exactly what the limit designs, in-range ones do not.
 TEST(FilterDesign, FrequencyAndQAreLimited) {

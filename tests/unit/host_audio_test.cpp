@@ -6,9 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -45,15 +50,18 @@ class AudioCallbackTest : public HostTest {
 };
 
 // A meter holds its block's peak (the first and second left samples, the last right one)
-// unless the decayed previous value is higher; NaN samples never raise it.
+// unless the decayed previous value is higher; NaN and infinite samples never raise it.
 TEST_F(AudioCallbackTest, MetersTakeTheBlockPeakOrTheDecayedValue) {
     const float nan = std::nanf("");
+    const float inf = std::numeric_limits<float>::infinity();
     const struct {
         float startL, startR, left0, left1, rightLast, peakL, peakR;
     } rows[] = {
         {0.0f, 0.0f, -0.75f, 0.5f, 0.25f, 0.75f, 0.25f},
         {0.5f, 0.5f, 0.45f, 0.0f, 0.43f, 0.45f, 0.5f * 0.88f}, // 0.44 lies between them
         {0.0f, 0.0f, nan, 0.125f, nan, 0.125f, 0.0f},
+        // An infinite sample counts as silence: a meter at infinity would never fall again.
+        {0.5f, 0.25f, inf, 0.125f, -inf, 0.5f * 0.88f, 0.25f * 0.88f},
     };
     for (const auto& row : rows) {
         inLeft[0] = row.left0;
@@ -67,6 +75,26 @@ TEST_F(AudioCallbackTest, MetersTakeTheBlockPeakOrTheDecayedValue) {
         EXPECT_EQ(meters(), std::make_pair(row.peakL, row.peakR));
     }
 }
+
+#if defined(__SSE2__) || defined(__x86_64__)
+// Denormals cost the core dozens of cycles each, and hosts often leave the flush modes
+// off: the callback turns them on for its own work and hands the host's control word back.
+TEST_F(AudioCallbackTest, DenormalsAreFlushedAndTheHostsModesRestored) {
+    effect->setParameter(effect, 4, 0.0f); // processing, not bypassed
+    std::fill(inLeft.begin(), inLeft.end(), 1e-40f);
+    std::fill(inRight.begin(), inRight.end(), -3e-39f);
+    const unsigned hostModes = _mm_getcsr() & ~0x8040u; // neither FTZ nor DAZ
+    _mm_setcsr(hostModes);
+    run(kFrames);
+    const unsigned after = _mm_getcsr();
+    _mm_setcsr(hostModes);
+    EXPECT_EQ(after, hostModes);
+    for (std::int32_t i = 0; i < kFrames; ++i) {
+        EXPECT_NE(std::fpclassify(outLeft[i]), FP_SUBNORMAL) << i;
+        EXPECT_NE(std::fpclassify(outRight[i]), FP_SUBNORMAL) << i;
+    }
+}
+#endif
 
 TEST_F(AudioCallbackTest, SilentBlocksDecayTheMetersBy088PerCallback) {
     setMeters(1.0f, 0.5f);

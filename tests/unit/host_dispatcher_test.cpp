@@ -155,4 +155,17 @@ TEST_F(DispatcherTest, BypassSetsTheParameterAndRepaintsAnOpenEditor) {
     }
 }
 
+// The host's bypass stores one value and nothing more: no filter is redesigned and the
+// modulation is not restarted, so toggling it between two blocks leaves no trace.
+TEST_F(DispatcherTest, BypassRedesignsNothing) {
+    const std::uint64_t rebuilds = inst().rebuildCount;
+    inst().lastModulation[0] = 0.5;
+    for (const VstIntPtr value : {1, 0, 1, 0}) {
+        dispatch(effSetBypass, 0, value);
+    }
+    EXPECT_EQ(inst().rebuildCount, rebuilds);
+    EXPECT_EQ(inst().lastModulation[0], 0.5);
+    EXPECT_EQ(effect->getParameter(effect, 4), 0.0f);
+}
+
 } // namespace
