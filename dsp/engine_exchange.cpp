@@ -41,7 +41,8 @@ void publish(PluginInstance& inst) {
     for (std::size_t i = 0; i < n; ++i) {
         inst.filters[i].coeffs = audio.filters[i].coeffs;
     }
-    if (inst.publishedAnalyses != audio.analysisCount) {
+    if (inst.publishedAnalyses != audio.analysisCount &&
+        inst.spectrumDb.size() == audio.spectrumDb.size()) {
         std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.spectrumDb.begin());
         inst.publishedAnalyses = audio.analysisCount;
     }

@@ -1,0 +1,19 @@
+// The worst single block against the typical one. A host's deadline is per block, so a
+// plug-in that does its heavy work once every few blocks (Tolvane-Q's analyser runs a
+// 1024-point transform every 1024 samples: one 64-frame block in 16) can miss it while
+// its average looks fine.
+#pragma once
+
+#include "bench/peer/rounds.h"
+
+#include <vector>
+
+namespace peer {
+
+constexpr int kAnalyserPeriodBlocks = 16; // 1024 samples in 64-frame blocks
+
+// Times every block of the given configurations for `seconds` of audio each, taking turns
+// a whole analyser period at a time, and prints the table.
+void measureWorstBlocks(const std::vector<Configuration*>& series, double seconds);
+
+} // namespace peer
