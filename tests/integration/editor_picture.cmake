@@ -1,6 +1,8 @@
 # The real editor under wine: editor_snapshot.exe loads Tolvane-Q.dll, opens its editor
-# in a 920x580 host frame while music plays through the plug-in, checks colours at fixed
-# pixels, times the paint, and opens and closes the editor twenty times watching for
+# in a 920x580 host frame, feeds a fixed stretch of music through the plug-in and captures
+# the editor before its first animation tick, so the picture is the same on every run
+# however loaded the machine is. It checks colours at fixed pixels, times the paint while
+# an audio thread plays on, and opens and closes the editor twenty times watching for
 # leftover windows and GDI objects. The picture stays in the build dir as editor.png for
 # anyone who wants to look at it.
 include(${CMAKE_CURRENT_LIST_DIR}/wine.cmake)

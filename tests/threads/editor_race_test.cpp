@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
@@ -105,17 +106,24 @@ TEST(EditorRace, EditsRaceProcessBlockWithoutDataRace) {
                       std::ref(blocks));
 
     EditorDriver ui{inst, reinterpret_cast<WindowHandle>(std::uintptr_t{0x7000})};
-    for (int i = 0; i < 300; ++i) {
+    // At least 300 rounds, and on until the audio thread has processed 200 blocks while
+    // this thread was editing: how much either thread gets done in a given time is up to
+    // the scheduler, so the test waits for the work itself. The deadline only ends a wait
+    // for an audio thread that never runs.
+    constexpr int kMinRounds = 300;
+    constexpr int kMinBlocks = 200;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const int blocksBefore = blocks.load();
+    for (int i = 0; i < kMinRounds || (blocks.load() - blocksBefore < kMinBlocks &&
+                                       std::chrono::steady_clock::now() < deadline);
+         ++i) {
         ui.round(i);
     }
-    // Keep editing until the audio thread has really been running alongside.
-    for (int i = 300; blocks.load() < 200 && i < 200000; ++i) {
-        ui.round(i);
-    }
+    const int blocksAlongside = blocks.load() - blocksBefore;
     stop.store(true);
     audio.join();
 
-    EXPECT_GE(blocks.load(), 200);
+    EXPECT_GE(blocksAlongside, kMinBlocks) << "the audio thread hardly ran alongside the edits";
     EXPECT_TRUE(finite.load());
     std::lock_guard<std::mutex> guard(inst.lock);
     EXPECT_GE(inst.bands.size(), 1u);

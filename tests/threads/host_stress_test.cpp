@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -73,13 +74,16 @@ TEST(HostStress, AudioCallbackAgainstParameterRateAndBandEdits) {
     long t = 0;
     unsigned noise = 1;
     bool finite = true;
-    // Process until the editing thread has had real overlap: how many edits fit into a
-    // fixed number of blocks depends on the scheduler, and a loaded machine must not turn
-    // that into a failure. The cap only stops a thread that never gets to run.
+    // Process until the editing thread has had real overlap: at least kMinBlocks, and on
+    // until kMinEdits edits have landed while this thread was processing. How many edits
+    // fit into a number of blocks depends on the scheduler, and a loaded machine must not
+    // turn that into a failure. The deadline only stops a wait for a thread that never runs.
     constexpr int kMinBlocks = 1500;
     constexpr int kMinEdits = 200;
-    constexpr int kMaxBlocks = 400000;
-    for (int block = 0; block < kMaxBlocks && (block < kMinBlocks || edits.load() < kMinEdits);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const int editsBefore = edits.load();
+    for (int block = 0; block < kMinBlocks || (edits.load() - editsBefore < kMinEdits &&
+                                               std::chrono::steady_clock::now() < deadline);
          ++block) {
         musicBlock(inL, inR, t, noise);
         float* in[2] = {inL.data(), inR.data()};
@@ -89,7 +93,7 @@ TEST(HostStress, AudioCallbackAgainstParameterRateAndBandEdits) {
             finite = finite && std::isfinite(outL[i]) && std::isfinite(outR[i]);
         }
     }
-    const int editsWhileProcessing = edits.load();
+    const int editsWhileProcessing = edits.load() - editsBefore;
     stop.store(true);
     editor.join();
     EXPECT_GE(editsWhileProcessing, kMinEdits) << "the editing thread never got to run";

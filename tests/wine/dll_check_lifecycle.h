@@ -115,8 +115,9 @@ inline void checkEditorWindow(HWND frame, HWND editor, HMODULE dll) {
     check::expect(GetParent(editor) == frame, "lifecycle", "editor is not the frame's child");
     check::expect(reinterpret_cast<HMODULE>(GetWindowLongPtrA(editor, GWLP_HINSTANCE)) == dll,
                   "lifecycle", "window not created with the DLL's module handle");
-    // A few timer ticks later the GDI+ picture is on screen.
-    check::pumpMessages(400);
+    // Once the timer has ticked and the window has painted, the GDI+ picture is on screen.
+    const check::WindowWatch watch(editor);
+    check::expect(watch.waitForTickedPaints(1), "lifecycle", "editor never ticked and painted");
     const std::size_t colours = check::distinctColours(editor);
     check::expect(colours >= 16, "lifecycle",
                   "editor shows " + check::str(static_cast<long long>(colours)) + " colours");
@@ -147,13 +148,17 @@ inline void checkEditor(Entry entry, HMODULE dll) {
     DestroyWindow(frame);
     check::expect(editor != nullptr && !IsWindow(editor), "lifecycle", "child outlived frame");
     check::expect(check::dispatch(e, effEditClose) == 1, "lifecycle", "close after frame died");
-    // effClose with the editor still open takes the window with it.
+    // effClose with the editor still open, ticking and painting, takes the window with it.
     frame = makeHostFrame();
     editor = openEditor(e, frame);
-    check::pumpMessages(100);
+    {
+        const check::WindowWatch watch(editor);
+        check::expect(watch.waitForTickedPaints(1), "lifecycle", "reopened editor never painted");
+    }
     check::expect(check::dispatch(e, effClose) == 1 && editor != nullptr && !IsWindow(editor),
                   "lifecycle", "effClose left the editor window");
-    check::pumpMessages(100); // stray timer or paint messages must not reach the instance
+    // Stray timer or paint messages must not reach the instance.
+    check::expect(check::pumpTimerTicks(3), "lifecycle", "no timer ticks after effClose");
     DestroyWindow(frame);
 }
 
@@ -168,7 +173,7 @@ inline void checkWindowWithoutInstance(HMODULE dll) {
     for (UINT msg : {WM_TIMER, WM_PAINT, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_KEYDOWN, WM_LBUTTONUP}) {
         SendMessageA(stray, msg, msg == WM_KEYDOWN ? VK_DELETE : 1, MAKELPARAM(10, 10));
     }
-    check::pumpMessages(50);
+    check::expect(check::deliverQueued(), "lifecycle", "stray window's messages not delivered");
     check::expect(IsWindow(stray) != FALSE, "lifecycle", "stray editor window died");
     DestroyWindow(stray);
 }
@@ -182,12 +187,14 @@ inline void checkZeroSizePaint(Entry entry) {
     if (!check::expect(editor != nullptr, "lifecycle", "no editor for the zero-size paint")) {
         return;
     }
+    const check::WindowWatch watch(editor);
     SetWindowPos(editor, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
     RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    check::pumpMessages(100);
+    // The animation keeps invalidating the empty client area for a few ticks.
+    check::expect(watch.waitForTicks(3), "lifecycle", "no timer ticks at zero size");
     check::expect(IsWindow(editor) != FALSE, "lifecycle", "zero-size paint lost the window");
     SetWindowPos(editor, nullptr, 0, 0, 920, 580, SWP_NOMOVE | SWP_NOZORDER);
-    check::pumpMessages(200);
+    check::expect(watch.waitForPaints(1), "lifecycle", "no paint once the size is back");
     check::expect(check::distinctColours(editor) >= 16, "lifecycle",
                   "editor does not paint again after a zero-size client area");
     check::dispatch(e, effClose);
@@ -204,13 +211,19 @@ inline void checkCloseFromAnotherThread(Entry entry) {
         return;
     }
     HWND editor = openEditor(e, frame);
-    check::pumpMessages(100);
+    {
+        const check::WindowWatch watch(editor);
+        check::expect(watch.waitForTickedPaints(1), "lifecycle", "editor never painted");
+    }
     std::thread closer([e] { check::dispatch(e, effClose); });
     closer.join();
     check::expect(e->user == nullptr, "lifecycle", "effClose on a worker left user set");
-    check::pumpMessages(200); // timer ticks and paints would touch the freed instance
-    check::expect(editor != nullptr && !IsWindow(editor), "lifecycle",
+    // The window goes once its own thread handles what the close left for it; timer
+    // ticks and paints until then, and after, would touch the freed instance.
+    const bool gone = check::pumpUntil([&] { return IsWindow(editor) == FALSE; });
+    check::expect(editor != nullptr && gone, "lifecycle",
                   "editor closed from a worker thread is still alive");
+    check::expect(check::pumpTimerTicks(3), "lifecycle", "no timer ticks after the close");
     DestroyWindow(frame);
 }
 

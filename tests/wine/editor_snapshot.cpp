@@ -1,13 +1,14 @@
 // Opens the real editor of Tolvane-Q.dll in a host window like a DAW would, feeds the
-// plug-in music on an audio thread so the spectrum and meters move, and saves what the
+// plug-in a fixed stretch of music so the spectrum and meters show it, and saves what the
 // editor window shows as a PNG. With --check it also compares fixed pixels with the
-// editor's colours, times the paint, and opens and closes the editor repeatedly to catch
-// leaked windows and GDI objects.
+// editor's colours, times the paint while an audio thread plays on, and opens and closes
+// the editor repeatedly to catch leaked windows and GDI objects.
 //
 //     editor_snapshot.exe <Tolvane-Q.dll> <out.png> [--check]
 //
 // Prints one line per check and "N passed, N failed"; the exit code is the failure count.
 #include "host/vst_abi.h"
+#include "tests/wine/check_support.h"
 #include "tests/wine/plugin_loader.h"
 #include "tools/programme_signal.h"
 
@@ -36,6 +37,15 @@ constexpr int kHeight = 580;
 constexpr float kSampleRate = 48000.0f;
 constexpr int kBlock = 512;
 constexpr char kEditorClass[] = "MorvelTolvaneQEditorWndClass";
+
+// The music the picture shows: the programme's first 197 blocks (2.1 s), ending a tenth
+// of a second after a beat, with its kick and bass note ringing. That is 98 analyser runs
+// (one per 1024 samples), far more than its smoothing needs to rise from silence, and the
+// meters show the last of those blocks.
+constexpr std::uint64_t kCaptureFrames = 197 * kBlock;
+
+// Blocks the audio thread must have processed before the paints are timed against it.
+constexpr long kBlocksBeforeTiming = 16;
 
 // ---------------------------------------------------------------- results
 
@@ -66,26 +76,49 @@ AEffect* loadPlugin(HMODULE module) {
     return loadRunningPlugin(module, hostCallback, static_cast<float>(kSampleRate), kBlock);
 }
 
-// Feeds the plug-in in real time on its own thread, the way a host's audio thread does,
-// while the window thread paints.
+// One block of the programme from `frame` on through the plug-in, as a host calls it.
+struct ProgrammeBlock {
+    std::vector<float> inL = std::vector<float>(kBlock), inR = std::vector<float>(kBlock);
+    std::vector<float> outL = std::vector<float>(kBlock), outR = std::vector<float>(kBlock);
+
+    void process(AEffect* effect, std::uint64_t frame) {
+        programme::render(frame, kBlock, kSampleRate, inL.data(), inR.data());
+        float* inputs[2] = {inL.data(), inR.data()};
+        float* outputs[2] = {outL.data(), outR.data()};
+        effect->processReplacing(effect, inputs, outputs, kBlock);
+    }
+};
+
+// Runs the programme's first `frames` through the plug-in on the calling thread: the
+// analyser and the meters get the same music on every run, however busy the machine is.
+void feedProgramme(AEffect* effect, std::uint64_t frames) {
+    ProgrammeBlock block;
+    for (std::uint64_t frame = 0; frame < frames; frame += kBlock) {
+        block.process(effect, frame);
+    }
+}
+
+// Plays on from `firstFrame` in real time on its own thread, the way a host's audio
+// thread does, while the window thread paints; counts the blocks so the window thread can
+// wait until the audio is really running.
 struct AudioFeed {
     AEffect* effect = nullptr;
+    std::uint64_t firstFrame = 0;
+    std::atomic<long> blocks{0};
     std::atomic<bool> stop{false};
     std::thread thread;
 };
 
 void audioLoop(AudioFeed& feed) {
-    std::uint64_t frame = 0;
-    std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
-    float* inputs[2] = {inL.data(), inR.data()};
-    float* outputs[2] = {outL.data(), outR.data()};
+    ProgrammeBlock block;
+    std::uint64_t frame = feed.firstFrame;
     const auto period =
         std::chrono::microseconds(1000000LL * kBlock / static_cast<long long>(kSampleRate));
     auto next = std::chrono::steady_clock::now();
     while (!feed.stop.load()) {
-        programme::render(frame, kBlock, kSampleRate, inL.data(), inR.data());
+        block.process(feed.effect, frame);
         frame += kBlock;
-        feed.effect->processReplacing(feed.effect, inputs, outputs, kBlock);
+        feed.blocks.fetch_add(1);
         next += period;
         std::this_thread::sleep_until(next);
     }
@@ -93,25 +126,20 @@ void audioLoop(AudioFeed& feed) {
 
 // ---------------------------------------------------------------- windows
 
-void pumpMessages(int milliseconds) {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    // The deadline is checked after every message: a paint slower than the timer period
-    // would otherwise keep the queue busy forever.
-    for (;;) {
-        MSG msg;
-        const bool got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
-        if (got) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        const DWORD now = GetTickCount();
-        if (static_cast<LONG>(end - now) <= 0) {
-            return;
-        }
-        if (!got) {
-            MsgWaitForMultipleObjectsEx(0, nullptr, end - now, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+// Delivers what is waiting for this thread except timer ticks: the windows settle (first
+// paints, activation) while the editor's animation phase stays where it started.
+bool settleWithoutTicks() {
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+           PeekMessageA(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (GetTickCount() - start >= check::kDeadlineMs) {
+            return false;
         }
     }
+    return true;
 }
 
 HWND createHostFrame() {
@@ -351,8 +379,9 @@ void checkTextAndCurves(const Picture& p) {
 
 // Forces full repaints through the real paint path (WM_PAINT, off-screen picture, blit)
 // and prints the mean and the fastest frame; the machine may be shared, so the fastest
-// is the better estimate of the paint's own cost.
+// is the better estimate of the paint's own cost. Nothing is judged on the times.
 void timePaints(HWND editor, int frames) {
+    const check::WindowWatch watch(editor);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     double total = 0.0;
@@ -371,6 +400,9 @@ void timePaints(HWND editor, int frames) {
     std::printf("paint: %.2f ms per frame on average, fastest %.2f ms (%d frames, audio "
                 "running)\n",
                 total / frames, fastest, frames);
+    check(watch.paints() >= frames, "every timed frame was a paint (" +
+                                        std::to_string(watch.paints()) + " of " +
+                                        std::to_string(frames) + ")");
 }
 
 // Live GDI objects of this process (plus a constant). Windows reports them through
@@ -419,20 +451,34 @@ void checkGdiCounter() {
 // Opening and closing must leave no window and no GDI object behind, and the window must
 // be gone the moment effEditClose returns (a host may free the parent right after).
 void checkOpenClose(AEffect* effect, HWND frame) {
+    // After every close the frame repaints where the editor was before the next open, as
+    // it does once before the count starts. Left pending into the next open, that paint
+    // would meet the new editor over it, and the objects wine makes once for such a paint
+    // would pass for a leak of the editor's.
+    const check::WindowWatch frameWatch(frame);
     dispatch(effect, effEditClose);
-    pumpMessages(50);
     check(findEditor(frame) == nullptr, "editor window gone after effEditClose");
+    check(frameWatch.waitForPaints(1), "host frame repaints where the editor was");
     checkGdiCounter();
     const DWORD before = gdiObjects();
     int lingering = 0;
+    bool painting = true;
     for (int i = 0; i < 20; ++i) {
         dispatch(effect, effEditOpen, 0, 0, frame);
-        pumpMessages(80); // a few timer ticks, so paints happen
+        {
+            // A few timer ticks and their paints, so whatever a frame would leak piles up.
+            const check::WindowWatch watch(findEditor(frame));
+            painting = painting && watch.waitForTickedPaints(2);
+        }
         dispatch(effect, effEditClose);
         lingering += findEditor(frame) != nullptr ? 1 : 0;
-        pumpMessages(10);
+        // After one wait has run out the rest are not waited for: the check below has
+        // failed already, and the run must end before the test runner's timeout.
+        painting = painting && frameWatch.waitForPaints(1);
     }
     const DWORD after = gdiObjects();
+    check(painting, "every reopened editor ticked and painted before it closed, and the "
+                    "frame repainted after");
     check(lingering == 0,
           "20 open/close cycles leave no editor window (" + std::to_string(lingering) + " left)");
     check(after <= before, "GDI objects do not grow over 20 open/close cycles (" +
@@ -452,19 +498,28 @@ void checkEditorGeometry(AEffect* effect, HWND editor) {
     check(client.right == kWidth && client.bottom == kHeight, "editor client area is 920x580");
 }
 
-// The picture, taken once the music has moved the spectrum and the meters.
-void snapshot(AEffect* effect, HWND frame, const char* pngPath, bool checks) {
+// The picture, taken after a fixed stretch of music has gone through the plug-in and
+// before the first animation tick: what the spectrum, the meters and the animated node
+// show depends on the music alone, never on how much the machine got done in some time.
+// Answers the editor window, left open.
+HWND snapshot(AEffect* effect, HWND frame, const char* pngPath, bool checks) {
     dispatch(effect, effEditOpen, 0, 0, frame);
     HWND editor = findEditor(frame);
     check(editor != nullptr, "effEditOpen creates a MorvelTolvaneQEditorWndClass child");
     if (editor == nullptr) {
-        return;
+        return nullptr;
     }
     checkEditorGeometry(effect, editor);
-    pumpMessages(1500); // ~45 timer ticks: spectrum and meters settle on the music
-    timePaints(editor, 100);
-    pumpMessages(100);
+    const check::WindowWatch watch(editor);
+    check(settleWithoutTicks(), "windows settle before the music");
+    feedProgramme(effect, kCaptureFrames);
+    // The paint that shows the music happens here, whatever paints came before it.
+    const int paintsBefore = watch.paints();
     RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    check(watch.paints() > paintsBefore && watch.ticks() == 0,
+          "editor painted the music before any animation tick (" +
+              std::to_string(watch.paints() - paintsBefore) + " paints, " +
+              std::to_string(watch.ticks()) + " ticks)");
     const Picture picture = captureWindow(editor);
     const bool complete = picture.width == kWidth && picture.height == kHeight;
     check(complete, "captured 920x580 pixels");
@@ -473,6 +528,18 @@ void snapshot(AEffect* effect, HWND frame, const char* pngPath, bool checks) {
         checkSolidAreas(picture);
         checkTextAndCurves(picture);
     }
+    return editor;
+}
+
+// The editor against a live audio thread: the paint copies what it shows under the lock
+// the audio thread takes for its blocks, so the paint is timed while blocks are flowing.
+void timeLivePaints(HWND editor, const AudioFeed& feed) {
+    const bool playing =
+        check::pumpUntil([&] { return feed.blocks.load() >= kBlocksBeforeTiming; });
+    check(playing, "audio thread processed " + std::to_string(feed.blocks.load()) +
+                       " blocks before the paints are timed (want " +
+                       std::to_string(kBlocksBeforeTiming) + ")");
+    timePaints(editor, 100);
 }
 
 // Some hosts tear down their editor frame before they send effEditClose: the child dies
@@ -480,9 +547,13 @@ void snapshot(AEffect* effect, HWND frame, const char* pngPath, bool checks) {
 void closeFrameFirst(AEffect* effect, HWND frame) {
     dispatch(effect, effEditOpen, 0, 0, frame);
     HWND editor = findEditor(frame);
-    pumpMessages(100);
+    {
+        const check::WindowWatch watch(editor);
+        check(watch.waitForTickedPaints(1), "editor ticks and paints before its frame goes");
+    }
     DestroyWindow(frame);
-    pumpMessages(100); // timer ticks would arrive here if the timer had survived
+    // Timer ticks would arrive here if the timer had survived.
+    check(check::pumpTimerTicks(3), "timer ticks served after the frame went");
     check(editor != nullptr && IsWindow(editor) == FALSE, "editor window dies with the host frame");
     dispatch(effect, effEditClose);
 }
@@ -497,10 +568,15 @@ int run(const char* dllPath, const char* pngPath, bool checks) {
     if (effect == nullptr || frame == nullptr) {
         return tally.failed;
     }
+    HWND editor = snapshot(effect, frame, pngPath, checks);
+    // The music plays on where the picture's stretch ended.
     AudioFeed feed;
     feed.effect = effect;
+    feed.firstFrame = kCaptureFrames;
     feed.thread = std::thread(audioLoop, std::ref(feed));
-    snapshot(effect, frame, pngPath, checks);
+    if (editor != nullptr) {
+        timeLivePaints(editor, feed);
+    }
     if (checks) {
         checkOpenClose(effect, frame);
         closeFrameFirst(effect, frame);
@@ -514,7 +590,7 @@ int run(const char* dllPath, const char* pngPath, bool checks) {
     dispatch(effect, effClose);
     // The record stays allocated after effClose; its link to the freed instance must not.
     check(effect->user == nullptr, "effClose clears the record's user pointer");
-    pumpMessages(10);
+    check::deliverQueued();
     FreeLibrary(module);
     return tally.failed;
 }

@@ -8,6 +8,7 @@
 //
 // Prints one line per failed check and "N passed, N failed"; the exit code is the number
 // of failures.
+#include "editor/input_pointer.h"
 #include "editor/layout.h"
 #include "host/vst_abi.h"
 #include "tests/wine/check_support.h"
@@ -43,7 +44,8 @@ AEffect* loadPlugin(HMODULE module) {
 // ---------------------------------------------------------------- audio thread
 
 // A sine of adjustable frequency through the plug-in, block after block, with the RMS of
-// each output block published for the window thread.
+// each output block published for the window thread. Every measurement counts blocks,
+// never time, so it does not matter how fast or how regularly the thread gets to run.
 struct ToneFeed {
     AEffect* effect = nullptr;
     std::atomic<float> hz{1000.0f};
@@ -51,6 +53,7 @@ struct ToneFeed {
     std::atomic<long> blocks{0};
     std::atomic<bool> stop{false};
     std::thread thread;
+    bool stalled = false; // window thread only: a wait for blocks ran out
 };
 
 void toneLoop(ToneFeed& feed) {
@@ -71,18 +74,22 @@ void toneLoop(ToneFeed& feed) {
         }
         feed.lastRms.store(static_cast<float>(std::sqrt(sum / kBlock)));
         feed.blocks.fetch_add(1);
-        // Faster than real time, but never a busy loop on the shared machine.
+        // Faster than real time, but never a busy loop on the shared machine. Only the
+        // pace depends on this pause; the checks wait for blocks, however long they take.
         std::this_thread::sleep_for(std::chrono::milliseconds(4));
     }
 }
 
-// Waits for n more blocks while the window thread keeps serving its messages.
+// Waits for n more blocks while the window thread keeps serving its messages. An audio
+// thread that stops delivering fails the run once; later waits then return at once, so
+// the run still ends with its tally before the test runner's timeout.
 void waitBlocks(ToneFeed& feed, long n) {
-    const long target = feed.blocks.load() + n;
-    const DWORD start = GetTickCount();
-    while (feed.blocks.load() < target && GetTickCount() - start < 20000) {
-        check::pumpMessages(5);
+    if (feed.stalled) {
+        return;
     }
+    const long target = feed.blocks.load() + n;
+    feed.stalled = !check::pumpUntil([&] { return feed.blocks.load() >= target; });
+    check::expect(!feed.stalled, "audio", "no audio block processed for a minute");
 }
 
 // Level of the tone at `hz` after the plug-in, in dB relative to the input, once the
@@ -106,6 +113,9 @@ double levelDb(ToneFeed& feed, float hz) {
 
 // Posts mouse messages to the editor. The real cursor is moved along, so whatever
 // motion the window system reports on its own (on capture, for example) agrees with ours.
+// Each message has been handled, with the motion the cursor move queued, by the time the
+// call returns: a check right after reads the state the gesture left, however slowly the
+// window thread runs.
 struct Mouse {
     HWND editor = nullptr;
 
@@ -116,11 +126,12 @@ struct Mouse {
     }
     void post(UINT msg, WPARAM wParam, int x, int y) const {
         PostMessageA(editor, msg, wParam, MAKELPARAM(x, y));
-        check::pumpMessages(20);
+        check::expect(check::deliverQueued(), "mouse", "posted message not handled");
     }
     void press(int x, int y) const {
-        // Apart in time, so no two presses pair into a double click.
-        check::pumpMessages(400);
+        // Apart in time, so no two presses pair into a double click; a loaded machine can
+        // only make the gap longer.
+        check::pumpMessages(kDoubleClickMs + 50);
         place(x, y);
         post(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
     }
@@ -144,7 +155,7 @@ struct Mouse {
         POINT p{x, y};
         ClientToScreen(editor, &p);
         PostMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(p.x, p.y));
-        check::pumpMessages(20);
+        check::expect(check::deliverQueued(), "mouse", "posted wheel not handled");
     }
 };
 
@@ -260,7 +271,11 @@ void runChecks(AEffect* effect, HWND editor) {
     feed.effect = effect;
     feed.thread = std::thread(toneLoop, std::ref(feed));
     const Mouse mouse{editor};
-    check::pumpMessages(300);
+    {
+        // The editor is up and running (ticking and painting) before the first gesture.
+        const check::WindowWatch watch(editor);
+        check::expect(watch.waitForTickedPaints(1), "open", "editor never ticked and painted");
+    }
     const double base1k = levelDb(feed, 1000.0f);
     const double base16k = levelDb(feed, 16000.0f);
     checkNodeDragAndWheel(effect, feed, mouse, base1k);
