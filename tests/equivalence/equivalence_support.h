@@ -1,0 +1,59 @@
+// Driving the product plug-in (through its entry point, as a host does) and the reference
+// engine side by side with the same programme, the same edits at the same block
+// boundaries, and comparing every output sample.
+#pragma once
+
+#include "dsp/factory_bands.h"
+#include "dsp/plugin_instance.h"
+#include "host/entry.h"
+#include "tests/reference/reference_engine.h"
+#include "tools/programme_signal.h"
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace equivalence {
+
+enum class BandSet { Default, Preset1, Preset2, TwentyFour };
+
+// What happens at a block boundary: a parameter automation, a host bypass toggle.
+struct Edit {
+    long atFrame;
+    int param; // -1: host bypass (effSetBypass) with `value` 0 or 1
+    float value;
+};
+
+struct Scenario {
+    std::string name;
+    BandSet bands;
+    double rate;
+    int block;
+    double musicSeconds;
+    std::vector<Edit> edits;
+};
+
+std::vector<Band> bandsFor(BandSet set);
+
+// The whole input: programme, then a silent tail, with NaN and infinity bursts inside the
+// programme. Deterministic.
+struct Input {
+    std::vector<float> left, right;
+};
+Input makeInput(const Scenario& s);
+
+struct Comparison {
+    double largest = 0.0;      // largest |product - reference| over finite pairs
+    long mismatchedFinite = 0; // samples where only one side is finite
+    long frames = 0;
+    long firstBad = -1; // first frame whose difference exceeds the tolerance
+};
+
+// Runs both engines over the scenario and compares them sample by sample.
+Comparison run(const Scenario& s, double tolerance);
+
+} // namespace equivalence

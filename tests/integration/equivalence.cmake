@@ -1,0 +1,18 @@
+# The reference engine (tests/reference) and the product engine compared sample by sample.
+# Built optimised and without sanitizers: it checks the code as it ships, over minutes of
+# audio, and the unit tests already run the same code under the sanitizers.
+add_library(tolvane_reference STATIC
+  ${CMAKE_SOURCE_DIR}/tests/reference/reference_analyser.cpp
+  ${CMAKE_SOURCE_DIR}/tests/reference/reference_filter_design.cpp
+  ${CMAKE_SOURCE_DIR}/tests/reference/reference_modulation.cpp
+  ${CMAKE_SOURCE_DIR}/tests/reference/reference_process_block.cpp
+  ${CMAKE_SOURCE_DIR}/tests/reference/reference_state.cpp)
+target_include_directories(tolvane_reference PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_executable(equivalence_tests
+  ${CMAKE_SOURCE_DIR}/tests/equivalence/engine_equivalence_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/equivalence/equivalence_support.cpp)
+target_link_libraries(equivalence_tests PRIVATE tolvane_reference tolvane_core GTest::gtest
+                      GTest::gtest_main)
+gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS equivalence
+                     TIMEOUT 600)

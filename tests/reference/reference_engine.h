@@ -1,0 +1,85 @@
+// The engine exactly as first built: every computation literally in the designed order,
+// one sample at a time. It is kept unchanged as the oracle that the product engine (dsp/),
+// however it reorganises the work, must match within 1e-6 at every output sample.
+#pragma once
+
+#include "dsp/band.h"
+#include "dsp/engine.h" // the shared constants and parameter indices
+
+#include <array>
+#include <atomic>
+#include <bitset>
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+namespace reference {
+
+struct Engine {
+    Engine(); // default parameters, the factory band list 0, designed at 48 kHz
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    double sampleRate = 48000.0;
+    std::array<std::atomic<float>, kNumParams> params{};
+    std::vector<Band> bands;
+    std::vector<BandFilter> filters;
+    std::vector<float> analysisRing;
+    std::int32_t analysisPos = 0;
+    std::vector<float> spectrumDb;
+    std::vector<double> hannWindow;
+    std::bitset<kSpectrumBins> primeBins;
+    double envRate = 48000.0;
+    double envLevel = 0.0;
+    double midDrive = 0.0;
+    double lowDrive = 0.0;
+    double highDrive = 0.0;
+    double peakHold = 0.001;
+    double fastLevel = 0.0;
+    double transientScale = 0.02;
+    double transientHeld = 0.0;
+    std::array<double, 4> levelHistory{};
+    double peakHoldDecay = 0.0;
+    double envAttackCoef = 0.0;
+    double envReleaseCoef = 0.0;
+    double fastCoef = 0.0;
+    double transientScaleDecay = 0.0;
+    double highDriveCoef = 0.0;
+    std::int32_t decimation = 96;
+    std::int32_t decimationCounter = 0;
+    std::vector<double> modDrive;
+    std::vector<double> lastModulation;
+    std::int32_t modCounter = 0;
+
+    // The analyser's transform workspace lives with the engine so the audio thread never
+    // allocates (an allocator lock there can stall the host and drop audio).
+    std::vector<std::complex<double>> fftScratch;
+
+    // Counters that let a copy of the engine tell what changed since it last looked.
+    std::uint64_t rebuildCount = 0;  // every rebuildFilters (band, parameter or rate edit)
+    std::uint64_t analysisCount = 0; // every runAnalyser
+};
+
+// Load or store a parameter value (any thread).
+inline float param(const Engine& engine, int index) {
+    return engine.params[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
+}
+inline void setParam(Engine& engine, int index, float value) {
+    engine.params[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
+}
+
+// The caller owns the engine for the call.
+void setSampleRate(Engine& engine, float rate);
+void rebuildFilters(Engine& engine);
+double effectiveGain(const Engine& engine, double frequency, double gain);
+void processBlock(Engine& engine, float* left, float* right, std::int32_t count) noexcept;
+void updateModulation(Engine& engine) noexcept;
+void runAnalyser(Engine& engine) noexcept;
+
+// Pure coefficient design; reads no engine state. A band that cannot be realised as a
+// stable filter at this rate (at or above Nyquist, or so far below it that its poles sit
+// on z = 1) gets the pass-through coefficients.
+BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gain, double q,
+                                double sampleRate) noexcept;
+
+} // namespace reference

@@ -1,0 +1,67 @@
+// Dynamic band modulation: band gains follow the programme ("VAVU Coupling").
+#include "tests/reference/reference_engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace reference {
+
+namespace {
+
+// Low bands follow the level envelope, high bands the transient detector and mid bands a
+// squared level, cross-faded by where the band sits in the spectrum.
+double bandDrive(const Engine& inst, double frequency) noexcept {
+    const double f = frequency > 20.0 ? frequency : 20.0; // NaN counts as 20 Hz too
+    const double lowRatio = f / 250.0;
+    const double highRatio = 4000.0 / f;
+    const double low = 1.0 / (lowRatio * lowRatio + 1.0);
+    const double high = 1.0 / (highRatio * highRatio + 1.0);
+    const double mid = std::max(1.0 - low - high, 0.0);
+    const double drive =
+        (std::max(inst.highDrive, 0.0) * high + low * inst.lowDrive) + mid * inst.midDrive;
+    return std::clamp(drive, 0.0, 1.0);
+}
+
+// The designed gain may follow the modulated mapping, but never strays more than 1.2 dB
+// from the band's plain mapped gain.
+void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
+    const Band& b = inst.bands[i];
+    const double g0 = effectiveGain(inst, b.frequency, b.gain);
+    const double g1 = effectiveGain(inst, b.frequency, b.gain * factor);
+    const double g = std::max(std::min(g1, g0 + 1.2), g0 - 1.2);
+    inst.filters[i].coeffs = designBiquad(b.type, b.frequency, g, b.q, inst.sampleRate);
+}
+
+} // namespace
+
+// Audio thread, every 32nd sample from processBlock.
+void updateModulation(Engine& inst) noexcept {
+    const double amount = param(inst, ParamCoupling);
+    if (amount < 0.01) {
+        return;
+    }
+    if (inst.filters.size() != inst.bands.size() || inst.bands.empty()) {
+        return;
+    }
+    const std::size_t n =
+        std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size()});
+    for (std::size_t i = 0; i < n; ++i) {
+        const Band& b = inst.bands[i];
+        if (!b.enabled) {
+            continue;
+        }
+        double& D = inst.modDrive[i];
+        // A drive that is not finite would hold the band's factor there for good.
+        D = std::isfinite(D) ? D + (bandDrive(inst, b.frequency) - D) * 0.15 : 0.0;
+        const double depth = b.dynamic ? 0.45 : 0.25;
+        const double factor = (D - 0.25) * (depth * amount) + 1.0;
+        // The dead band keeps redesigns to moments when the factor has really moved.
+        if (std::fabs(factor - inst.lastModulation[i]) < 0.004) {
+            continue;
+        }
+        redesignBand(inst, i, factor);
+        inst.lastModulation[i] = factor;
+    }
+}
+
+} // namespace reference
