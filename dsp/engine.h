@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <bitset>
-#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +15,7 @@ constexpr int kNumParams = 5;
 constexpr int kMaxModulatedBands = 24;
 constexpr int kAnalysisSize = 1024;
 constexpr int kSpectrumBins = 513;
+constexpr int kAnalyserWorkspace = kAnalysisSize * 3 + kSpectrumBins;
 
 enum ParamIndex : int {
     ParamOutputTrim = 0,
@@ -61,9 +61,10 @@ struct Engine {
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
 
-    // The analyser's transform workspace lives with the engine so the audio thread never
-    // allocates (an allocator lock there can stall the host and drop audio).
-    std::vector<std::complex<double>> fftScratch;
+    // The analyser's transform workspace (windowed samples, transform scratch, bin powers)
+    // lives with the engine so the audio thread never allocates (an allocator lock there
+    // can stall the host and drop audio).
+    std::vector<double> fftScratch;
 
     // Counters that let a copy of the engine tell what changed since it last looked.
     std::uint64_t rebuildCount = 0;  // every rebuildFilters (band, parameter or rate edit)

@@ -3,6 +3,7 @@
 #include "dsp/plugin_instance.h"
 
 #include "dsp/factory_bands.h"
+#include "dsp/real_fft.h"
 
 #include <cmath>
 #include <cstdint>
@@ -53,7 +54,8 @@ void buildAnalyserTables(Engine& inst) {
     }
     inst.analysisRing.assign(kAnalysisSize, 0.0f);
     inst.spectrumDb.assign(kSpectrumBins, -80.0f);
-    inst.fftScratch.assign(kAnalysisSize, {0.0, 0.0});
+    inst.fftScratch.assign(kAnalyserWorkspace, 0.0);
+    prepareRealFft();
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // The audio path: detector, modulation tick, band cascade, trim, soft limiter and the
-// analyser feed, one stereo sample at a time.
+// analyser feed, one stereo sample at a time, both channels of the cascade and the output
+// stage together.
+#include "dsp/cascade.h"
 #include "dsp/engine.h"
+#include "dsp/fast_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +11,9 @@
 
 namespace {
 
-// Level and transient detector. Its drives steer the per-band modulation.
+// Level and transient detector. Its drives steer the per-band modulation; the two drives
+// derived from the envelope are only read there, so they are worked out at the tick
+// (finishDrives) rather than on every sample.
 void runDetector(Engine& inst, double L, double R) noexcept {
     double m = std::max(std::fabs(L), std::fabs(R));
     if (std::isnan(m) || m >= 1000000.0) {
@@ -18,8 +23,6 @@ void runDetector(Engine& inst, double L, double R) noexcept {
     const double level = std::min(m / inst.peakHold, 1.0);
     const double c = level > inst.envLevel ? inst.envAttackCoef : inst.envReleaseCoef;
     inst.envLevel = (1.0 - c) * level + inst.envLevel * c;
-    inst.midDrive = inst.envLevel * inst.envLevel * 81.0 / 91.0;
-    inst.lowDrive = std::pow(inst.envLevel, 1.5);
     inst.fastLevel = inst.fastLevel + (level - inst.fastLevel) * inst.fastCoef;
 
     // ">=" rather than "==": a sample-rate change can lower decimation below the running
@@ -34,6 +37,11 @@ void runDetector(Engine& inst, double L, double R) noexcept {
         inst.transientHeld = std::clamp(d / inst.transientScale, -1.0, 1.0);
     }
     inst.highDrive = inst.highDrive + (inst.transientHeld - inst.highDrive) * inst.highDriveCoef;
+}
+
+void finishDrives(Engine& inst) noexcept {
+    inst.midDrive = inst.envLevel * inst.envLevel * 81.0 / 91.0;
+    inst.lowDrive = std::pow(inst.envLevel, 1.5);
 }
 
 double flushTiny(double v) noexcept {
@@ -101,6 +109,74 @@ double finishSample(double y, OutputStage out) noexcept {
     return out.limiter > 0.01f ? softLimit(y, out.limiter) : y;
 }
 
+// The same output stage for both channels of a sane sample. tanh comes from fast_math.h,
+// the two constant divisions become one multiplication and the two remaining divisions
+// one: all within a few units of the last place of the double result.
+StereoPair finishPair(StereoPair y, OutputStage out) noexcept {
+    y = y * splat(out.trim);
+    if (!(out.limiter > 0.01f)) {
+        return y;
+    }
+    const double l = out.limiter;
+    constexpr double kScale = 100.0 / 20.0 / 580.0;
+    StereoPair v = (splat(116.0) * y * y - splat(0.00375)) * splat(kScale);
+    v = minOf(maxOf(v, splat(0.0)), splat(4.0));
+    const TanhParts t = tanhParts(splat(0.35 * l + 1.0) * y);
+    const StereoPair limited = t.numerator / ((splat(1.0) + splat(0.25) * (v * v)) * t.denominator);
+    return y * splat(1.0 - l) + limited * splat(l);
+}
+
+// A sample whose input is not finite (or absurdly large) goes through every stage one
+// channel at a time, with the checks that reset a stage that blows up.
+StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) noexcept {
+    storeStates(cascade, inst, false);
+    double yl = L;
+    double yr = R;
+    for (std::size_t i = 0; i < cascade.count; ++i) {
+        BandFilter& f = inst.filters[cascade.stages[i].filter];
+        yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
+        yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
+    }
+    loadCascade(inst, cascade);
+    return pairOf(yl, yr);
+}
+
+// Inputs up to this size cannot overflow any stable stage of the cascade, so the stages'
+// own finiteness checks are only needed beyond it (or for NaN and infinities).
+constexpr double kSaneInput = 1e100;
+
+// One sample after the detector and the tick: cascade and output stage.
+void filterSample(Engine& inst, Cascade& cascade, OutputStage out, float& left,
+                  float& right) noexcept {
+    const StereoPair x = pairOf(left, right);
+    if (bothWithin(x, kSaneInput)) {
+        const StereoPair y = finishPair(runCascade(cascade, x), out);
+        left = static_cast<float>(leftOf(y));
+        right = static_cast<float>(rightOf(y));
+        return;
+    }
+    const StereoPair y = runCheckedSample(inst, cascade, left, right);
+    left = static_cast<float>(finishSample(leftOf(y), out));
+    right = static_cast<float>(finishSample(rightOf(y), out));
+}
+
+// The per-sample work when the cascade does not fit the compact form (more than 32
+// enabled bands): every stage one channel at a time, as the checked path does.
+void filterSampleSlowly(Engine& inst, OutputStage out, float& left, float& right) noexcept {
+    double yl = left;
+    double yr = right;
+    const std::size_t stages = std::min(inst.bands.size(), inst.filters.size());
+    for (std::size_t i = 0; i < stages; ++i) {
+        if (inst.bands[i].enabled) {
+            BandFilter& f = inst.filters[i];
+            yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
+            yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
+        }
+    }
+    left = static_cast<float>(finishSample(yl, out));
+    right = static_cast<float>(finishSample(yr, out));
+}
+
 } // namespace
 
 // Audio thread, on the audio engine; tests also run it on an engine they own.
@@ -115,26 +191,23 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
     if (count < 1 || left == nullptr || right == nullptr) {
         return;
     }
+    Cascade cascade;
+    loadCascade(inst, cascade);
     for (std::int32_t n = 0; n < count; ++n) {
-        const double L = left[n];
-        const double R = right[n];
-        runDetector(inst, L, R);
+        runDetector(inst, left[n], right[n]);
         if (++inst.modCounter > 31) {
             inst.modCounter = 0;
+            finishDrives(inst);
             updateModulation(inst);
+            reloadCoefficients(inst, cascade);
         }
-        double yl = L;
-        double yr = R;
-        const std::size_t stages = std::min(inst.bands.size(), inst.filters.size());
-        for (std::size_t i = 0; i < stages; ++i) {
-            if (inst.bands[i].enabled) {
-                BandFilter& f = inst.filters[i];
-                yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
-                yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
-            }
+        if (cascade.complete) {
+            filterSample(inst, cascade, out, left[n], right[n]);
+        } else {
+            filterSampleSlowly(inst, out, left[n], right[n]);
         }
-        left[n] = static_cast<float>(finishSample(yl, out));
-        right[n] = static_cast<float>(finishSample(yr, out));
         feedAnalyser(inst, left[n], right[n]);
     }
+    storeStates(cascade, inst, true);
+    finishDrives(inst);
 }

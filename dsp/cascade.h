@@ -1,0 +1,46 @@
+// The enabled band filters of one block as a compact list of stereo stages: both channels
+// of a stage run in one register pair, with the coefficients duplicated across the lanes.
+// The arithmetic is the same transposed direct form II, in the same order, as the one
+// stage at a time form in process_block.cpp, so the results are bit-identical to it while
+// the input is sane.
+#pragma once
+
+#include "dsp/engine.h"
+#include "dsp/stereo_pair.h"
+
+#include <array>
+#include <cstdint>
+
+struct CascadeStage {
+    StereoPair b0, b1, b2, a1, a2;
+    StereoPair s1, s2;    // left and right state
+    std::uint32_t filter; // index into Engine::filters
+};
+
+struct Cascade {
+    static constexpr std::size_t kCapacity = 32;
+    std::array<CascadeStage, kCapacity> stages;
+    std::size_t count = 0;
+    bool complete = false; // false: more enabled bands than kCapacity
+};
+
+// Takes the enabled filters' coefficients and states.
+void loadCascade(const Engine& engine, Cascade& cascade) noexcept;
+// Takes new coefficients after a modulation update (states stay).
+void reloadCoefficients(const Engine& engine, Cascade& cascade) noexcept;
+// Gives the states back to the filters; `flush` zeroes those below 1e-15, as the
+// sample-by-sample form does, so silent tails never reach denormal values.
+void storeStates(const Cascade& cascade, Engine& engine, bool flush) noexcept;
+
+// One sample through every stage, both channels at once.
+inline StereoPair runCascade(Cascade& cascade, StereoPair x) noexcept {
+    for (std::size_t i = 0; i < cascade.count; ++i) {
+        CascadeStage& k = cascade.stages[i];
+        const StereoPair y = k.b0 * x + k.s1;
+        const StereoPair s2 = k.b2 * x - k.a2 * y;
+        k.s1 = k.b1 * x - k.a1 * y + k.s2;
+        k.s2 = s2;
+        x = y;
+    }
+    return x;
+}
