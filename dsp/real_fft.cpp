@@ -1,5 +1,7 @@
 #include "dsp/real_fft.h"
 
+#include "dsp/stereo_pair.h"
+
 #include <cmath>
 
 namespace {
@@ -7,19 +9,21 @@ namespace {
 constexpr int kHalf = kRealFftSize / 2; // the complex transform's length
 constexpr double kTwoPi = 6.283185307179586;
 
+// Complex values are kept as separate real and imaginary arrays so that one register
+// holds two neighbouring butterflies.
 struct Tables {
-    std::vector<int> bitReversed;   // kHalf entries
-    std::vector<double> twiddle;    // e^(-2 pi i t / kHalf), t < kHalf / 2, as re, im
-    std::vector<double> splitTwist; // e^(-2 pi i k / kRealFftSize), k <= kHalf, as re, im
+    std::vector<int> bitReversed;         // kHalf entries
+    std::vector<double> stageRe, stageIm; // per stage of half-length h >= 4: e^(-pi i j / h)
+    std::vector<double> splitRe, splitIm; // e^(-2 pi i k / kRealFftSize), k <= kHalf
 };
 
 Tables buildTables() {
     Tables t;
-    t.bitReversed.resize(kHalf);
     int bits = 0;
     while ((1 << bits) < kHalf) {
         ++bits;
     }
+    t.bitReversed.resize(kHalf);
     for (int i = 0; i < kHalf; ++i) {
         int r = 0;
         for (int b = 0; b < bits; ++b) {
@@ -27,13 +31,15 @@ Tables buildTables() {
         }
         t.bitReversed[i] = r;
     }
-    for (int k = 0; k < kHalf / 2; ++k) {
-        t.twiddle.push_back(std::cos(kTwoPi * k / kHalf));
-        t.twiddle.push_back(-std::sin(kTwoPi * k / kHalf));
+    for (int h = 4; h < kHalf; h <<= 1) {
+        for (int j = 0; j < h; ++j) {
+            t.stageRe.push_back(std::cos(kTwoPi * j / (2 * h)));
+            t.stageIm.push_back(-std::sin(kTwoPi * j / (2 * h)));
+        }
     }
     for (int k = 0; k <= kHalf; ++k) {
-        t.splitTwist.push_back(std::cos(kTwoPi * k / kRealFftSize));
-        t.splitTwist.push_back(-std::sin(kTwoPi * k / kRealFftSize));
+        t.splitRe.push_back(std::cos(kTwoPi * k / kRealFftSize));
+        t.splitIm.push_back(-std::sin(kTwoPi * k / kRealFftSize));
     }
     return t;
 }
@@ -43,25 +49,61 @@ const Tables& tables() {
     return t;
 }
 
-// In-place radix-2 decimation in time over kHalf interleaved complex values.
-void complexFft(double* z, const Tables& t) noexcept {
-    for (int len = 2; len <= kHalf; len <<= 1) {
-        const int half = len / 2;
-        const int step = kHalf / len; // twiddle table stride
-        for (int s = 0; s < kHalf; s += len) {
-            for (int j = 0; j < half; ++j) {
-                const double wr = t.twiddle[2 * j * step];
-                const double wi = t.twiddle[2 * j * step + 1];
-                double* u = z + 2 * (s + j);
-                double* v = z + 2 * (s + j + half);
-                const double vr = v[0] * wr - v[1] * wi;
-                const double vi = v[0] * wi + v[1] * wr;
-                v[0] = u[0] - vr;
-                v[1] = u[1] - vi;
-                u[0] += vr;
-                u[1] += vi;
+// The first two radix-2 stages at once: their twiddles are 1 and -i, no multiplication.
+void firstStages(double* re, double* im) noexcept {
+    for (int s = 0; s < kHalf; s += 4) {
+        const double ar = re[s] + re[s + 1], ai = im[s] + im[s + 1];
+        const double br = re[s] - re[s + 1], bi = im[s] - im[s + 1];
+        const double cr = re[s + 2] + re[s + 3], ci = im[s + 2] + im[s + 3];
+        const double dr = re[s + 2] - re[s + 3], di = im[s + 2] - im[s + 3];
+        re[s] = ar + cr;
+        im[s] = ai + ci;
+        re[s + 2] = ar - cr;
+        im[s + 2] = ai - ci;
+        re[s + 1] = br + di; // b + (-i) d
+        im[s + 1] = bi - dr;
+        re[s + 3] = br - di;
+        im[s + 3] = bi + dr;
+    }
+}
+
+#if TOLVANE_SSE2
+inline StereoPair load(const double* p) {
+    return {_mm_loadu_pd(p)};
+}
+inline void store(double* p, StereoPair v) {
+    _mm_storeu_pd(p, v.v);
+}
+#else
+inline StereoPair load(const double* p) {
+    return {p[0], p[1]};
+}
+inline void store(double* p, StereoPair v) {
+    p[0] = v.l;
+    p[1] = v.r;
+}
+#endif
+
+// The remaining stages, two butterflies per step.
+void laterStages(double* re, double* im, const Tables& t) noexcept {
+    const double* wRe = t.stageRe.data();
+    const double* wIm = t.stageIm.data();
+    for (int h = 4; h < kHalf; h <<= 1) {
+        for (int s = 0; s < kHalf; s += 2 * h) {
+            for (int j = 0; j < h; j += 2) {
+                const StereoPair wr = load(wRe + j), wi = load(wIm + j);
+                const StereoPair ur = load(re + s + j), ui = load(im + s + j);
+                const StereoPair xr = load(re + s + j + h), xi = load(im + s + j + h);
+                const StereoPair vr = xr * wr - xi * wi;
+                const StereoPair vi = xr * wi + xi * wr;
+                store(re + s + j, ur + vr);
+                store(im + s + j, ui + vi);
+                store(re + s + j + h, ur - vr);
+                store(im + s + j + h, ui - vi);
             }
         }
+        wRe += h;
+        wIm += h;
     }
 }
 
@@ -73,22 +115,24 @@ void prepareRealFft() {
 
 void realFftPower(const double* samples, double* work, double* power) noexcept {
     const Tables& t = tables();
+    double* re = work;
+    double* im = work + kHalf;
     for (int k = 0; k < kHalf; ++k) {
         const int r = t.bitReversed[k];
-        work[2 * r] = samples[2 * k];
-        work[2 * r + 1] = samples[2 * k + 1];
+        re[r] = samples[2 * k];
+        im[r] = samples[2 * k + 1];
     }
-    complexFft(work, t);
+    firstStages(re, im);
+    laterStages(re, im, t);
     // Bins 0 and kHalf are real: the sum and the difference of the even and odd parts.
-    power[0] = (work[0] + work[1]) * (work[0] + work[1]);
-    power[kHalf] = (work[0] - work[1]) * (work[0] - work[1]);
+    power[0] = (re[0] + im[0]) * (re[0] + im[0]);
+    power[kHalf] = (re[0] - im[0]) * (re[0] - im[0]);
     for (int k = 1; k < kHalf; ++k) {
-        const double zr = work[2 * k], zi = work[2 * k + 1];
-        const double cr = work[2 * (kHalf - k)], ci = -work[2 * (kHalf - k) + 1];
+        const double zr = re[k], zi = im[k];
+        const double cr = re[kHalf - k], ci = -im[kHalf - k];
         const double er = 0.5 * (zr + cr), ei = 0.5 * (zi + ci);
-        // (Z - conj Z') / 2i
-        const double orr = 0.5 * (zi - ci), oi = -0.5 * (zr - cr);
-        const double wr = t.splitTwist[2 * k], wi = t.splitTwist[2 * k + 1];
+        const double orr = 0.5 * (zi - ci), oi = -0.5 * (zr - cr); // (Z - conj Z') / 2i
+        const double wr = t.splitRe[k], wi = t.splitIm[k];
         const double xr = er + (orr * wr - oi * wi);
         const double xi = ei + (orr * wi + oi * wr);
         power[k] = xr * xr + xi * xi;

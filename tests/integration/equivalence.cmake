@@ -14,5 +14,5 @@ add_executable(equivalence_tests
   ${CMAKE_SOURCE_DIR}/tests/equivalence/equivalence_support.cpp)
 target_link_libraries(equivalence_tests PRIVATE tolvane_reference tolvane_core GTest::gtest
                       GTest::gtest_main)
-gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS equivalence
+gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS equivalence
                      TIMEOUT 600)
