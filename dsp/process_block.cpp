@@ -145,19 +145,31 @@ StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) 
 // own finiteness checks are only needed beyond it (or for NaN and infinities).
 constexpr double kSaneInput = 1e100;
 
-// One sample after the detector and the tick: cascade and output stage.
-void filterSample(Engine& inst, Cascade& cascade, OutputStage out, float& left,
-                  float& right) noexcept {
-    const StereoPair x = pairOf(left, right);
-    if (bothWithin(x, kSaneInput)) {
-        const StereoPair y = finishPair(runCascade(cascade, x), out);
-        left = static_cast<float>(leftOf(y));
-        right = static_cast<float>(rightOf(y));
-        return;
+// The samples between two modulation ticks, after the detector has seen them: the
+// cascade first (its recursion is the critical path), then the output stage over the
+// whole run (independent samples, so they pipeline), then the analyser feed.
+constexpr std::int32_t kMaxRun = 32;
+
+void filterRun(Engine& inst, Cascade& cascade, OutputStage out, float* left, float* right,
+               std::int32_t run) noexcept {
+    StereoPair y[kMaxRun];
+    bool checked[kMaxRun];
+    for (std::int32_t i = 0; i < run; ++i) {
+        const StereoPair x = pairOf(left[i], right[i]);
+        checked[i] = !bothWithin(x, kSaneInput);
+        y[i] = checked[i] ? runCheckedSample(inst, cascade, left[i], right[i])
+                          : runCascade(cascade, x);
     }
-    const StereoPair y = runCheckedSample(inst, cascade, left, right);
-    left = static_cast<float>(finishSample(leftOf(y), out));
-    right = static_cast<float>(finishSample(rightOf(y), out));
+    for (std::int32_t i = 0; i < run; ++i) {
+        if (checked[i]) {
+            left[i] = static_cast<float>(finishSample(leftOf(y[i]), out));
+            right[i] = static_cast<float>(finishSample(rightOf(y[i]), out));
+        } else {
+            const StereoPair z = finishPair(y[i], out);
+            left[i] = static_cast<float>(leftOf(z));
+            right[i] = static_cast<float>(rightOf(z));
+        }
+    }
 }
 
 // The per-sample work when the cascade does not fit the compact form (more than 32
@@ -177,6 +189,30 @@ void filterSampleSlowly(Engine& inst, OutputStage out, float& left, float& right
     right = static_cast<float>(finishSample(yr, out));
 }
 
+// Runs the detector over the samples up to the next modulation tick and answers how many
+// that is (at most kMaxRun). A tick can only fall on the run's first sample: it runs right
+// after that sample's detector step and before any of the run is filtered, exactly where
+// the sample-by-sample order puts it.
+std::int32_t detectRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
+                       std::int32_t available) noexcept {
+    std::int32_t run = std::min({available, 31 - inst.modCounter, kMaxRun});
+    std::int32_t first = 0;
+    if (inst.modCounter >= 31) { // this sample ticks
+        runDetector(inst, left[0], right[0]);
+        inst.modCounter = 0;
+        finishDrives(inst);
+        updateModulation(inst);
+        reloadCoefficients(inst, cascade);
+        run = std::min(available, kMaxRun);
+        first = 1;
+    }
+    for (std::int32_t i = first; i < run; ++i) {
+        runDetector(inst, left[i], right[i]);
+    }
+    inst.modCounter += run - first;
+    return run;
+}
+
 } // namespace
 
 // Audio thread, on the audio engine; tests also run it on an engine they own.
@@ -193,20 +229,19 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
     }
     Cascade cascade;
     loadCascade(inst, cascade);
-    for (std::int32_t n = 0; n < count; ++n) {
-        runDetector(inst, left[n], right[n]);
-        if (++inst.modCounter > 31) {
-            inst.modCounter = 0;
-            finishDrives(inst);
-            updateModulation(inst);
-            reloadCoefficients(inst, cascade);
-        }
+    for (std::int32_t n = 0; n < count;) {
+        const std::int32_t run = detectRun(inst, cascade, left + n, right + n, count - n);
         if (cascade.complete) {
-            filterSample(inst, cascade, out, left[n], right[n]);
+            filterRun(inst, cascade, out, left + n, right + n, run);
         } else {
-            filterSampleSlowly(inst, out, left[n], right[n]);
+            for (std::int32_t i = n; i < n + run; ++i) {
+                filterSampleSlowly(inst, out, left[i], right[i]);
+            }
         }
-        feedAnalyser(inst, left[n], right[n]);
+        for (std::int32_t i = n; i < n + run; ++i) {
+            feedAnalyser(inst, left[i], right[i]);
+        }
+        n += run;
     }
     storeStates(cascade, inst, true);
     finishDrives(inst);
