@@ -1,7 +1,6 @@
 #include "tests/equivalence/equivalence_support.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace equivalence {
 
@@ -19,14 +18,21 @@ std::vector<Band> twentyFourBands() {
     return bands;
 }
 
-void setBands(PluginInstance& inst, reference::Engine& ref, const std::vector<Band>& bands) {
-    {
-        const std::lock_guard<std::mutex> held(inst.lock);
-        inst.bands = bands;
-        rebuildFilters(inst);
-    }
-    ref.bands = bands;
-    reference::rebuildFilters(ref);
+// Automation of every parameter and host bypass toggles, scaled to the scenario's rate.
+std::vector<Edit> automation(double rate) {
+    const auto at = [rate](double seconds) { return static_cast<long>(seconds * rate); };
+    return {{at(2.0), ParamOutputTrim, 0.7f},
+            {at(4.0), ParamCoupling, 1.0f},
+            {at(6.0), ParamSieve, 0.3f},
+            {at(8.0), ParamLimiter, 0.0f},
+            {at(9.0), -1, 1.0f},
+            {at(9.5), -1, 0.0f},
+            {at(10.0), ParamBypass, 1.0f},
+            {at(10.2), ParamBypass, 0.0f},
+            {at(12.0), ParamLimiter, 1.0f},
+            {at(14.0), ParamCoupling, 0.005f},
+            {at(16.0), ParamCoupling, 0.85f},
+            {at(18.0), ParamOutputTrim, 0.2f}};
 }
 
 void applyEdit(AEffect* effect, reference::Engine& ref, const Edit& e) {
@@ -88,14 +94,30 @@ Input makeInput(const Scenario& s) {
     return in;
 }
 
-Comparison run(const Scenario& s, double tolerance) {
+std::vector<Scenario> scenarios() {
+    return {
+        {"DefaultBands48k512", BandSet::Default, 48000.0, 512, 60.0, automation(48000.0)},
+        {"DefaultBands44k37", BandSet::Default, 44100.0, 37, 30.0, automation(44100.0)},
+        {"DefaultBands96k1", BandSet::Default, 96000.0, 1, 20.0, automation(96000.0)},
+        {"Preset1At48k37", BandSet::Preset1, 48000.0, 37, 30.0, automation(48000.0)},
+        {"Preset2At44k512", BandSet::Preset2, 44100.0, 512, 30.0, automation(44100.0)},
+        {"TwentyFourBands48k512", BandSet::TwentyFour, 48000.0, 512, 30.0, automation(48000.0)},
+        {"TwentyFourBands96k37", BandSet::TwentyFour, 96000.0, 37, 20.0, automation(96000.0)},
+    };
+}
+
+Comparison run(const Product& product, const Scenario& s, double tolerance) {
     const Input in = makeInput(s);
-    AEffect* effect = VSTPluginMain(nullptr);
-    auto& inst = *static_cast<PluginInstance*>(effect->user);
+    AEffect* effect = product.entry(nullptr);
+    if (effect == nullptr) {
+        return Comparison{1.0, 1, 0, 0};
+    }
     auto ref = std::make_unique<reference::Engine>();
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(s.rate));
     reference::setSampleRate(*ref, static_cast<float>(s.rate));
-    setBands(inst, *ref, bandsFor(s.bands));
+    product.setBands(effect, bandsFor(s.bands));
+    ref->bands = bandsFor(s.bands);
+    reference::rebuildFilters(*ref);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
 
     const long frames = static_cast<long>(in.left.size());
@@ -118,7 +140,9 @@ Comparison run(const Scenario& s, double tolerance) {
     }
     c.frames = frames;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    releaseRecord(effect);
+    if (product.release != nullptr) {
+        product.release(effect);
+    }
     return c;
 }
 

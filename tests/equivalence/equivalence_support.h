@@ -3,9 +3,9 @@
 // boundaries, and comparing every output sample.
 #pragma once
 
+#include "dsp/engine.h"
 #include "dsp/factory_bands.h"
-#include "dsp/plugin_instance.h"
-#include "host/entry.h"
+#include "host/vst_abi.h"
 #include "tests/reference/reference_engine.h"
 #include "tools/programme_signal.h"
 
@@ -53,7 +53,21 @@ struct Comparison {
     long firstBad = -1; // first frame whose difference exceeds the tolerance
 };
 
+// How the product is reached: its entry point, and a way to give an open instance a band
+// list (bands are not host parameters). Natively the engine is linked in; under wine the
+// DLL is loaded and its instance reached through the record.
+struct Product {
+    AEffect* (*entry)(HostCallback);
+    void (*setBands)(AEffect* effect, const std::vector<Band>& bands);
+    void (*release)(AEffect* effect); // frees a closed record where the host may; or null
+};
+
 // Runs both engines over the scenario and compares them sample by sample.
-Comparison run(const Scenario& s, double tolerance);
+Comparison run(const Product& product, const Scenario& s, double tolerance);
+
+// The scenarios both builds are checked over.
+std::vector<Scenario> scenarios();
+
+constexpr double kTolerance = 1e-6;
 
 } // namespace equivalence

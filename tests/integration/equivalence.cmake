@@ -16,3 +16,10 @@ target_link_libraries(equivalence_tests PRIVATE tolvane_reference tolvane_core G
                       GTest::gtest_main)
 gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS equivalence
                      TIMEOUT 600)
+
+# The DLL under wine, against the same reference compiled into the test host.
+include(${CMAKE_CURRENT_LIST_DIR}/wine.cmake)
+if(TOLVANE_WINE_ENABLED)
+  tolvane_add_wine_test(dll_equivalence COMMAND dll_equivalence.exe Tolvane-Q.dll)
+  set_property(TEST dll_equivalence APPEND PROPERTY LABELS equivalence)
+endif()
