@@ -144,6 +144,9 @@ tolvane_wine_run() {
     fi
     wine "$program" "$@"
     rc=$?
+    # The program's own output says what failed; this line tells a crash or a launcher
+    # failure (no output at all) apart from a clean exit.
+    [ "$rc" = 0 ] || echo "wine-env: $(basename "$program") exited with status $rc" >&2
     [ "$private" = 1 ] && tolvane_wine_session_stop
     return "$rc"
 }
