@@ -10,18 +10,28 @@ namespace {
 // 20 log10(2 / 1024): the level of a full-scale sine's bin, folded into the power's dB.
 constexpr double kBinScaleDb = -54.18539921951662;
 
-// Fast rise, slow fall: transients show at once, the display settles calmly. A level that
-// is not finite counts as silence: the slow fall would otherwise hold an infinite bin for
-// good, and the gain mapping reads these bins.
-void smoothInto(std::vector<float>& spectrumDb, const double* power) noexcept {
+// Each bin's fresh level in dB, in place of its power. A level that is not finite counts
+// as silence: the slow fall would otherwise hold an infinite bin for good, and the gain
+// mapping reads these bins. The bins are independent, so this loop pipelines freely.
+void levelsInPlace(double* power) noexcept {
     for (int k = 0; k < kSpectrumBins; ++k) {
-        float fresh = -80.0f;
+        double fresh = -80.0;
         if (power[k] > 1e-10) { // magnitude above 1e-5
             const float level = static_cast<float>(10.0 * log10Positive(power[k]) + kBinScaleDb);
-            fresh = std::isfinite(level) ? level : -80.0f;
+            fresh = std::isfinite(level) ? level : -80.0;
         }
+        power[k] = fresh;
+    }
+}
+
+// Fast rise, slow fall: transients show at once, the display settles calmly.
+void smoothInto(std::vector<float>& spectrumDb, const double* levels) noexcept {
+    for (int k = 0; k < kSpectrumBins; ++k) {
+        const auto fresh = static_cast<float>(levels[k]);
         const float old = spectrumDb[k];
-        spectrumDb[k] = fresh > old ? old * 0.35f + fresh * 0.65f : old * 0.9f + fresh * 0.1f;
+        const float rise = old * 0.35f + fresh * 0.65f;
+        const float fall = old * 0.9f + fresh * 0.1f;
+        spectrumDb[k] = fresh > old ? rise : fall;
     }
 }
 
@@ -44,6 +54,7 @@ void runAnalyser(Engine& inst) noexcept {
         samples[i] = std::isfinite(v) ? v * inst.hannWindow[i] : 0.0;
     }
     realFftPower(samples, work, power);
+    levelsInPlace(power);
     smoothInto(inst.spectrumDb, power);
     ++inst.analysisCount;
 }

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <bitset>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 constexpr int kNumParams = 5;
@@ -23,6 +24,13 @@ enum ParamIndex : int {
     ParamSieve = 2,
     ParamLimiter = 3,
     ParamBypass = 4,
+};
+
+// A band's spectral weights for the modulation, for the frequency they were worked out at
+// (NaN: not yet).
+struct SpectralWeights {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    double low = 0.0, high = 0.0, mid = 0.0;
 };
 
 struct Engine {
@@ -60,6 +68,7 @@ struct Engine {
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
+    std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
 
     // The analyser's transform workspace (windowed samples, transform scratch, bin powers)
     // lives with the engine so the audio thread never allocates (an allocator lock there

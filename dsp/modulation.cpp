@@ -6,17 +6,27 @@
 
 namespace {
 
-// Low bands follow the level envelope, high bands the transient detector and mid bands a
-// squared level, cross-faded by where the band sits in the spectrum.
-double bandDrive(const Engine& inst, double frequency) noexcept {
+// Where a band sits in the spectrum: low bands follow the level envelope, high bands the
+// transient detector and mid bands a squared level. The weights depend on the frequency
+// alone, so they are kept per band and worked out again only when it moves.
+const SpectralWeights& weightsFor(Engine& inst, std::size_t i, double frequency) noexcept {
+    SpectralWeights& w = inst.modWeights[i];
+    if (w.frequency == frequency) {
+        return w;
+    }
     const double f = frequency > 20.0 ? frequency : 20.0; // NaN counts as 20 Hz too
     const double lowRatio = f / 250.0;
     const double highRatio = 4000.0 / f;
-    const double low = 1.0 / (lowRatio * lowRatio + 1.0);
-    const double high = 1.0 / (highRatio * highRatio + 1.0);
-    const double mid = std::max(1.0 - low - high, 0.0);
+    w.low = 1.0 / (lowRatio * lowRatio + 1.0);
+    w.high = 1.0 / (highRatio * highRatio + 1.0);
+    w.mid = std::max(1.0 - w.low - w.high, 0.0);
+    w.frequency = frequency;
+    return w;
+}
+
+double bandDrive(const Engine& inst, const SpectralWeights& w) noexcept {
     const double drive =
-        (std::max(inst.highDrive, 0.0) * high + low * inst.lowDrive) + mid * inst.midDrive;
+        (std::max(inst.highDrive, 0.0) * w.high + w.low * inst.lowDrive) + w.mid * inst.midDrive;
     return std::clamp(drive, 0.0, 1.0);
 }
 
@@ -41,8 +51,8 @@ void updateModulation(Engine& inst) noexcept {
     if (inst.filters.size() != inst.bands.size() || inst.bands.empty()) {
         return;
     }
-    const std::size_t n =
-        std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size()});
+    const std::size_t n = std::min({inst.bands.size(), inst.modDrive.size(),
+                                    inst.lastModulation.size(), inst.modWeights.size()});
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {
@@ -50,7 +60,8 @@ void updateModulation(Engine& inst) noexcept {
         }
         double& D = inst.modDrive[i];
         // A drive that is not finite would hold the band's factor there for good.
-        D = std::isfinite(D) ? D + (bandDrive(inst, b.frequency) - D) * 0.15 : 0.0;
+        const double drive = bandDrive(inst, weightsFor(inst, i, b.frequency));
+        D = std::isfinite(D) ? D + (drive - D) * 0.15 : 0.0;
         const double depth = b.dynamic ? 0.45 : 0.25;
         const double factor = (D - 0.25) * (depth * amount) + 1.0;
         // The dead band keeps redesigns to moments when the factor has really moved.
