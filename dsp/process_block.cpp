@@ -4,6 +4,8 @@
 #include "dsp/cascade.h"
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
+#include "dsp/output_stage_wide.h"
+#include "dsp/vector_path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -160,7 +162,15 @@ void filterRun(Engine& inst, Cascade& cascade, OutputStage out, float* left, flo
         y[i] = checked[i] ? runCheckedSample(inst, cascade, left[i], right[i])
                           : runCascade(cascade, x);
     }
-    for (std::int32_t i = 0; i < run; ++i) {
+    std::int32_t i = 0;
+#if TOLVANE_SSE2
+    if (out.limiter > 0.01f && wideVectorsInUse()) {
+        for (; i + 1 < run && !checked[i] && !checked[i + 1]; i += 2) {
+            finishTwoWide(y + i, out.trim, out.limiter, left + i, right + i);
+        }
+    }
+#endif
+    for (; i < run; ++i) {
         if (checked[i]) {
             left[i] = static_cast<float>(finishSample(leftOf(y[i]), out));
             right[i] = static_cast<float>(finishSample(rightOf(y[i]), out));

@@ -3,6 +3,7 @@
 // host bypass mid-stream, a silent tail and NaN and infinity bursts. This is the Linux
 // build's code, linked in; tests/wine/dll_equivalence.cpp checks the DLL the same way.
 #include "dsp/plugin_instance.h"
+#include "dsp/vector_path.h"
 #include "host/entry.h"
 #include "tests/equivalence/equivalence_support.h"
 
@@ -31,14 +32,21 @@ const equivalence::Product kLinked{openLinked, setBands, releaseRecord};
 
 class EngineEquivalence : public ::testing::TestWithParam<Scenario> {};
 
+// Both vector paths: the wider one where the processor has it, and the baseline one the
+// DLL falls back to on older processors.
 TEST_P(EngineEquivalence, MatchesTheReferenceAtEverySample) {
     const Scenario& s = GetParam();
-    const equivalence::Comparison c = equivalence::run(kLinked, s, equivalence::kTolerance);
-    std::printf("%s: largest difference %.3g over %ld frames\n", s.name.c_str(), c.largest,
-                c.frames);
-    EXPECT_GT(c.frames, 0);
-    EXPECT_LE(c.largest, equivalence::kTolerance) << "first at frame " << c.firstBad;
-    EXPECT_EQ(c.mismatchedFinite, 0) << "first at frame " << c.firstBad;
+    for (const bool baseline : {false, true}) {
+        forceBaselineVectors(baseline);
+        const equivalence::Comparison c = equivalence::run(kLinked, s, equivalence::kTolerance);
+        forceBaselineVectors(false);
+        const char* path = wideVectorsInUse() && !baseline ? "wide" : "baseline";
+        std::printf("%s (%s vectors): largest difference %.3g over %ld frames\n", s.name.c_str(),
+                    path, c.largest, c.frames);
+        EXPECT_GT(c.frames, 0) << path;
+        EXPECT_LE(c.largest, equivalence::kTolerance) << path << ", first at " << c.firstBad;
+        EXPECT_EQ(c.mismatchedFinite, 0) << path << ", first at frame " << c.firstBad;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, EngineEquivalence, ::testing::ValuesIn(equivalence::scenarios()),

@@ -1,0 +1,55 @@
+#include "dsp/output_stage_wide.h"
+
+#if TOLVANE_SSE2
+#include <immintrin.h>
+
+namespace {
+
+// expNegative (fast_math.h) on four lanes: the same split, series and exponent bits.
+[[gnu::target("avx2")]] __m256d expNegativeWide(__m256d y) {
+    const __m256d z = _mm256_sub_pd(_mm256_setzero_pd(), y);
+    const __m128i n32 = _mm256_cvtpd_epi32(_mm256_mul_pd(z, _mm256_set1_pd(1.4426950408889634)));
+    const __m256d n = _mm256_cvtepi32_pd(n32);
+    const __m256d r =
+        _mm256_sub_pd(_mm256_sub_pd(z, _mm256_mul_pd(n, _mm256_set1_pd(0.6931471803691238))),
+                      _mm256_mul_pd(n, _mm256_set1_pd(1.9082149292705877e-10)));
+    constexpr double kSeries[] = {
+        1.0 / 362880.0, 1.0 / 40320.0, 1.0 / 5040.0, 1.0 / 720.0, 1.0 / 120.0,
+        1.0 / 24.0,     1.0 / 6.0,     0.5,          1.0,         1.0};
+    __m256d p = _mm256_set1_pd(1.0 / 3628800.0);
+    for (const double c : kSeries) {
+        p = _mm256_add_pd(_mm256_mul_pd(p, r), _mm256_set1_pd(c));
+    }
+    const __m256i exponent = _mm256_add_epi64(_mm256_cvtepi32_epi64(n32), _mm256_set1_epi64x(1023));
+    return _mm256_mul_pd(p, _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52)));
+}
+
+} // namespace
+
+[[gnu::target("avx2")]] void finishTwoWide(const StereoPair* y, double trim, double limiter,
+                                           float* left, float* right) noexcept {
+    const double l = limiter;
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    const __m256d x = _mm256_mul_pd(_mm256_set_m128d(y[1].v, y[0].v), _mm256_set1_pd(trim));
+    __m256d v =
+        _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(116.0), x), x),
+                                    _mm256_set1_pd(0.00375)),
+                      _mm256_set1_pd(100.0 / 20.0 / 580.0));
+    v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(4.0));
+    const __m256d driven = _mm256_mul_pd(_mm256_set1_pd(0.35 * l + 1.0), x);
+    const __m256d a = _mm256_min_pd(_mm256_andnot_pd(signBit, driven), _mm256_set1_pd(20.0));
+    const __m256d e = expNegativeWide(_mm256_add_pd(a, a));
+    const __m256d numerator = _mm256_or_pd(_mm256_andnot_pd(signBit, _mm256_sub_pd(one, e)),
+                                           _mm256_and_pd(signBit, driven));
+    const __m256d shaping =
+        _mm256_add_pd(one, _mm256_mul_pd(_mm256_set1_pd(0.25), _mm256_mul_pd(v, v)));
+    const __m256d limited = _mm256_div_pd(numerator, _mm256_mul_pd(shaping, _mm256_add_pd(one, e)));
+    const __m256d out = _mm256_add_pd(_mm256_mul_pd(x, _mm256_set1_pd(1.0 - l)),
+                                      _mm256_mul_pd(limited, _mm256_set1_pd(l)));
+    const __m128 f = _mm256_cvtpd_ps(out);                           // L0 R0 L1 R1
+    const __m128 lr = _mm_shuffle_ps(f, f, _MM_SHUFFLE(3, 1, 2, 0)); // L0 L1 R0 R1
+    _mm_storel_pi(reinterpret_cast<__m64*>(left), lr);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(right), lr);
+}
+#endif
