@@ -1,19 +1,22 @@
 // The drawing surface the editor paints on: exactly the GDI+ operations the picture uses,
 // as plain functions over opaque handles. The DLL links the GDI+ flat-API implementation
 // (platform/win32); native tests link a recorder (platform/headless) that logs every call
-// with its arguments. Resources are created and released by the painter within one paint.
-// Every call accepts null handles and then does nothing (a failed create is harmless).
+// with its arguments. Resources are created and released by the painter within one paint;
+// only a window's layer (below) lives longer. Every call accepts null handles and then does
+// nothing (a failed create is harmless).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-struct Canvas;           // the graphics object of one paint
-struct CanvasBrush;      // solid or linear-gradient brush
+struct Canvas;      // the graphics object of one paint
+struct CanvasBrush; // solid or linear-gradient brush
 struct CanvasPen;
 struct CanvasFontFamily;
 struct CanvasFont;
 struct CanvasStringFormat;
 struct CanvasPath;
+struct CanvasLayer; // a picture kept across the paints of one window
 
 struct CanvasPoint {
     float x;
@@ -82,3 +85,27 @@ void fillPath(Canvas* c, CanvasBrush* brush, CanvasPath* path);
 // `format` may be null (GDI+ defaults).
 void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect layout,
                 CanvasStringFormat* format, CanvasBrush* brush);
+
+// Layer: what changes only with the editor's state (backgrounds, texts, frames) is drawn once
+// into a picture the platform keeps for the window, and every paint starts from a copy of it.
+// The editor decides what goes in and names all of it in a key of any bytes; the platform
+// keeps the pixels and compares keys byte for byte, nothing more.
+
+// The layer of the window this paint is for; null when the platform keeps none, and then
+// the editor draws everything directly.
+CanvasLayer* canvasLayer(Canvas* c);
+// True when the layer holds a width x height picture drawn under exactly this key.
+bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
+                int height);
+// Starts redrawing the layer at width x height, its old picture forgotten: answers the
+// canvas to draw the content on, or null when no picture can be made.
+Canvas* beginLayer(CanvasLayer* layer, int width, int height);
+// Ends what beginLayer started (layerCanvas is gone afterwards); the layer then holds its
+// picture under `key`.
+void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes);
+// Copies the layer's picture onto c at (0, 0); meant as a paint's first drawing.
+void drawLayer(Canvas* c, const CanvasLayer* layer);
+
+// The platform's side: a window's layer is made with the window and released with it.
+CanvasLayer* createCanvasLayer();
+void destroyCanvasLayer(CanvasLayer* layer);

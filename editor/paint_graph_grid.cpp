@@ -1,4 +1,5 @@
-// The graph's backdrop: the selected band's glow and the level and frequency grids.
+// The graph's backdrop: the selected band's glow and the level and frequency grids. All of
+// it is in the layer: the glow moves only when the selected band is edited.
 #include "editor/editor_view.h"
 #include "editor/layout.h"
 #include "editor/paint_stages.h"
@@ -58,8 +59,6 @@ void paintSelectedGlow(PaintContext& p) {
 }
 
 void paintGrid(PaintContext& p) {
-    p.res.gridPen = createPen(0xFF141824, 1.0f);
-    p.res.zeroLinePen = createPen(0xFF2D3A56, 1.5f);
     paintLevelGrid(p);
     paintFrequencyGrid(p);
 }

@@ -1,15 +1,27 @@
 // What the user grabs: band nodes, the floating panel of the selected band and the note
-// ruler under the axis.
+// ruler under the axis. Nodes and panel are drawn over the moving curves on every paint;
+// the ruler goes in the window's layer while they stay above it (nodesReach).
 #include "editor/editor_view.h"
 #include "editor/layout.h"
 #include "editor/paint_stages.h"
 #include "editor/text_format.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr std::size_t kPanelTextChars = 24;
+// Farthest a node paints from its centre: the selected node's pulsing halo (17 + 2 at its
+// widest); the dashed ring (14 plus half its 1.8 pen), the core and the number stay inside.
+constexpr float kNodeReach = 19.0f;
+
+// Raises `reach` to y; a position that is not a finite number could be drawn anywhere.
+void reachDown(float& reach, float x, float y) {
+    const bool finite = std::isfinite(x) && std::isfinite(y);
+    reach = finite ? std::max(reach, y) : std::numeric_limits<float>::infinity();
+}
 
 struct Note {
     const wchar_t* label;
@@ -103,6 +115,25 @@ void paintBandPanel(PaintContext& p) {
 
     paintTypeButtons(p, band, o.px, o.py);
     paintPanelKnobs(p, band, o.px, o.py);
+}
+
+float nodesReach(const PaintContext& p) {
+    const EditorView& v = *p.view;
+    float reach = -std::numeric_limits<float>::infinity();
+    for (const Band& band : v.bands) {
+        if (band.enabled) {
+            reachDown(reach, frequencyToX(band.frequency, p.width),
+                      gainToY(band.gain) + kNodeReach);
+        }
+    }
+    if (hasSelectedBand(v)) {
+        const Band& band = v.bands[static_cast<std::size_t>(v.selectedBand)];
+        const float nx = frequencyToX(band.frequency, p.width);
+        const PanelOrigin o = bandPanelOrigin(nx, gainToY(band.gain), p.width);
+        // The panel's outline pen is 1.2 wide, centred on its edge.
+        reachDown(reach, o.px, o.py + kPanelHeight + 0.6f);
+    }
+    return reach;
 }
 
 void paintNoteRuler(PaintContext& p) {

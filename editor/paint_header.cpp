@@ -1,5 +1,4 @@
-// Background and header band. The header also brings most of the paint's shared
-// resources into being, in the order the picture first needs them.
+// Background and header band: all of it in the layer, it changes with size and preset only.
 #include "editor/editor_view.h"
 #include "editor/paint_stages.h"
 #include "editor/presets.h"
@@ -16,24 +15,10 @@ void paintHeaderBand(PaintContext& p) {
     CanvasBrush* brush = createLineBrushI(0, 0, 0, 52, 0xFF10141F, 0xFF0A0D14, WrapModeTile);
     fillRectangleI(p.canvas, brush, 0, 0, p.width, 52);
     deleteBrush(brush);
-    p.res.dividerPen = createPen(kColourDivider, 1.0f);
     drawLineI(p.canvas, p.res.dividerPen, 0, 52, p.width, 52);
 }
 
-void createTextResources(PaintResources& res) {
-    res.fontFamily = createFontFamily(L"Segoe UI");
-    res.titleFont = createFont(res.fontFamily, 14.0f, FontStyleBold);
-    res.badgeFont = createFont(res.fontFamily, 9.0f, FontStyleRegular);
-    res.presetFont = createFont(res.fontFamily, 10.0f, FontStyleRegular);
-    res.valueFont = createFont(res.fontFamily, 11.0f, FontStyleBold);
-    res.labelFont = createFont(res.fontFamily, 8.5f, FontStyleRegular);
-    res.textBrush = createSolidBrush(kColourText);
-    res.dimTextBrush = createSolidBrush(kColourDimText);
-}
-
 void paintLogo(PaintContext& p) {
-    p.res.goldBrush = createSolidBrush(kColourGold);
-    p.res.darkGoldBrush = createSolidBrush(kColourDarkGold);
     fillRectangleI(p.canvas, p.res.darkGoldBrush, 20, 22, 3, 16);
     fillRectangleI(p.canvas, p.res.goldBrush, 26, 16, 3, 24);
     fillRectangleI(p.canvas, p.res.goldBrush, 32, 11, 3, 30);
@@ -49,7 +34,6 @@ void paintHeaderTexts(PaintContext& p) {
 }
 
 void paintPresetBox(PaintContext& p) {
-    p.res.centredFormat = createStringFormat(StringAlignmentCenter, StringAlignmentCenter);
     const CanvasRect box{static_cast<float>(p.width) * 0.5f - 130.0f, 11.0f, 260.0f, 30.0f};
     CanvasBrush* brush =
         createLineBrush({0.0f, 11.0f}, {0.0f, 41.0f}, 0xFF121724, 0xFF0C0F18, WrapModeTile);
@@ -72,7 +56,6 @@ void paintBadges(PaintContext& p) {
 void paintHeader(PaintContext& p) {
     paintBackground(p);
     paintHeaderBand(p);
-    createTextResources(p.res);
     paintLogo(p);
     paintHeaderTexts(p);
     paintPresetBox(p);

@@ -3,6 +3,24 @@
 #include <algorithm>
 #include <cmath>
 
+// In the order the picture first needs them: header divider, texts, logo, preset box, grid.
+void createPaintResources(PaintResources& res) {
+    res.dividerPen = createPen(kColourDivider, 1.0f);
+    res.fontFamily = createFontFamily(L"Segoe UI");
+    res.titleFont = createFont(res.fontFamily, 14.0f, FontStyleBold);
+    res.badgeFont = createFont(res.fontFamily, 9.0f, FontStyleRegular);
+    res.presetFont = createFont(res.fontFamily, 10.0f, FontStyleRegular);
+    res.valueFont = createFont(res.fontFamily, 11.0f, FontStyleBold);
+    res.labelFont = createFont(res.fontFamily, 8.5f, FontStyleRegular);
+    res.textBrush = createSolidBrush(kColourText);
+    res.dimTextBrush = createSolidBrush(kColourDimText);
+    res.goldBrush = createSolidBrush(kColourGold);
+    res.darkGoldBrush = createSolidBrush(kColourDarkGold);
+    res.centredFormat = createStringFormat(StringAlignmentCenter, StringAlignmentCenter);
+    res.gridPen = createPen(0xFF141824, 1.0f);
+    res.zeroLinePen = createPen(0xFF2D3A56, 1.5f);
+}
+
 void releasePaintResources(PaintResources& res) {
     deletePen(res.zeroLinePen);
     deletePen(res.gridPen);
@@ -80,11 +98,16 @@ int litMeterSegments(float level) {
     return static_cast<int>(lit);
 }
 
-void drawLevelMeter(PaintContext& p, float y, float level, const wchar_t* label) {
+void drawMeterFrame(PaintContext& p, float y, const wchar_t* label) {
     constexpr float x = 670.0f;
     drawTextAt(p, label, p.res.labelFont, x - 16.0f, y - 1.0f, p.res.dimTextBrush);
     fillRectColour(p, {x, y, 100.0f, 12.0f}, kColourField);
     drawRectangle(p.canvas, p.res.dividerPen, x, y, 100.0f, 12.0f);
+}
+
+// The segments lie inside the frame's stroke, so drawing them before or after it is the same.
+void drawMeterSegments(PaintContext& p, float y, float level) {
+    constexpr float x = 670.0f;
     const int lit = litMeterSegments(level);
     for (int i = 0; i < lit; ++i) {
         const std::uint32_t colour = i > 13 ? kColourRed : (i >= 10 ? kColourYellow : kColourGreen);
@@ -105,16 +128,25 @@ void drawMiniKnob(PaintContext& p, float cx, float cy, float value, const wchar_
     drawTextAt(p, label, p.res.labelFont, cx + 16.0f, cy + 2.0f, p.res.dimTextBrush);
 }
 
-void drawKnob(PaintContext& p, int cx, float value, const wchar_t* label, const wchar_t* valueText,
-              std::uint32_t argb) {
-    const float x = static_cast<float>(cx);
-    const CanvasRect box{x - 18.0f, 502.0f, 36.0f, 36.0f};
+namespace {
+CanvasRect knobBox(int cx) {
+    return {static_cast<float>(cx) - 18.0f, 502.0f, 36.0f, 36.0f};
+}
+} // namespace
+
+void drawKnobFace(PaintContext& p, int cx, std::uint32_t argb) {
+    const CanvasRect box = knobBox(cx);
     fillEllipseColour(p, box, 0xFF121723);
     outlineEllipseColour(p, box, 0xFF242D44, 1.5f);
-
     CanvasPen* trackPen = createPen(withAlpha(argb, 0x2D), 3.0f);
     drawArc(p.canvas, trackPen, box.x, box.y, box.w, box.h, 150.0f, 240.0f);
     deletePen(trackPen);
+}
+
+void drawKnobValue(PaintContext& p, int cx, float value, const wchar_t* valueText,
+                   std::uint32_t argb) {
+    const float x = static_cast<float>(cx);
+    const CanvasRect box = knobBox(cx);
     CanvasPen* valuePen = createPen(argb, 3.2f);
     drawArc(p.canvas, valuePen, box.x, box.y, box.w, box.h, 150.0f, value * 240.0f);
     deletePen(valuePen);
@@ -125,5 +157,9 @@ void drawKnob(PaintContext& p, int cx, float value, const wchar_t* label, const 
     fillEllipseColour(p, {dotX - 2.0f, dotY - 2.0f, 4.0f, 4.0f}, kColourWhite);
 
     drawTextAtColour(p, valueText, p.res.valueFont, x + 25.0f, 507.0f, argb);
-    drawTextAt(p, label, p.res.labelFont, x + 25.0f, 522.0f, p.res.dimTextBrush);
+}
+
+void drawKnobLabel(PaintContext& p, int cx, const wchar_t* label) {
+    drawTextAt(p, label, p.res.labelFont, static_cast<float>(cx) + 25.0f, 522.0f,
+               p.res.dimTextBrush);
 }

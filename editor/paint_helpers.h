@@ -1,6 +1,7 @@
 // Shared state of one paint and the small drawing helpers the header, graph and strip
-// reuse. The resources here are created as the paint reaches them and released together
-// at its end; everything else a step needs is created and released inside that step.
+// reuse. The resources here are created together before the first drawing (the layer and
+// the rest of the paint both use them) and released together at the end; everything else
+// a step needs is created and released inside that step.
 #pragma once
 
 #include "editor/canvas.h"
@@ -8,6 +9,7 @@
 #include <cstdint>
 
 struct EditorView;
+struct GraphCurves;
 
 struct PaintResources {
     CanvasPen* dividerPen = nullptr;
@@ -26,7 +28,8 @@ struct PaintResources {
     CanvasPen* zeroLinePen = nullptr;
 };
 
-// Releases in reverse order of creation; null entries (never reached, or failed) are fine.
+void createPaintResources(PaintResources& res);
+// Releases in reverse order of creation; null entries (failed creates) are fine.
 void releasePaintResources(PaintResources& res);
 
 struct PaintContext {
@@ -34,6 +37,7 @@ struct PaintContext {
     int width;
     int height;
     const EditorView* view;
+    const GraphCurves* curves; // traced once per paint, before any drawing
     PaintResources res;
 };
 
@@ -71,13 +75,19 @@ void drawTextInBoxColour(PaintContext& p, const wchar_t* text, CanvasFont* font,
 
 // Header feature badge in the box (x, 14, 85, 24).
 void drawBadge(PaintContext& p, float x, const wchar_t* text, std::uint32_t argb);
-// Sixteen-segment meter at (670, y, 100, 12); `level` is a linear peak, 1.0 = full scale.
-void drawLevelMeter(PaintContext& p, float y, float level, const wchar_t* label);
+// Sixteen-segment meter at (670, y, 100, 12): the label and the empty field, then the
+// segments `level` lights (a linear peak, 1.0 = full scale) inside the field's frame.
+void drawMeterFrame(PaintContext& p, float y, const wchar_t* label);
+void drawMeterSegments(PaintContext& p, float y, float level);
 // Segments a level lights: trunc(min(level * 1.5, 1) * 16), none for negative or NaN.
 int litMeterSegments(float level);
 // Radius-12 knob of the band panel.
 void drawMiniKnob(PaintContext& p, float cx, float cy, float value, const wchar_t* label,
                   const wchar_t* valueText, std::uint32_t argb);
-// Radius-18 knob of the control strip, centred at (cx, 520).
-void drawKnob(PaintContext& p, int cx, float value, const wchar_t* label, const wchar_t* valueText,
-              std::uint32_t argb);
+// Radius-18 knob of the control strip, centred at (cx, 520), in its drawing order: the face
+// with its track, the value (arc, pointer dot and text right of the knob), the label under
+// the value text.
+void drawKnobFace(PaintContext& p, int cx, std::uint32_t argb);
+void drawKnobValue(PaintContext& p, int cx, float value, const wchar_t* valueText,
+                   std::uint32_t argb);
+void drawKnobLabel(PaintContext& p, int cx, const wchar_t* label);

@@ -1,4 +1,6 @@
-// The control strip along the bottom: knobs, band chips, meters and the bypass button.
+// The control strip along the bottom: knobs, band chips, meters and the bypass button. The
+// knob values and the lit segments move; the rest changes only with the band list, the
+// selection and the bypass state.
 #include "editor/editor_view.h"
 #include "editor/layout.h"
 #include "editor/paint_stages.h"
@@ -30,6 +32,10 @@ ShortText knobValueText(const EditorView& v, int param) {
     return formatShortText(kKnobTextChars, L"%.0f%%", static_cast<double>(value * 100.0f));
 }
 
+constexpr float kMeterY[2] = {490.0f, 508.0f};
+
+} // namespace
+
 void paintStripBackground(PaintContext& p) {
     CanvasBrush* brush =
         createLineBrushI(0, 460, 0, p.height, 0xFF0E111A, 0xFF080A10, WrapModeTile);
@@ -38,16 +44,20 @@ void paintStripBackground(PaintContext& p) {
     drawLineI(p.canvas, p.res.dividerPen, 0, 460, p.width, 460);
 }
 
-void paintKnobs(PaintContext& p) {
-    ShortText texts[4];
-    for (int k = 0; k < 4; ++k) {
-        texts[k] = knobValueText(*p.view, kStripKnobs[k].param);
-    }
-    for (int k = 0; k < 4; ++k) {
-        const StripKnob& knob = kStripKnobs[k];
-        drawKnob(p, kKnobCentreX[k], p.view->params[static_cast<std::size_t>(knob.param)],
-                 knob.caption, texts[k].text, knob.colour);
-    }
+void paintKnobFace(PaintContext& p, int knob) {
+    drawKnobFace(p, kKnobCentreX[knob], kStripKnobs[knob].colour);
+}
+
+// The value text starts right of the knob, one line above its label.
+void paintKnobValue(PaintContext& p, int knob) {
+    const StripKnob& k = kStripKnobs[knob];
+    const ShortText text = knobValueText(*p.view, k.param);
+    drawKnobValue(p, kKnobCentreX[knob], p.view->params[static_cast<std::size_t>(k.param)],
+                  text.text, k.colour);
+}
+
+void paintKnobLabel(PaintContext& p, int knob) {
+    drawKnobLabel(p, kKnobCentreX[knob], kStripKnobs[knob].caption);
 }
 
 void paintBandChips(PaintContext& p) {
@@ -71,6 +81,15 @@ void paintBandChips(PaintContext& p) {
     drawTextInBoxColour(p, L"+", p.res.valueFont, add, kColourSky);
 }
 
+// The meters come after the chips: with seven bands they cover most of the add chip.
+void paintMeterFrame(PaintContext& p, int meter) {
+    drawMeterFrame(p, kMeterY[meter], meter == 0 ? L"L" : L"R");
+}
+
+void paintMeterSegments(PaintContext& p, int meter) {
+    drawMeterSegments(p, kMeterY[meter], meter == 0 ? p.view->peakL : p.view->peakR);
+}
+
 void paintBypassButton(PaintContext& p) {
     const bool bypassed = p.view->params[ParamBypass] >= 0.5f;
     const CanvasRect box{790.0f, 492.0f, 105.0f, 38.0f};
@@ -84,16 +103,4 @@ void paintBypassButton(PaintContext& p) {
     fillEllipseColour(p, {802.0f, 505.0f, 10.0f, 10.0f}, status);
     drawTextAtColour(p, bypassed ? L"BYPASS" : L"ACTIVE", p.res.valueFont, 820.0f, 503.0f,
                      bypassed ? 0xFFFCA5A5 : 0xFFD1FAE5);
-}
-
-} // namespace
-
-void paintControlStrip(PaintContext& p) {
-    paintStripBackground(p);
-    paintKnobs(p);
-    paintBandChips(p);
-    // The meters come after the chips: with seven bands they cover most of the add chip.
-    drawLevelMeter(p, 490.0f, p.view->peakL, L"L");
-    drawLevelMeter(p, 508.0f, p.view->peakR, L"R");
-    paintBypassButton(p);
 }

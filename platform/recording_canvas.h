@@ -3,7 +3,11 @@
 // Linux build paints through it, and the tests read the log to check the picture.
 //
 // Resource calls (create/delete/set) do not name a canvas: they are logged to the canvas
-// most recently created on the calling thread and not yet destroyed.
+// most recently created on the calling thread and not yet destroyed (while a layer is being
+// drawn, that is the layer's canvas).
+//
+// A layer records what was drawn into it. drawLayer logs a DrawLayer call followed by a
+// copy of the layer's drawing calls, so a paint's log shows everything its picture holds.
 #pragma once
 
 #include "editor/canvas.h"
@@ -41,6 +45,7 @@ enum class CanvasOp {
     DrawLines,
     FillPath,
     DrawString,
+    DrawLayer,
 };
 
 struct RecordedBrush {
@@ -92,8 +97,10 @@ struct CanvasCall {
     RecordedPath path; // fillPath
 };
 
-// Starts a recording and makes it this thread's target for resource calls.
-Canvas* createRecordingCanvas();
+// Starts a recording and makes it this thread's target for resource calls. With a layer
+// (createCanvasLayer), paints on this canvas may keep their static steps in it, as a
+// window's paints do; without one they draw everything directly.
+Canvas* createRecordingCanvas(CanvasLayer* layer = nullptr);
 void destroyRecordingCanvas(Canvas* canvas);
 
 const std::vector<CanvasCall>& recordedCalls(const Canvas* canvas);
@@ -103,6 +110,12 @@ std::vector<int> unreleasedResources(const Canvas* canvas);
 int liveCanvasResources();
 
 const char* canvasOpName(CanvasOp op);
+// True for the calls that put pixels on the canvas (fillRectangle to drawString).
+bool isDrawingOp(CanvasOp op);
+
+// The layer's drawing calls as last drawn, and how many times it has been drawn.
+const std::vector<CanvasCall>& layerCalls(const CanvasLayer* layer);
+int layerBuilds(const CanvasLayer* layer);
 
 // Log queries for tests and diagnostics.
 std::vector<const CanvasCall*> callsOf(const Canvas* canvas, CanvasOp op);

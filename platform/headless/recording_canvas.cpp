@@ -5,12 +5,24 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <set>
 
 struct Canvas {
     std::vector<CanvasCall> calls;
     std::set<int> outstanding;
-    Canvas* previous = nullptr; // the thread's recording before this one
+    Canvas* previous = nullptr;   // the thread's recording before this one
+    CanvasLayer* layer = nullptr; // the "window's" layer, when the test gave one
+};
+
+struct CanvasLayer {
+    std::vector<unsigned char> key;
+    int width = 0;
+    int height = 0;
+    bool holds = false;
+    std::vector<CanvasCall> calls; // drawing calls only
+    int builds = 0;
+    Canvas* drawing = nullptr; // the recording of a redraw in progress
 };
 
 struct CanvasBrush {
@@ -102,8 +114,9 @@ float f(int v) {
 
 } // namespace
 
-Canvas* createRecordingCanvas() {
+Canvas* createRecordingCanvas(CanvasLayer* layer) {
     auto* canvas = new Canvas;
+    canvas->layer = layer;
     canvas->previous = tCurrent;
     tCurrent = canvas;
     return canvas;
@@ -388,7 +401,85 @@ void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect lay
     record(c, std::move(call));
 }
 
+// ---- Layers
+
+CanvasLayer* createCanvasLayer() {
+    return new CanvasLayer;
+}
+
+void destroyCanvasLayer(CanvasLayer* layer) {
+    if (layer != nullptr) {
+        destroyRecordingCanvas(layer->drawing);
+        delete layer;
+    }
+}
+
+CanvasLayer* canvasLayer(Canvas* c) {
+    return c != nullptr ? c->layer : nullptr;
+}
+
+bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
+                int height) {
+    if (layer == nullptr || !layer->holds || layer->width != width || layer->height != height ||
+        layer->key.size() != keyBytes) {
+        return false;
+    }
+    return keyBytes == 0 || std::memcmp(layer->key.data(), key, keyBytes) == 0;
+}
+
+// The layer's picture is a recording of its own, current for resource calls while it is
+// drawn; a redraw left unfinished (the painter threw) is dropped.
+Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
+    if (layer == nullptr) {
+        return nullptr;
+    }
+    destroyRecordingCanvas(layer->drawing);
+    layer->holds = false;
+    layer->calls.clear();
+    layer->width = width;
+    layer->height = height;
+    layer->drawing = createRecordingCanvas();
+    return layer->drawing;
+}
+
+void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes) {
+    if (layer == nullptr || layerCanvas == nullptr || layerCanvas != layer->drawing) {
+        return;
+    }
+    for (const CanvasCall& call : layerCanvas->calls) {
+        if (isDrawingOp(call.op)) {
+            layer->calls.push_back(call);
+        }
+    }
+    const auto* bytes = static_cast<const unsigned char*>(key);
+    layer->key.assign(bytes, bytes + keyBytes);
+    layer->holds = true;
+    ++layer->builds;
+    destroyRecordingCanvas(layerCanvas);
+    layer->drawing = nullptr;
+}
+
+void drawLayer(Canvas* c, const CanvasLayer* layer) {
+    if (c == nullptr || layer == nullptr || !layer->holds) {
+        return;
+    }
+    record(c, drawCall(CanvasOp::DrawLayer, {0.0f, 0.0f, f(layer->width), f(layer->height)}));
+    c->calls.insert(c->calls.end(), layer->calls.begin(), layer->calls.end());
+}
+
+const std::vector<CanvasCall>& layerCalls(const CanvasLayer* layer) {
+    return layer->calls;
+}
+
+int layerBuilds(const CanvasLayer* layer) {
+    return layer->builds;
+}
+
 // ---- Queries
+
+bool isDrawingOp(CanvasOp op) {
+    return op >= CanvasOp::FillRectangle && op <= CanvasOp::DrawString;
+}
 
 const char* canvasOpName(CanvasOp op) {
     static const char* const kNames[] = {
@@ -420,6 +511,7 @@ const char* canvasOpName(CanvasOp op) {
         "drawLines",
         "fillPath",
         "drawString",
+        "drawLayer",
     };
     const auto index = static_cast<std::size_t>(op);
     return index < std::size(kNames) ? kNames[index] : "?";

@@ -4,19 +4,22 @@
 #include "platform/win32/editor_window_proc.h"
 
 #include "dsp/plugin_instance.h"
+#include "editor/canvas.h"
 #include "editor/editor_window.h"
 
 #include <windows.h>
 
-#include <gdiplus.h>
-
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <new>
+
+// The canvas of one paint on a memory DC, with the window's layer (gdiplus_canvas.cpp; the
+// window procedure is their only user, so they have no header of their own).
+Canvas* openGdiplusCanvas(HDC dc, CanvasLayer* layer);
+void closeGdiplusCanvas(Canvas* canvas);
 
 namespace {
-
-namespace flat = Gdiplus::DllExports;
 
 // A host may close an instance on another thread while its editor's thread is inside a
 // handler for that instance. Handlers look their instance up and count themselves in
@@ -68,48 +71,95 @@ struct HandlerEntry {
     PluginInstance* inst = nullptr;
 };
 
-// Draws the picture into the memory DC. A C++ exception must never unwind into user32
-// (the host's message loop cannot handle it), so the painter is fenced here and the
-// graphics object is deleted whatever happened inside.
-void drawPicture(HDC memoryDc, int width, int height, PluginInstance& inst) {
-    Gdiplus::GpGraphics* graphics = nullptr;
-    flat::GdipCreateFromHDC(memoryDc, &graphics);
-    if (graphics != nullptr) {
-        flat::GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
-        flat::GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintClearTypeGridFit);
-        flat::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+// What a window keeps from one paint to the next: the back buffer the picture is built in
+// and the editor's layer. Made on the first paint and kept in a window property until
+// WM_NCDESTROY, the last message a window gets whether or not an instance is still
+// attached to it; a paint then only draws, with nothing to allocate.
+struct PaintSurfaces {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr; // the DC's own bitmap, selected back before deleting it
+    int width = 0;
+    int height = 0;
+    CanvasLayer* layer = nullptr;
+};
+
+constexpr char kSurfacesProperty[] = "TolvaneQ.PaintSurfaces";
+
+void releaseBackBuffer(PaintSurfaces& s) {
+    if (s.dc != nullptr) {
+        SelectObject(s.dc, s.previous);
+        DeleteDC(s.dc);
     }
-    // Without a graphics object every canvas call is a no-op; the frame still blits and
-    // releases, so a GDI+ that failed to start costs the picture, never a leak.
+    if (s.bitmap != nullptr) {
+        DeleteObject(s.bitmap);
+    }
+    s.dc = nullptr;
+    s.bitmap = nullptr;
+    s.width = 0;
+    s.height = 0;
+}
+
+// A back buffer of the client area's size, compatible with the window.
+bool fitBackBuffer(PaintSurfaces& s, HDC windowDc, int width, int height) {
+    if (s.dc != nullptr && s.width == width && s.height == height) {
+        return true;
+    }
+    releaseBackBuffer(s);
+    s.dc = CreateCompatibleDC(windowDc);
+    s.bitmap = CreateCompatibleBitmap(windowDc, width, height);
+    if (s.dc == nullptr || s.bitmap == nullptr) {
+        releaseBackBuffer(s);
+        return false;
+    }
+    s.previous = SelectObject(s.dc, s.bitmap);
+    s.width = width;
+    s.height = height;
+    return true;
+}
+
+PaintSurfaces* windowSurfaces(HWND window) {
+    auto* s = static_cast<PaintSurfaces*>(GetPropA(window, kSurfacesProperty));
+    if (s == nullptr) {
+        s = new (std::nothrow) PaintSurfaces;
+        if (s == nullptr) {
+            return nullptr;
+        }
+        s->layer = createCanvasLayer(); // without one the editor draws everything directly
+        if (!SetPropA(window, kSurfacesProperty, s)) {
+            destroyCanvasLayer(s->layer);
+            delete s;
+            return nullptr;
+        }
+    }
+    return s;
+}
+
+void releaseWindowSurfaces(HWND window) {
+    auto* s = static_cast<PaintSurfaces*>(RemovePropA(window, kSurfacesProperty));
+    if (s != nullptr) {
+        releaseBackBuffer(*s);
+        destroyCanvasLayer(s->layer);
+        delete s;
+    }
+}
+
+// Draws the picture into the back buffer. A C++ exception must never unwind into user32
+// (the host's message loop cannot handle it), so the painter is fenced here and the
+// canvas is closed whatever happened inside.
+void drawPicture(const PaintSurfaces& s, PluginInstance& inst) {
+    // Without a canvas or its graphics every canvas call is a no-op; the frame still blits,
+    // so a GDI+ that failed to start costs the picture, never a leak.
+    Canvas* canvas = openGdiplusCanvas(s.dc, s.layer);
     try {
-        paintEditor(reinterpret_cast<Canvas*>(graphics), width, height, inst);
+        paintEditor(canvas, s.width, s.height, inst);
     } catch (...) {
     }
-    if (graphics != nullptr) {
-        flat::GdipDeleteGraphics(graphics);
-    }
+    closeGdiplusCanvas(canvas);
 }
 
 // Builds the whole picture off screen and copies it in one blit, so the window never
-// shows a half-drawn frame. Every GDI object made here is released before returning.
-void paintOffscreen(HDC windowDc, int width, int height, PluginInstance& inst) {
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    if (memoryDc == nullptr) {
-        return;
-    }
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
-    if (bitmap == nullptr) {
-        DeleteDC(memoryDc);
-        return;
-    }
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    drawPicture(memoryDc, width, height, inst);
-    BitBlt(windowDc, 0, 0, width, height, memoryDc, 0, 0, SRCCOPY);
-    SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
-}
-
+// shows a half-drawn frame.
 void paintFrame(HWND window, PluginInstance& inst) {
     PAINTSTRUCT ps{};
     HDC windowDc = BeginPaint(window, &ps);
@@ -119,7 +169,11 @@ void paintFrame(HWND window, PluginInstance& inst) {
     }
     // Zero-sized or DC-less: BeginPaint/EndPaint alone validate the window.
     if (windowDc != nullptr && client.right > 0 && client.bottom > 0) {
-        paintOffscreen(windowDc, client.right, client.bottom, inst);
+        PaintSurfaces* s = windowSurfaces(window);
+        if (s != nullptr && fitBackBuffer(*s, windowDc, client.right, client.bottom)) {
+            drawPicture(*s, inst);
+            BitBlt(windowDc, 0, 0, s->width, s->height, s->dc, 0, 0, SRCCOPY);
+        }
     }
     EndPaint(window, &ps);
 }
@@ -152,6 +206,9 @@ bool handleForInstance(HWND window, PluginInstance& inst, UINT msg, WPARAM wPara
 
 // UI thread (the thread that created the window).
 LRESULT CALLBACK editorWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCDESTROY) {
+        releaseWindowSurfaces(window);
+    }
     if (msg == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         setWindowInstance(window,

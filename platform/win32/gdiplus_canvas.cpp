@@ -1,7 +1,7 @@
-// The editor's canvas on the GDI+ flat API. Every canvas handle is the GDI+ object itself,
-// so no wrapper is allocated per brush or pen: a paint creates and deletes dozens of them
-// thirty times a second. GDI+ statuses are ignored on purpose: a failed create leaves the
-// handle null, and every call below does nothing with a null handle, so one missing
+// The editor's canvas on the GDI+ flat API. Every resource handle is the GDI+ object
+// itself, so no wrapper is allocated per brush or pen: a paint creates and deletes dozens of
+// them thirty times a second. GDI+ statuses are ignored on purpose: a failed create leaves
+// the handle null, and every call below does nothing with a null handle, so one missing
 // resource costs one element of the picture and never the paint.
 #include "editor/canvas.h"
 
@@ -10,10 +10,35 @@
 #include <gdiplus.h>
 
 #include <cstddef>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace gp = Gdiplus;
+
+// One paint's drawing surface: GDI+ graphics on a memory DC, and the layer of the window
+// being painted (null on a layer's own canvas).
+struct Canvas {
+    gp::GpGraphics* graphics = nullptr;
+    CanvasLayer* layer = nullptr;
+};
+
+// A window's layer: a bitmap like the paint's back buffer, selected into a memory DC of its
+// own, both made on the first redraw and kept until the window goes.
+struct CanvasLayer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr; // the DC's own bitmap, selected back before deleting it
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> key;
+    bool holds = false;
+    HDC paintDc = nullptr;     // the back buffer of the paint in progress, a format model
+    Canvas* drawing = nullptr; // a redraw in progress
+};
 
 namespace {
 
-namespace gp = Gdiplus;
 namespace flat = Gdiplus::DllExports;
 
 // Point and rectangle lists go to GDI+ without copying; the layouts must agree.
@@ -23,7 +48,7 @@ static_assert(offsetof(CanvasPoint, y) == offsetof(gp::PointF, Y));
 static_assert(sizeof(WCHAR) == sizeof(wchar_t));
 
 gp::GpGraphics* graphics(Canvas* c) {
-    return reinterpret_cast<gp::GpGraphics*>(c);
+    return c != nullptr ? c->graphics : nullptr;
 }
 gp::GpBrush* gpBrush(CanvasBrush* b) {
     return reinterpret_cast<gp::GpBrush*>(b);
@@ -193,73 +218,215 @@ void deletePath(CanvasPath* path) {
 // Drawing
 
 void fillRectangle(Canvas* c, CanvasBrush* brush, float x, float y, float w, float h) {
-    if (c != nullptr && brush != nullptr) {
+    if (graphics(c) != nullptr && brush != nullptr) {
         flat::GdipFillRectangle(graphics(c), gpBrush(brush), x, y, w, h);
     }
 }
 
 void fillRectangleI(Canvas* c, CanvasBrush* brush, int x, int y, int w, int h) {
-    if (c != nullptr && brush != nullptr) {
+    if (graphics(c) != nullptr && brush != nullptr) {
         flat::GdipFillRectangleI(graphics(c), gpBrush(brush), x, y, w, h);
     }
 }
 
 void drawRectangle(Canvas* c, CanvasPen* pen, float x, float y, float w, float h) {
-    if (c != nullptr && pen != nullptr) {
+    if (graphics(c) != nullptr && pen != nullptr) {
         flat::GdipDrawRectangle(graphics(c), gpPen(pen), x, y, w, h);
     }
 }
 
 void drawLine(Canvas* c, CanvasPen* pen, float x1, float y1, float x2, float y2) {
-    if (c != nullptr && pen != nullptr) {
+    if (graphics(c) != nullptr && pen != nullptr) {
         flat::GdipDrawLine(graphics(c), gpPen(pen), x1, y1, x2, y2);
     }
 }
 
 void drawLineI(Canvas* c, CanvasPen* pen, int x1, int y1, int x2, int y2) {
-    if (c != nullptr && pen != nullptr) {
+    if (graphics(c) != nullptr && pen != nullptr) {
         flat::GdipDrawLineI(graphics(c), gpPen(pen), x1, y1, x2, y2);
     }
 }
 
 void fillEllipse(Canvas* c, CanvasBrush* brush, float x, float y, float w, float h) {
-    if (c != nullptr && brush != nullptr) {
+    if (graphics(c) != nullptr && brush != nullptr) {
         flat::GdipFillEllipse(graphics(c), gpBrush(brush), x, y, w, h);
     }
 }
 
 void drawEllipse(Canvas* c, CanvasPen* pen, float x, float y, float w, float h) {
-    if (c != nullptr && pen != nullptr) {
+    if (graphics(c) != nullptr && pen != nullptr) {
         flat::GdipDrawEllipse(graphics(c), gpPen(pen), x, y, w, h);
     }
 }
 
 void drawArc(Canvas* c, CanvasPen* pen, float x, float y, float w, float h, float startDeg,
              float sweepDeg) {
-    if (c != nullptr && pen != nullptr) {
+    if (graphics(c) != nullptr && pen != nullptr) {
         flat::GdipDrawArc(graphics(c), gpPen(pen), x, y, w, h, startDeg, sweepDeg);
     }
 }
 
 void drawLines(Canvas* c, CanvasPen* pen, const CanvasPoint* points, int count) {
-    if (c != nullptr && pen != nullptr && points != nullptr && count > 0) {
+    if (graphics(c) != nullptr && pen != nullptr && points != nullptr && count > 0) {
         flat::GdipDrawLines(graphics(c), gpPen(pen), gpPoints(points), count);
     }
 }
 
 void fillPath(Canvas* c, CanvasBrush* brush, CanvasPath* path) {
-    if (c != nullptr && brush != nullptr && path != nullptr) {
+    if (graphics(c) != nullptr && brush != nullptr && path != nullptr) {
         flat::GdipFillPath(graphics(c), gpBrush(brush), gpPath(path));
     }
 }
 
 void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect layout,
                 CanvasStringFormat* format, CanvasBrush* brush) {
-    if (c == nullptr || text == nullptr || font == nullptr || brush == nullptr) {
+    if (graphics(c) == nullptr || text == nullptr || font == nullptr || brush == nullptr) {
         return;
     }
     const gp::RectF box(layout.x, layout.y, layout.w, layout.h);
     // Length -1: the text is zero-terminated.
     flat::GdipDrawString(graphics(c), wide(text), -1, gpFont(font), &box, gpFormat(format),
                          gpBrush(brush));
+}
+
+// The paint frame (editor_window_proc.cpp)
+
+// A canvas on `dc` with the editor's rendering settings; every canvas, the layer's too,
+// gets the same ones, so a step draws the same pixels whichever canvas it is drawn on.
+Canvas* openGdiplusCanvas(HDC dc, CanvasLayer* layer) {
+    auto* canvas = new (std::nothrow) Canvas;
+    if (canvas == nullptr) {
+        return nullptr;
+    }
+    canvas->layer = layer;
+    flat::GdipCreateFromHDC(dc, &canvas->graphics);
+    if (canvas->graphics != nullptr) {
+        flat::GdipSetSmoothingMode(canvas->graphics, gp::SmoothingModeAntiAlias);
+        flat::GdipSetTextRenderingHint(canvas->graphics, gp::TextRenderingHintClearTypeGridFit);
+        flat::GdipSetInterpolationMode(canvas->graphics, gp::InterpolationModeHighQualityBicubic);
+    }
+    if (layer != nullptr) {
+        layer->paintDc = dc;
+    }
+    return canvas;
+}
+
+// Deleting the graphics flushes what GDI+ still holds for the DC.
+void closeGdiplusCanvas(Canvas* canvas) {
+    if (canvas == nullptr) {
+        return;
+    }
+    if (canvas->graphics != nullptr) {
+        flat::GdipDeleteGraphics(canvas->graphics);
+    }
+    if (canvas->layer != nullptr) {
+        canvas->layer->paintDc = nullptr;
+    }
+    delete canvas;
+}
+
+// Layers
+
+namespace {
+
+void releaseLayerBitmap(CanvasLayer& layer) {
+    if (layer.dc != nullptr) {
+        SelectObject(layer.dc, layer.previous);
+        DeleteDC(layer.dc);
+    }
+    if (layer.bitmap != nullptr) {
+        DeleteObject(layer.bitmap);
+    }
+    layer.dc = nullptr;
+    layer.bitmap = nullptr;
+    layer.previous = nullptr;
+    layer.width = 0;
+    layer.height = 0;
+}
+
+// A bitmap of the back buffer's own format, so copying it over is a plain copy.
+bool makeLayerBitmap(CanvasLayer& layer, int width, int height) {
+    if (layer.paintDc == nullptr || width <= 0 || height <= 0) {
+        return false;
+    }
+    layer.dc = CreateCompatibleDC(layer.paintDc);
+    layer.bitmap = CreateCompatibleBitmap(layer.paintDc, width, height);
+    if (layer.dc == nullptr || layer.bitmap == nullptr) {
+        releaseLayerBitmap(layer);
+        return false;
+    }
+    layer.previous = SelectObject(layer.dc, layer.bitmap);
+    layer.width = width;
+    layer.height = height;
+    return true;
+}
+
+} // namespace
+
+CanvasLayer* createCanvasLayer() {
+    return new (std::nothrow) CanvasLayer;
+}
+
+void destroyCanvasLayer(CanvasLayer* layer) {
+    if (layer != nullptr) {
+        closeGdiplusCanvas(layer->drawing);
+        releaseLayerBitmap(*layer);
+        delete layer;
+    }
+}
+
+CanvasLayer* canvasLayer(Canvas* c) {
+    return c != nullptr ? c->layer : nullptr;
+}
+
+bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
+                int height) {
+    if (layer == nullptr || !layer->holds || layer->width != width || layer->height != height ||
+        layer->key.size() != keyBytes) {
+        return false;
+    }
+    return keyBytes == 0 || std::memcmp(layer->key.data(), key, keyBytes) == 0;
+}
+
+// The bitmap is kept when the size is unchanged; the steps cover all of it again. A redraw
+// left unfinished (the painter threw) is dropped here.
+Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
+    if (layer == nullptr) {
+        return nullptr;
+    }
+    closeGdiplusCanvas(layer->drawing);
+    layer->drawing = nullptr;
+    layer->holds = false;
+    if (layer->width != width || layer->height != height || layer->bitmap == nullptr) {
+        releaseLayerBitmap(*layer);
+        if (!makeLayerBitmap(*layer, width, height)) {
+            return nullptr;
+        }
+    }
+    layer->drawing = openGdiplusCanvas(layer->dc, nullptr);
+    return layer->drawing;
+}
+
+void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes) {
+    if (layer == nullptr || layerCanvas == nullptr || layerCanvas != layer->drawing) {
+        return;
+    }
+    closeGdiplusCanvas(layerCanvas);
+    layer->drawing = nullptr;
+    const auto* bytes = static_cast<const unsigned char*>(key);
+    layer->key.assign(bytes, bytes + keyBytes);
+    layer->holds = true;
+}
+
+// GDI may touch a DC that GDI+ draws on only between GdipGetDC and GdipReleaseDC.
+void drawLayer(Canvas* c, const CanvasLayer* layer) {
+    if (graphics(c) == nullptr || layer == nullptr || !layer->holds) {
+        return;
+    }
+    HDC dc = nullptr;
+    if (flat::GdipGetDC(c->graphics, &dc) != gp::Ok || dc == nullptr) {
+        return;
+    }
+    BitBlt(dc, 0, 0, layer->width, layer->height, layer->dc, 0, 0, SRCCOPY);
+    flat::GdipReleaseDC(c->graphics, dc);
 }

@@ -498,6 +498,32 @@ void checkEditorGeometry(AEffect* effect, HWND editor) {
     check(client.right == kWidth && client.bottom == kHeight, "editor client area is 920x580");
 }
 
+// A new editor window draws its own layer afresh; for the same instance state its picture
+// must be the one the old window drew from its kept layer, pixel for pixel. Answers the new
+// editor window, left open.
+HWND reopenSamePicture(AEffect* effect, HWND frame, const Picture& kept) {
+    dispatch(effect, effEditClose);
+    dispatch(effect, effEditOpen, 0, 0, frame);
+    HWND editor = findEditor(frame);
+    check(editor != nullptr, "effEditOpen creates the editor again");
+    if (editor == nullptr) {
+        return nullptr;
+    }
+    const check::WindowWatch watch(editor);
+    check(settleWithoutTicks(), "reopened editor settles");
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const Picture fresh = captureWindow(editor);
+    std::size_t differing = fresh.pixels.size() == kept.pixels.size() ? 0 : kept.pixels.size();
+    for (std::size_t i = 0; i < fresh.pixels.size() && i < kept.pixels.size(); ++i) {
+        differing += (fresh.pixels[i] & 0xFFFFFFu) != (kept.pixels[i] & 0xFFFFFFu) ? 1 : 0;
+    }
+    check(watch.paints() > 0 && watch.ticks() == 0 && differing == 0,
+          "a reopened editor with a new layer draws the same picture as the kept layer (" +
+              std::to_string(watch.paints()) + " paints, " + std::to_string(differing) +
+              " pixels differ)");
+    return editor;
+}
+
 // The picture, taken after a fixed stretch of music has gone through the plug-in and
 // before the first animation tick: what the spectrum, the meters and the animated node
 // show depends on the music alone, never on how much the machine got done in some time.
@@ -527,6 +553,7 @@ HWND snapshot(AEffect* effect, HWND frame, const char* pngPath, bool checks) {
     if (checks && complete) {
         checkSolidAreas(picture);
         checkTextAndCurves(picture);
+        editor = reopenSamePicture(effect, frame, picture);
     }
     return editor;
 }
