@@ -10,23 +10,26 @@
 
 // exp(-y) for 0 <= y <= 40, per lane, relative error below 3e-13: y is split as
 // n ln2 + r with |r| <= ln2/2, e^r is its Taylor series to r^10 (remainder below
-// 0.347^11 / 11! < 2.2e-13) and 2^n is built in the exponent bits.
+// 0.347^11 / 11! < 2.2e-13) and 2^n is built in the exponent bits. The wide copy in
+// output_stage_wide.cpp must evaluate the series in the same order.
 inline StereoPair expNegative(StereoPair y) {
     const StereoPair z = splat(0.0) - y;
     const StereoPair n = roundToIntegral(z * splat(1.4426950408889634));
     // ln 2 in two parts; n * hi is exact for |n| < 2^11.
     const StereoPair r = (z - n * splat(0.6931471803691238)) - n * splat(1.9082149292705877e-10);
-    StereoPair p = splat(1.0 / 3628800.0);
-    p = p * r + splat(1.0 / 362880.0);
-    p = p * r + splat(1.0 / 40320.0);
-    p = p * r + splat(1.0 / 5040.0);
-    p = p * r + splat(1.0 / 720.0);
-    p = p * r + splat(1.0 / 120.0);
-    p = p * r + splat(1.0 / 24.0);
-    p = p * r + splat(1.0 / 6.0);
-    p = p * r + splat(0.5);
-    p = p * r + splat(1.0);
-    p = p * r + splat(1.0);
+    // Estrin's scheme: the same series in four short dependent steps instead of ten, so
+    // the independent samples around it overlap (Horner's chain of ten would stall them).
+    const StereoPair r2 = r * r;
+    const StereoPair r4 = r2 * r2;
+    const StereoPair r8 = r4 * r4;
+    const StereoPair q0 = splat(1.0) + r;
+    const StereoPair q1 = splat(0.5) + splat(1.0 / 6.0) * r;
+    const StereoPair q2 = splat(1.0 / 24.0) + splat(1.0 / 120.0) * r;
+    const StereoPair q3 = splat(1.0 / 720.0) + splat(1.0 / 5040.0) * r;
+    const StereoPair q4 = splat(1.0 / 40320.0) + splat(1.0 / 362880.0) * r;
+    const StereoPair q5 = splat(1.0 / 3628800.0);
+    const StereoPair low = (q0 + q1 * r2) + (q2 + q3 * r2) * r4;
+    const StereoPair p = low + (q4 + q5 * r2) * r8;
     return p * exp2Integral(n);
 }
 

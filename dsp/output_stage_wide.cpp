@@ -5,7 +5,7 @@
 
 namespace {
 
-// expNegative (fast_math.h) on four lanes: the same split, series and exponent bits.
+// expNegative (fast_math.h) on four lanes: the same split, series order and exponent bits.
 [[gnu::target("avx2")]] __m256d expNegativeWide(__m256d y) {
     const __m256d z = _mm256_sub_pd(_mm256_setzero_pd(), y);
     const __m128i n32 = _mm256_cvtpd_epi32(_mm256_mul_pd(z, _mm256_set1_pd(1.4426950408889634)));
@@ -13,13 +13,23 @@ namespace {
     const __m256d r =
         _mm256_sub_pd(_mm256_sub_pd(z, _mm256_mul_pd(n, _mm256_set1_pd(0.6931471803691238))),
                       _mm256_mul_pd(n, _mm256_set1_pd(1.9082149292705877e-10)));
-    constexpr double kSeries[] = {
-        1.0 / 362880.0, 1.0 / 40320.0, 1.0 / 5040.0, 1.0 / 720.0, 1.0 / 120.0,
-        1.0 / 24.0,     1.0 / 6.0,     0.5,          1.0,         1.0};
-    __m256d p = _mm256_set1_pd(1.0 / 3628800.0);
-    for (const double c : kSeries) {
-        p = _mm256_add_pd(_mm256_mul_pd(p, r), _mm256_set1_pd(c));
-    }
+    const __m256d r2 = _mm256_mul_pd(r, r);
+    const __m256d r4 = _mm256_mul_pd(r2, r2);
+    const __m256d r8 = _mm256_mul_pd(r4, r4);
+    const __m256d q0 = _mm256_add_pd(_mm256_set1_pd(1.0), r);
+    const __m256d q1 =
+        _mm256_add_pd(_mm256_set1_pd(0.5), _mm256_mul_pd(_mm256_set1_pd(1.0 / 6.0), r));
+    const __m256d q2 =
+        _mm256_add_pd(_mm256_set1_pd(1.0 / 24.0), _mm256_mul_pd(_mm256_set1_pd(1.0 / 120.0), r));
+    const __m256d q3 =
+        _mm256_add_pd(_mm256_set1_pd(1.0 / 720.0), _mm256_mul_pd(_mm256_set1_pd(1.0 / 5040.0), r));
+    const __m256d q4 = _mm256_add_pd(_mm256_set1_pd(1.0 / 40320.0),
+                                     _mm256_mul_pd(_mm256_set1_pd(1.0 / 362880.0), r));
+    const __m256d q5 = _mm256_set1_pd(1.0 / 3628800.0);
+    const __m256d low = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, r2)),
+                                      _mm256_mul_pd(_mm256_add_pd(q2, _mm256_mul_pd(q3, r2)), r4));
+    const __m256d p =
+        _mm256_add_pd(low, _mm256_mul_pd(_mm256_add_pd(q4, _mm256_mul_pd(q5, r2)), r8));
     const __m256i exponent = _mm256_add_epi64(_mm256_cvtepi32_epi64(n32), _mm256_set1_epi64x(1023));
     return _mm256_mul_pd(p, _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52)));
 }
