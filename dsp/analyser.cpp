@@ -13,14 +13,30 @@ constexpr double kBinScaleDb = -54.18539921951662;
 // Each bin's fresh level in dB, in place of its power. A level that is not finite counts
 // as silence: the slow fall would otherwise hold an infinite bin for good, and the gain
 // mapping reads these bins. The bins are independent, so this loop pipelines freely.
+double levelOf(double power) noexcept {
+    if (!(power > 1e-10)) { // magnitude at most 1e-5 (or not a number)
+        return -80.0;
+    }
+    const float level = static_cast<float>(10.0 * log10Positive(power) + kBinScaleDb);
+    return std::isfinite(level) ? level : -80.0;
+}
+
 void levelsInPlace(double* power) noexcept {
-    for (int k = 0; k < kSpectrumBins; ++k) {
-        double fresh = -80.0;
-        if (power[k] > 1e-10) { // magnitude above 1e-5
-            const float level = static_cast<float>(10.0 * log10Positive(power[k]) + kBinScaleDb);
-            fresh = std::isfinite(level) ? level : -80.0;
-        }
-        power[k] = fresh;
+    int k = 0;
+#if TOLVANE_SSE2
+    // Two bins at a time, branch-free: quiet bins go through the logarithm at the floor
+    // and are replaced by -80 afterwards. Powers are finite (they come from finite
+    // samples), so every level is too.
+    for (; k + 1 < kSpectrumBins; k += 2) {
+        const StereoPair p{_mm_loadu_pd(power + k)};
+        const StereoPair level =
+            splat(10.0) * log10PositivePair(maxOf(p, splat(1e-10))) + splat(kBinScaleDb);
+        const StereoPair rounded{_mm_cvtps_pd(_mm_cvtpd_ps(level.v))}; // single precision
+        _mm_storeu_pd(power + k, select(lessThan(splat(1e-10), p), rounded, splat(-80.0)).v);
+    }
+#endif
+    for (; k < kSpectrumBins; ++k) {
+        power[k] = levelOf(power[k]);
     }
 }
 

@@ -72,3 +72,33 @@ inline double log10Positive(double x) {
     const double ln = exponent * 0.6931471805599453 + 2.0 * s * series;
     return ln * 0.4342944819032518;
 }
+
+#if TOLVANE_SSE2
+// log10Positive for both lanes at once: the same reduction and series, so each lane's
+// result equals the one-value form's.
+inline StereoPair log10PositivePair(StereoPair x) {
+    const __m128i bits = _mm_castpd_si128(x.v);
+    const __m128i mantissaBits =
+        _mm_or_si128(_mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                     _mm_set1_epi64x(0x3FF0000000000000ll));
+    StereoPair m{_mm_castsi128_pd(mantissaBits)};
+    // The biased exponent field as a double: placed in the mantissa of 2^52, then 2^52 off.
+    const __m128d twoTo52 = _mm_set1_pd(4503599627370496.0);
+    const StereoPair biased{_mm_sub_pd(
+        _mm_castsi128_pd(_mm_or_si128(_mm_srli_epi64(bits, 52), _mm_castpd_si128(twoTo52))),
+        twoTo52)};
+    const StereoPair high = lessThan(splat(1.4142135623730951), m);
+    m = select(high, m * splat(0.5), m);
+    const StereoPair exponent = biased - splat(1023.0) + select(high, splat(1.0), splat(0.0));
+    const StereoPair t = (m - splat(1.0)) / (m + splat(1.0));
+    const StereoPair t2 = t * t;
+    const StereoPair series =
+        splat(1.0) +
+        t2 * (splat(1.0 / 3) +
+              t2 * (splat(1.0 / 5) +
+                    t2 * (splat(1.0 / 7) +
+                          t2 * (splat(1.0 / 9) + t2 * (splat(1.0 / 11) + t2 / splat(13.0))))));
+    const StereoPair ln = exponent * splat(0.6931471805599453) + splat(2.0) * t * series;
+    return ln * splat(0.4342944819032518);
+}
+#endif

@@ -49,4 +49,19 @@ TEST(FastMath, Log10WithinOneTrillionthOverTheAnalysersRange) {
     EXPECT_LT(worst, 1e-12);
 }
 
+#if TOLVANE_SSE2
+// The two-bin form the analyser uses gives the one-value form's results bit for bit.
+TEST(FastMath, Log10PairEqualsTheOneValueForm) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> exponent(-10.0, 84.0), mantissa(1.0, 10.0);
+    for (int i = 0; i < 100000; ++i) {
+        const double a = mantissa(random) * std::pow(10.0, std::floor(exponent(random)));
+        const double b = mantissa(random) * std::pow(10.0, std::floor(exponent(random)));
+        const StereoPair both = log10PositivePair(pairOf(a, b));
+        ASSERT_EQ(leftOf(both), log10Positive(a)) << a;
+        ASSERT_EQ(rightOf(both), log10Positive(b)) << b;
+    }
+}
+#endif
+
 } // namespace
