@@ -80,12 +80,19 @@ double softLimit(double y, double l) noexcept {
     return y * (1.0 - l) + s * std::tanh(drive * y) * l;
 }
 
-void feedAnalyser(Engine& inst, float left, float right) noexcept {
-    inst.analysisRing[static_cast<std::size_t>(inst.analysisPos)] = (right + left) * 0.5f;
-    if (++inst.analysisPos > kAnalysisSize - 1) {
-        runAnalyser(inst);
-        inst.analysisPos = 0;
+// The run's mono sum into the ring, analysing whenever it fills. The write position is
+// kept in a register for the run rather than stored back after every sample.
+void feedAnalyser(Engine& inst, const float* left, const float* right, std::int32_t run) noexcept {
+    float* ring = inst.analysisRing.data();
+    std::int32_t pos = inst.analysisPos;
+    for (std::int32_t i = 0; i < run; ++i) {
+        ring[pos] = (right[i] + left[i]) * 0.5f;
+        if (++pos > kAnalysisSize - 1) {
+            runAnalyser(inst);
+            pos = 0;
+        }
     }
+    inst.analysisPos = pos;
 }
 
 // Makes the filter list match the band list again after an edit changed the band count.
@@ -248,9 +255,7 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
                 filterSampleSlowly(inst, out, left[i], right[i]);
             }
         }
-        for (std::int32_t i = n; i < n + run; ++i) {
-            feedAnalyser(inst, left[i], right[i]);
-        }
+        feedAnalyser(inst, left + n, right + n, run);
         n += run;
     }
     storeStates(cascade, inst, true);
