@@ -8,6 +8,7 @@
 #include "dsp/vector_path.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -15,30 +16,53 @@ namespace {
 
 // Level and transient detector. Its drives steer the per-band modulation; the two drives
 // derived from the envelope are only read there, so they are worked out at the tick
-// (finishDrives) rather than on every sample.
-void runDetector(Engine& inst, double L, double R) noexcept {
+// (finishDrives) rather than on every sample. The running values are held in locals for a
+// whole run of samples (registers, not the engine's memory) and stored back at its end.
+struct DetectorState {
+    double peakHold, envLevel, fastLevel, transientScale, transientHeld, highDrive;
+    std::array<double, 4> levelHistory;
+    std::int32_t decimationCounter;
+};
+
+DetectorState takeDetector(const Engine& inst) noexcept {
+    return {inst.peakHold,      inst.envLevel,  inst.fastLevel,    inst.transientScale,
+            inst.transientHeld, inst.highDrive, inst.levelHistory, inst.decimationCounter};
+}
+
+void giveDetector(Engine& inst, const DetectorState& d) noexcept {
+    inst.peakHold = d.peakHold;
+    inst.envLevel = d.envLevel;
+    inst.fastLevel = d.fastLevel;
+    inst.transientScale = d.transientScale;
+    inst.transientHeld = d.transientHeld;
+    inst.highDrive = d.highDrive;
+    inst.levelHistory = d.levelHistory;
+    inst.decimationCounter = d.decimationCounter;
+}
+
+inline void runDetector(const Engine& k, DetectorState& s, double L, double R) noexcept {
     double m = std::max(std::fabs(L), std::fabs(R));
     if (std::isnan(m) || m >= 1000000.0) {
         m = 0.0; // garbage input must not pump the envelopes
     }
-    inst.peakHold = std::max(0.001, std::max(inst.peakHold * inst.peakHoldDecay, m));
-    const double level = std::min(m / inst.peakHold, 1.0);
-    const double c = level > inst.envLevel ? inst.envAttackCoef : inst.envReleaseCoef;
-    inst.envLevel = (1.0 - c) * level + inst.envLevel * c;
-    inst.fastLevel = inst.fastLevel + (level - inst.fastLevel) * inst.fastCoef;
+    s.peakHold = std::max(0.001, std::max(s.peakHold * k.peakHoldDecay, m));
+    const double level = std::min(m / s.peakHold, 1.0);
+    const double c = level > s.envLevel ? k.envAttackCoef : k.envReleaseCoef;
+    s.envLevel = (1.0 - c) * level + s.envLevel * c;
+    s.fastLevel = s.fastLevel + (level - s.fastLevel) * k.fastCoef;
 
     // ">=" rather than "==": a sample-rate change can lower decimation below the running
     // count, and the transient detector must not stall until the counter wraps.
-    if (++inst.decimationCounter >= inst.decimation) {
-        inst.decimationCounter = 0;
-        auto& h = inst.levelHistory;
-        const double d = (((inst.fastLevel - 4.0 * h[0]) + 6.0 * h[1]) - 4.0 * h[2]) + h[3];
-        h = {inst.fastLevel, h[0], h[1], h[2]};
-        inst.transientScale =
-            std::max(0.02, std::max(inst.transientScale * inst.transientScaleDecay, std::fabs(d)));
-        inst.transientHeld = std::clamp(d / inst.transientScale, -1.0, 1.0);
+    if (++s.decimationCounter >= k.decimation) {
+        s.decimationCounter = 0;
+        auto& h = s.levelHistory;
+        const double d = (((s.fastLevel - 4.0 * h[0]) + 6.0 * h[1]) - 4.0 * h[2]) + h[3];
+        h = {s.fastLevel, h[0], h[1], h[2]};
+        s.transientScale =
+            std::max(0.02, std::max(s.transientScale * k.transientScaleDecay, std::fabs(d)));
+        s.transientHeld = std::clamp(d / s.transientScale, -1.0, 1.0);
     }
-    inst.highDrive = inst.highDrive + (inst.transientHeld - inst.highDrive) * inst.highDriveCoef;
+    s.highDrive = s.highDrive + (s.transientHeld - s.highDrive) * k.highDriveCoef;
 }
 
 void finishDrives(Engine& inst) noexcept {
@@ -215,7 +239,9 @@ std::int32_t detectRun(Engine& inst, Cascade& cascade, const float* left, const 
     std::int32_t run = std::min({available, 31 - inst.modCounter, kMaxRun});
     std::int32_t first = 0;
     if (inst.modCounter >= 31) { // this sample ticks
-        runDetector(inst, left[0], right[0]);
+        DetectorState state = takeDetector(inst);
+        runDetector(inst, state, left[0], right[0]);
+        giveDetector(inst, state);
         inst.modCounter = 0;
         finishDrives(inst);
         updateModulation(inst);
@@ -223,9 +249,11 @@ std::int32_t detectRun(Engine& inst, Cascade& cascade, const float* left, const 
         run = std::min(available, kMaxRun);
         first = 1;
     }
+    DetectorState state = takeDetector(inst);
     for (std::int32_t i = first; i < run; ++i) {
-        runDetector(inst, left[i], right[i]);
+        runDetector(inst, state, left[i], right[i]);
     }
+    giveDetector(inst, state);
     inst.modCounter += run - first;
     return run;
 }
