@@ -2,6 +2,7 @@
 // of the thread's current recording. Resources are real heap objects holding their state,
 // so a use after release shows up under the address sanitizer like it would crash GDI+.
 #include "platform/recording_canvas.h"
+#include "platform/layer_key.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,10 +17,9 @@ struct Canvas {
 };
 
 struct CanvasLayer {
-    std::vector<unsigned char> key;
+    LayerKey key;
     int width = 0;
     int height = 0;
-    bool holds = false;
     std::vector<CanvasCall> calls; // drawing calls only
     int builds = 0;
     Canvas* drawing = nullptr; // the recording of a redraw in progress
@@ -420,11 +420,8 @@ CanvasLayer* canvasLayer(Canvas* c) {
 
 bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
                 int height) {
-    if (layer == nullptr || !layer->holds || layer->width != width || layer->height != height ||
-        layer->key.size() != keyBytes) {
-        return false;
-    }
-    return keyBytes == 0 || std::memcmp(layer->key.data(), key, keyBytes) == 0;
+    return layer != nullptr && layer->width == width && layer->height == height &&
+           layerKeyMatches(layer->key, key, keyBytes);
 }
 
 // The layer's picture is a recording of its own, current for resource calls while it is
@@ -434,7 +431,7 @@ Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
         return nullptr;
     }
     destroyRecordingCanvas(layer->drawing);
-    layer->holds = false;
+    layer->key.valid = false;
     layer->calls.clear();
     layer->width = width;
     layer->height = height;
@@ -451,16 +448,14 @@ void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::siz
             layer->calls.push_back(call);
         }
     }
-    const auto* bytes = static_cast<const unsigned char*>(key);
-    layer->key.assign(bytes, bytes + keyBytes);
-    layer->holds = true;
+    storeLayerKey(layer->key, key, keyBytes);
     ++layer->builds;
     destroyRecordingCanvas(layerCanvas);
     layer->drawing = nullptr;
 }
 
 void drawLayer(Canvas* c, const CanvasLayer* layer) {
-    if (c == nullptr || layer == nullptr || !layer->holds) {
+    if (c == nullptr || layer == nullptr || !layer->key.valid) {
         return;
     }
     record(c, drawCall(CanvasOp::DrawLayer, {0.0f, 0.0f, f(layer->width), f(layer->height)}));

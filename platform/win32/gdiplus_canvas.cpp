@@ -4,6 +4,7 @@
 // the handle null, and every call below does nothing with a null handle, so one missing
 // resource costs one element of the picture and never the paint.
 #include "editor/canvas.h"
+#include "platform/layer_key.h"
 
 #include <windows.h>
 
@@ -31,8 +32,7 @@ struct CanvasLayer {
     HGDIOBJ previous = nullptr; // the DC's own bitmap, selected back before deleting it
     int width = 0;
     int height = 0;
-    std::vector<unsigned char> key;
-    bool holds = false;
+    LayerKey key;
     HDC paintDc = nullptr;     // the back buffer of the paint in progress, a format model
     Canvas* drawing = nullptr; // a redraw in progress
 };
@@ -381,11 +381,8 @@ CanvasLayer* canvasLayer(Canvas* c) {
 
 bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
                 int height) {
-    if (layer == nullptr || !layer->holds || layer->width != width || layer->height != height ||
-        layer->key.size() != keyBytes) {
-        return false;
-    }
-    return keyBytes == 0 || std::memcmp(layer->key.data(), key, keyBytes) == 0;
+    return layer != nullptr && layer->width == width && layer->height == height &&
+           layerKeyMatches(layer->key, key, keyBytes);
 }
 
 // The bitmap is kept when the size is unchanged; the steps cover all of it again. A redraw
@@ -396,7 +393,7 @@ Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
     }
     closeGdiplusCanvas(layer->drawing);
     layer->drawing = nullptr;
-    layer->holds = false;
+    layer->key.valid = false;
     if (layer->width != width || layer->height != height || layer->bitmap == nullptr) {
         releaseLayerBitmap(*layer);
         if (!makeLayerBitmap(*layer, width, height)) {
@@ -413,14 +410,12 @@ void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::siz
     }
     closeGdiplusCanvas(layerCanvas);
     layer->drawing = nullptr;
-    const auto* bytes = static_cast<const unsigned char*>(key);
-    layer->key.assign(bytes, bytes + keyBytes);
-    layer->holds = true;
+    storeLayerKey(layer->key, key, keyBytes);
 }
 
 // GDI may touch a DC that GDI+ draws on only between GdipGetDC and GdipReleaseDC.
 void drawLayer(Canvas* c, const CanvasLayer* layer) {
-    if (graphics(c) == nullptr || layer == nullptr || !layer->holds) {
+    if (graphics(c) == nullptr || layer == nullptr || !layer->key.valid) {
         return;
     }
     HDC dc = nullptr;
