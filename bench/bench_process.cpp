@@ -1,7 +1,7 @@
 // processBlock throughput at 48 kHz on a music-like stereo signal, in 512-frame host
 // blocks. Reports the time per stereo frame and the real-time factor (seconds of audio
 // processed per second of CPU time).
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "tools/programme_signal.h"
 
 #include <benchmark/benchmark.h>
@@ -42,7 +42,7 @@ void runBlocks(benchmark::State& state, PluginInstance& inst) {
         // Like the host callback: copy the input block, then process in place.
         std::copy_n(in.left.begin() + static_cast<std::ptrdiff_t>(pos), kBlock, left.begin());
         std::copy_n(in.right.begin() + static_cast<std::ptrdiff_t>(pos), kBlock, right.begin());
-        processBlock(inst, left.data(), right.data(), static_cast<std::int32_t>(kBlock));
+        processBlock(inst.engine.edit, left.data(), right.data(), static_cast<std::int32_t>(kBlock));
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         pos = (pos + kBlock) % (kSignalFrames - kBlock);
@@ -61,18 +61,18 @@ void BM_DefaultBands(benchmark::State& state) {
 
 void BM_TwentyFourBands(benchmark::State& state) {
     auto inst = std::make_unique<PluginInstance>(nullptr);
-    for (int i = 0; inst->bands.size() < 24; ++i) {
+    for (int i = 0; inst->engine.edit.bands.size() < 24; ++i) {
         const double f = 40.0 * std::pow(1.33, i);
-        inst->bands.push_back(Band{true, f, (i % 2 == 0 ? 2.5 : -2.0), 1.2, Bell, 0, i % 5 == 0});
+        inst->engine.edit.bands.push_back(Band{true, f, (i % 2 == 0 ? 2.5 : -2.0), 1.2, Bell, 0, i % 5 == 0});
     }
-    rebuildFilters(*inst);
+    rebuildFilters(inst->engine.edit);
     runBlocks(state, *inst);
 }
 
 void BM_CouplingOff(benchmark::State& state) {
     auto inst = std::make_unique<PluginInstance>(nullptr);
-    setParam(*inst, ParamCoupling, 0.0f);
-    rebuildFilters(*inst);
+    setParam(inst->engine.edit, ParamCoupling, 0.0f);
+    rebuildFilters(inst->engine.edit);
     runBlocks(state, *inst);
 }
 

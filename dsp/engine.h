@@ -1,6 +1,6 @@
 // The audio engine's state: parameters, band list, filters, detector, modulation and
 // analyser. The engine functions below work on one Engine and never lock: whoever calls
-// them owns it for the duration (see plugin_instance.h for who that is).
+// them owns it for the duration (see instance_engine.h for who that is).
 #pragma once
 
 #include "dsp/band.h"

@@ -1,5 +1,5 @@
 // The handoff between the editing side's engine and the audio thread's engine.
-#include "dsp/plugin_instance.h"
+#include "dsp/instance_engine.h"
 
 #include <algorithm>
 
@@ -35,35 +35,35 @@ void adoptRate(Engine& audio, const Engine& edits) {
 
 // The editor draws the coefficients the audio really uses, modulation included, and
 // edits map band gains against the spectrum the audio last measured.
-void publish(PluginInstance& inst) {
+void publish(InstanceEngine& inst) {
     const Engine& audio = inst.audio;
-    const std::size_t n = std::min(audio.filters.size(), inst.filters.size());
+    const std::size_t n = std::min(audio.filters.size(), inst.edit.filters.size());
     for (std::size_t i = 0; i < n; ++i) {
-        inst.filters[i].coeffs = audio.filters[i].coeffs;
+        inst.edit.filters[i].coeffs = audio.filters[i].coeffs;
     }
     if (inst.publishedAnalyses != audio.analysisCount &&
-        inst.spectrumDb.size() == audio.spectrumDb.size()) {
-        std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.spectrumDb.begin());
+        inst.edit.spectrumDb.size() == audio.spectrumDb.size()) {
+        std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.edit.spectrumDb.begin());
         inst.publishedAnalyses = audio.analysisCount;
     }
 }
 
 } // namespace
 
-void exchangeWithAudio(PluginInstance& inst) noexcept {
+void exchangeWithAudio(InstanceEngine& inst) noexcept {
     for (int i = 0; i < kNumParams; ++i) {
-        setParam(inst.audio, i, param(inst, i));
+        setParam(inst.audio, i, param(inst.edit, i));
     }
-    if (inst.adoptedRebuilds != inst.rebuildCount) {
+    if (inst.adoptedRebuilds != inst.edit.rebuildCount) {
         try {
-            adoptRate(inst.audio, inst);
-            adoptBands(inst.audio, inst);
+            adoptRate(inst.audio, inst.edit);
+            adoptBands(inst.audio, inst.edit);
         } catch (...) {
             // Only a band list longer than the reserved capacity can fail to grow here;
             // the audio keeps its old filters and tries again with the next edit.
             return;
         }
-        inst.adoptedRebuilds = inst.rebuildCount;
+        inst.adoptedRebuilds = inst.edit.rebuildCount;
     }
     publish(inst);
 }

@@ -8,29 +8,29 @@ namespace {
 constexpr std::size_t kReservedBands = 32;
 } // namespace
 
-void captureEditorView(PluginInstance& inst, EditorView& view) {
+void captureEditorView(EditorState& ed, EditorView& view) {
     view.bands.reserve(kReservedBands);
     view.coeffs.reserve(kReservedBands);
     view.spectrumDb.reserve(kSpectrumBins);
 
     for (int i = 0; i < kNumParams; ++i) {
-        view.params[static_cast<std::size_t>(i)] = param(inst, i);
+        view.params[static_cast<std::size_t>(i)] = param(ed.engine.edit, i);
     }
-    view.peakL = inst.peakL.load(std::memory_order_relaxed);
-    view.peakR = inst.peakR.load(std::memory_order_relaxed);
+    view.peakL = ed.engine.peakL.load(std::memory_order_relaxed);
+    view.peakR = ed.engine.peakR.load(std::memory_order_relaxed);
 
-    const std::lock_guard<std::mutex> guard(inst.lock);
-    view.bands.assign(inst.bands.begin(), inst.bands.end());
+    const std::lock_guard<std::mutex> guard(ed.engine.lock);
+    view.bands.assign(ed.engine.edit.bands.begin(), ed.engine.edit.bands.end());
     // The lists agree after every edit; should they not, the surplus bands get no
     // coefficients and the painter skips their curves and their share of the sum.
-    const std::size_t n = std::min(inst.bands.size(), inst.filters.size());
+    const std::size_t n = std::min(ed.engine.edit.bands.size(), ed.engine.edit.filters.size());
     view.coeffs.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        view.coeffs[i] = inst.filters[i].coeffs;
+        view.coeffs[i] = ed.engine.edit.filters[i].coeffs;
     }
-    view.spectrumDb.assign(inst.spectrumDb.begin(), inst.spectrumDb.end());
-    view.sampleRate = inst.sampleRate;
-    view.selectedBand = inst.selectedBand;
-    view.presetIndex = inst.presetIndex;
-    view.animPhase = inst.animPhase;
+    view.spectrumDb.assign(ed.engine.edit.spectrumDb.begin(), ed.engine.edit.spectrumDb.end());
+    view.sampleRate = ed.engine.edit.sampleRate;
+    view.selectedBand = ed.selectedBand;
+    view.presetIndex = ed.presetIndex;
+    view.animPhase = ed.animPhase;
 }

@@ -4,7 +4,8 @@
 #pragma once
 
 #include "dsp/band.h"
-#include "dsp/plugin_instance.h"
+#include "dsp/instance_engine.h"
+#include "editor/editor_state.h"
 
 #include <array>
 #include <cstdint>
@@ -23,9 +24,9 @@ struct EditorView {
     float animPhase = 0.0f;
 };
 
-// UI thread. Takes inst.lock for the copy only; storage is reserved before locking so the
+// UI thread. Takes ed.engine.lock for the copy only; storage is reserved before locking so the
 // copy normally allocates nothing while the lock is held.
-void captureEditorView(PluginInstance& inst, EditorView& view);
+void captureEditorView(EditorState& ed, EditorView& view);
 
 // True when `selectedBand` names a band of the view (enabled or not).
 inline bool hasSelectedBand(const EditorView& view) {

@@ -1,6 +1,7 @@
 #include "editor/input_bands.h"
 
-#include "dsp/plugin_instance.h"
+#include "dsp/instance_engine.h"
+#include "editor/editor_state.h"
 #include "editor/layout.h"
 
 #include <algorithm>
@@ -17,12 +18,12 @@ constexpr std::uint32_t kChipAddColour = 0xFFC084FCu;
 constexpr double kMaxQ = 18.0;
 constexpr double kMinQ = 0.2;
 
-int bandCount(const PluginInstance& inst) {
-    return static_cast<int>(inst.bands.size());
+int bandCount(const EditorState& ed) {
+    return static_cast<int>(ed.engine.edit.bands.size());
 }
 
-Band& bandAt(PluginInstance& inst, int index) {
-    return inst.bands[static_cast<std::size_t>(index)];
+Band& bandAt(EditorState& ed, int index) {
+    return ed.engine.edit.bands[static_cast<std::size_t>(index)];
 }
 
 Band newBell(double frequency, double gain, double q, std::uint32_t colour) {
@@ -32,107 +33,107 @@ Band newBell(double frequency, double gain, double q, std::uint32_t colour) {
 // Erases band `index` and keeps a drag in progress on the band it was on: a band that
 // moved down keeps following the cursor, and the drag of a removed band ends instead of
 // passing to its neighbour (Delete pressed while the button is still held).
-void eraseBand(PluginInstance& inst, int index, InputEffect& effect) {
-    inst.bands.erase(inst.bands.begin() + index);
-    if (inst.dragBand == index) {
-        inst.dragBand = -1;
-        inst.dragKnob = -1;
+void eraseBand(EditorState& ed, int index, InputEffect& effect) {
+    ed.engine.edit.bands.erase(ed.engine.edit.bands.begin() + index);
+    if (ed.dragBand == index) {
+        ed.dragBand = -1;
+        ed.dragKnob = -1;
         effect.releaseCapture = true;
-    } else if (inst.dragBand > index) {
-        --inst.dragBand;
+    } else if (ed.dragBand > index) {
+        --ed.dragBand;
     }
 }
 
-InputEffect rebuilt(PluginInstance& inst, InputEffect effect) {
-    rebuildFilters(inst);
+InputEffect rebuilt(EditorState& ed, InputEffect effect) {
+    rebuildFilters(ed.engine.edit);
     effect.repaint = true;
     return effect;
 }
 
 } // namespace
 
-bool selectedBandValid(const PluginInstance& inst) {
-    return inst.selectedBand >= 0 && inst.selectedBand < bandCount(inst);
+bool selectedBandValid(const EditorState& ed) {
+    return ed.selectedBand >= 0 && ed.selectedBand < bandCount(ed);
 }
 
-bool bandDragValid(const PluginInstance& inst) {
-    return inst.dragBand >= 0 && inst.dragBand < bandCount(inst);
+bool bandDragValid(const EditorState& ed) {
+    return ed.dragBand >= 0 && ed.dragBand < bandCount(ed);
 }
 
-InputEffect pressBandNode(PluginInstance& inst, int hit, bool doubleClick) {
+InputEffect pressBandNode(EditorState& ed, int hit, bool doubleClick) {
     InputEffect effect;
-    if (doubleClick && bandCount(inst) > kMinBands) {
-        eraseBand(inst, hit, effect);
-        inst.selectedBand = std::max(std::min(hit, bandCount(inst) - 1), 0);
-        return rebuilt(inst, effect);
+    if (doubleClick && bandCount(ed) > kMinBands) {
+        eraseBand(ed, hit, effect);
+        ed.selectedBand = std::max(std::min(hit, bandCount(ed) - 1), 0);
+        return rebuilt(ed, effect);
     }
-    inst.selectedBand = hit;
-    inst.dragBand = hit;
+    ed.selectedBand = hit;
+    ed.dragBand = hit;
     effect.capture = true;
     effect.repaint = true;
     return effect;
 }
 
-std::optional<InputEffect> addBandAtPoint(PluginInstance& inst, int x, int y) {
-    const int oldCount = bandCount(inst);
+std::optional<InputEffect> addBandAtPoint(EditorState& ed, int x, int y) {
+    const int oldCount = bandCount(ed);
     if (oldCount >= kMaxBands) {
         return std::nullopt;
     }
-    inst.bands.push_back(newBell(xToFrequency(x, kEditorWidth), yToGain(y), 1.2,
+    ed.engine.edit.bands.push_back(newBell(xToFrequency(x, kEditorWidth), yToGain(y), 1.2,
                                  kAddPalette[static_cast<std::size_t>(oldCount % 8)]));
-    inst.selectedBand = oldCount;
-    inst.dragBand = oldCount; // the new band follows the still-held button at once
+    ed.selectedBand = oldCount;
+    ed.dragBand = oldCount; // the new band follows the still-held button at once
     InputEffect effect;
     effect.capture = true;
-    return rebuilt(inst, effect);
+    return rebuilt(ed, effect);
 }
 
-InputEffect setSelectedBandType(PluginInstance& inst, int type) {
-    bandAt(inst, inst.selectedBand).type = static_cast<std::uint32_t>(type);
-    return rebuilt(inst, {});
+InputEffect setSelectedBandType(EditorState& ed, int type) {
+    bandAt(ed, ed.selectedBand).type = static_cast<std::uint32_t>(type);
+    return rebuilt(ed, {});
 }
 
-InputEffect selectBandChip(PluginInstance& inst, int chip) {
-    inst.selectedBand = chip;
+InputEffect selectBandChip(EditorState& ed, int chip) {
+    ed.selectedBand = chip;
     InputEffect effect;
     effect.repaint = true;
     return effect;
 }
 
-std::optional<InputEffect> addBandFromChip(PluginInstance& inst) {
-    if (bandCount(inst) >= kMaxBands) {
+std::optional<InputEffect> addBandFromChip(EditorState& ed) {
+    if (bandCount(ed) >= kMaxBands) {
         return std::nullopt;
     }
-    inst.bands.push_back(newBell(1000.0, 0.0, 1.0, kChipAddColour));
-    inst.selectedBand = bandCount(inst) - 1;
-    return rebuilt(inst, {});
+    ed.engine.edit.bands.push_back(newBell(1000.0, 0.0, 1.0, kChipAddColour));
+    ed.selectedBand = bandCount(ed) - 1;
+    return rebuilt(ed, {});
 }
 
-InputEffect dragBandTo(PluginInstance& inst, int x, int y) {
-    Band& band = bandAt(inst, inst.dragBand);
+InputEffect dragBandTo(EditorState& ed, int x, int y) {
+    Band& band = bandAt(ed, ed.dragBand);
     band.frequency = xToFrequency(std::clamp(x, 45, 875), kEditorWidth);
     band.gain = yToGain(std::clamp(y, 52, 425));
-    return rebuilt(inst, {});
+    return rebuilt(ed, {});
 }
 
-InputEffect changeSelectedQ(PluginInstance& inst, int wheelDistance) {
-    if (!selectedBandValid(inst)) {
+InputEffect changeSelectedQ(EditorState& ed, int wheelSteps) {
+    if (!selectedBandValid(ed)) {
         return {};
     }
-    Band& band = bandAt(inst, inst.selectedBand);
-    const double product = band.q * (wheelDistance >= 1 ? 1.15 : 0.87);
+    Band& band = bandAt(ed, ed.selectedBand);
+    const double product = band.q * (wheelSteps >= 1 ? 1.15 : 0.87);
     // Written so that a Q that is not a number also lands on the floor.
     band.q = product >= kMaxQ ? kMaxQ : (product > kMinQ ? product : kMinQ);
-    return rebuilt(inst, {});
+    return rebuilt(ed, {});
 }
 
-InputEffect deleteSelectedBand(PluginInstance& inst) {
-    if (!selectedBandValid(inst) || bandCount(inst) <= kMinBands) {
+InputEffect deleteSelectedBand(EditorState& ed) {
+    if (!selectedBandValid(ed) || bandCount(ed) <= kMinBands) {
         return {};
     }
     InputEffect effect;
-    eraseBand(inst, inst.selectedBand, effect);
+    eraseBand(ed, ed.selectedBand, effect);
     // Unlike the double-click removal, the selection moves to the last band.
-    inst.selectedBand = std::max(bandCount(inst) - 1, 0);
-    return rebuilt(inst, effect);
+    ed.selectedBand = std::max(bandCount(ed) - 1, 0);
+    return rebuilt(ed, effect);
 }

@@ -1,7 +1,8 @@
 #include "editor/input_controls.h"
 
 #include "dsp/factory_bands.h"
-#include "dsp/plugin_instance.h"
+#include "dsp/instance_engine.h"
+#include "editor/editor_state.h"
 #include "editor/layout.h"
 #include "editor/presets.h"
 
@@ -15,38 +16,38 @@ InputEffect repaintOnly() {
 
 } // namespace
 
-InputEffect pressKnob(PluginInstance& inst, int knob, int y) {
-    inst.dragKnob = knob;
-    inst.knobDragStartY = y;
-    inst.knobDragStartValue = param(inst, kKnobParam[knob]);
+InputEffect pressKnob(EditorState& ed, int knob, int y) {
+    ed.dragKnob = knob;
+    ed.knobDragStartY = y;
+    ed.knobDragStartValue = param(ed.engine.edit, kKnobParam[knob]);
     InputEffect effect;
     effect.capture = true;
     return effect;
 }
 
-InputEffect dragKnobTo(PluginInstance& inst, int y) {
-    if (inst.dragKnob < 0 || inst.dragKnob > 3) {
+InputEffect dragKnobTo(EditorState& ed, int y) {
+    if (ed.dragKnob < 0 || ed.dragKnob > 3) {
         return {};
     }
     const float v =
-        static_cast<float>(inst.knobDragStartY - y) / kKnobDragSpan + inst.knobDragStartValue;
+        static_cast<float>(ed.knobDragStartY - y) / kKnobDragSpan + ed.knobDragStartValue;
     // The comparison form also turns a value that is not a number into 0.
     const float clamped = v >= 1.0f ? 1.0f : (v > 0.0f ? v : 0.0f);
-    setParam(inst, kKnobParam[inst.dragKnob], clamped);
+    setParam(ed.engine.edit, kKnobParam[ed.dragKnob], clamped);
     return repaintOnly();
 }
 
-InputEffect stepPreset(PluginInstance& inst) {
-    int next = (inst.presetIndex + 1) % kFactoryPresetCount;
+InputEffect stepPreset(EditorState& ed) {
+    int next = (ed.presetIndex + 1) % kFactoryPresetCount;
     if (next < 0) {
         next += kFactoryPresetCount;
     }
-    inst.presetIndex = next;
-    loadPreset(inst, next);
+    ed.presetIndex = next;
+    loadPreset(ed, next);
     return repaintOnly();
 }
 
-InputEffect toggleBypass(PluginInstance& inst) {
-    setParam(inst, ParamBypass, param(inst, ParamBypass) >= 0.5f ? 0.0f : 1.0f);
+InputEffect toggleBypass(EditorState& ed) {
+    setParam(ed.engine.edit, ParamBypass, param(ed.engine.edit, ParamBypass) >= 0.5f ? 0.0f : 1.0f);
     return repaintOnly();
 }

@@ -5,15 +5,15 @@
 
 #include "editor/input_effect.h"
 
-struct PluginInstance;
+struct EditorState;
 
 constexpr float kKnobDragSpan = 130.0f; // pixels for the whole 0..1 range
 
 // Press on knob `knob` (strip order) at client y: remembers where the drag started.
-InputEffect pressKnob(PluginInstance& inst, int knob, int y);
+InputEffect pressKnob(EditorState& ed, int knob, int y);
 // Mouse move while a knob is dragged; the value is measured from the press point, so
 // returning there restores the start value exactly.
-InputEffect dragKnobTo(PluginInstance& inst, int y);
-// Steps to the next factory preset (0 -> 1 -> 2 -> 0). Caller holds inst.lock.
-InputEffect stepPreset(PluginInstance& inst);
-InputEffect toggleBypass(PluginInstance& inst);
+InputEffect dragKnobTo(EditorState& ed, int y);
+// Steps to the next factory preset (0 -> 1 -> 2 -> 0). Caller holds ed.engine.lock.
+InputEffect stepPreset(EditorState& ed);
+InputEffect toggleBypass(EditorState& ed);

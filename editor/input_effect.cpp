@@ -1,6 +1,6 @@
 #include "editor/input_effect.h"
 
-#include "platform/window_system.h"
+#include "editor/window_system.h"
 
 void applyInputEffect(WindowHandle window, const InputEffect& effect) {
     if (effect.releaseCapture) {

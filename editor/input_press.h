@@ -1,12 +1,12 @@
 // The left-button press router: decides in a fixed order which control a press belongs
-// to. UI thread; the caller holds inst.lock and applies the effect after releasing it.
+// to. UI thread; the caller holds ed.engine.lock and applies the effect after releasing it.
 #pragma once
 
 #include "editor/input_effect.h"
 
-struct PluginInstance;
+struct EditorState;
 
 // Tries, in order: band node, double click in empty graph, band panel type button,
 // band chip, add chip, knob, preset box, bypass button. The first that applies ends the
 // handling; a press that meets none does nothing.
-InputEffect routePress(PluginInstance& inst, int x, int y, bool doubleClick);
+InputEffect routePress(EditorState& ed, int x, int y, bool doubleClick);

@@ -98,9 +98,9 @@ bool paintOverLayer(PaintContext& p) {
 
 } // namespace
 
-void paintEditor(Canvas* canvas, std::int32_t width, std::int32_t height, PluginInstance& inst) {
+void paintEditor(Canvas* canvas, std::int32_t width, std::int32_t height, EditorState& ed) {
     EditorView view;
-    captureEditorView(inst, view);
+    captureEditorView(ed, view);
     const GraphCurves curves = traceGraphCurves(view, width);
 
     PaintContext p{canvas, width, height, &view, &curves, PaintResources{}};

@@ -2,7 +2,8 @@
 #include "editor/presets.h"
 
 #include "dsp/factory_bands.h"
-#include "dsp/plugin_instance.h"
+#include "dsp/instance_engine.h"
+#include "editor/editor_state.h"
 
 namespace {
 // Each title is drawn as one string, arrows included (three spaces inside each arrow).
@@ -20,14 +21,14 @@ const wchar_t* presetTitle(std::int32_t presetIndex) {
     return presetIndex >= 2 ? kPresetTitles[2] : kPresetTitles[0];
 }
 
-void loadPreset(PluginInstance& inst, std::int32_t index) {
+void loadPreset(EditorState& ed, std::int32_t index) {
     const FactoryBandList& list = factoryBandList(index);
-    inst.bands.clear();
+    ed.engine.edit.bands.clear();
     for (const Band& band : list.bands) {
         Band loaded = band;
         loaded.enabled = true;
-        inst.bands.push_back(loaded);
+        ed.engine.edit.bands.push_back(loaded);
     }
-    inst.selectedBand = list.selectedBand;
-    rebuildFilters(inst);
+    ed.selectedBand = list.selectedBand;
+    rebuildFilters(ed.engine.edit);
 }

@@ -1,6 +1,6 @@
 #include "host/audio_callback.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/denormals.h"
 #include "host/record_gate.h"
 
@@ -44,19 +44,19 @@ void updateMeters(PluginInstance& inst, const float* left, const float* right,
         raise(peakLeft, left[i]);
         raise(peakRight, right[i]);
     }
-    const float previousLeft = inst.peakL.load(std::memory_order_relaxed);
-    const float previousRight = inst.peakR.load(std::memory_order_relaxed);
-    inst.peakL.store(nextMeter(previousLeft, peakLeft), std::memory_order_relaxed);
-    inst.peakR.store(nextMeter(previousRight, peakRight), std::memory_order_relaxed);
+    const float previousLeft = inst.engine.peakL.load(std::memory_order_relaxed);
+    const float previousRight = inst.engine.peakR.load(std::memory_order_relaxed);
+    inst.engine.peakL.store(nextMeter(previousLeft, peakLeft), std::memory_order_relaxed);
+    inst.engine.peakR.store(nextMeter(previousRight, peakRight), std::memory_order_relaxed);
 }
 
 // The audio thread never waits for an editing thread: when the lock is free it adopts
 // the edits made since the last block and publishes what the editor shows; when an edit
 // holds it, the block runs with the settings the audio engine already has.
 void exchangeIfFree(PluginInstance& inst) {
-    const std::unique_lock<std::mutex> edits(inst.lock, std::try_to_lock);
+    const std::unique_lock<std::mutex> edits(inst.engine.lock, std::try_to_lock);
     if (edits.owns_lock()) {
-        exchangeWithAudio(inst);
+        exchangeWithAudio(inst.engine);
     }
 }
 
@@ -81,7 +81,7 @@ void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
         copyChannel(outputs[0], inputs[0], frames);
         copyChannel(outputs[1], inputs[1], frames);
         exchangeIfFree(inst);
-        processBlock(inst.audio, outputs[0], outputs[1], frames);
+        processBlock(inst.engine.audio, outputs[0], outputs[1], frames);
         exchangeIfFree(inst); // the editor and the next edit see this block's spectrum
     }
     updateMeters(inst, outputs[0], outputs[1], frames);

@@ -1,6 +1,6 @@
 #include "host/dispatcher.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/editor_host.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
@@ -8,7 +8,6 @@
 #include "host/texts.h"
 
 #include <cstring>
-#include <limits>
 #include <mutex>
 
 namespace {
@@ -16,7 +15,6 @@ namespace {
 constexpr VstIntPtr kPlugCategoryRestoration = 8;
 constexpr VstIntPtr kVendorVersion = 1000;
 constexpr VstIntPtr kVstVersion = 2400;
-constexpr std::int32_t kDefaultBlockSize = 512;
 
 struct Capability {
     const char* text;
@@ -53,18 +51,8 @@ VstIntPtr closeInstance(AEffect& effect) {
 
 VstIntPtr changeSampleRate(PluginInstance* inst, float rate) {
     if (inst != nullptr) {
-        std::lock_guard<std::mutex> guard(inst->lock);
-        setSampleRate(*inst, rate); // redesigns every filter at the new rate
-    }
-    return 1;
-}
-
-VstIntPtr changeBlockSize(PluginInstance* inst, VstIntPtr value) {
-    if (inst != nullptr) {
-        // Anything that does not fit the 32-bit field would wrap to nonsense; it is
-        // treated like a missing value.
-        const bool usable = value > 0 && value <= std::numeric_limits<std::int32_t>::max();
-        inst->blockSize = usable ? static_cast<std::int32_t>(value) : kDefaultBlockSize;
+        std::lock_guard<std::mutex> guard(inst->engine.lock);
+        setSampleRate(inst->engine.edit, rate); // redesigns every filter at the new rate
     }
     return 1;
 }
@@ -73,7 +61,7 @@ VstIntPtr changeBlockSize(PluginInstance* inst, VstIntPtr value) {
 // redesign the filters or restart the modulation, so toggling it leaves no trace.
 VstIntPtr changeBypass(PluginInstance* inst, VstIntPtr value) {
     if (inst != nullptr) {
-        setParam(*inst, ParamBypass, value != 0 ? 1.0f : 0.0f);
+        setParam(inst->engine.edit, ParamBypass, value != 0 ? 1.0f : 0.0f);
         invalidateEditor(*inst);
     }
     return 1;
@@ -108,6 +96,8 @@ VstIntPtr editorRequest(std::int32_t opcode, PluginInstance* inst, void* ptr) {
     }
     if (opcode == effEditGetRect) {
         // The instance's own rectangle, which lives as long as the instance.
+        const EditorRect& size = inst->editor.rect;
+        inst->editorRect = ERect{size.top, size.left, size.bottom, size.right};
         *static_cast<ERect**>(ptr) = &inst->editorRect;
         return 1;
     }
@@ -143,7 +133,11 @@ VstIntPtr dispatch(PluginInstance* inst, std::int32_t opcode, std::int32_t index
     case effOpen:
     case effSetProgram:
     case effMainsChanged:
+        return 1;
     case effEditIdle:
+        if (inst != nullptr) {
+            idleEditor(*inst);
+        }
         return 1;
     case effGetParamLabel:
     case effGetParamDisplay:
@@ -152,7 +146,7 @@ VstIntPtr dispatch(PluginInstance* inst, std::int32_t opcode, std::int32_t index
     case effSetSampleRate:
         return changeSampleRate(inst, opt);
     case effSetBlockSize:
-        return changeBlockSize(inst, value);
+        return 1; // blocks of any length are processed as they come
     case effEditGetRect:
     case effEditOpen:
     case effEditClose:

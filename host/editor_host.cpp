@@ -1,8 +1,8 @@
 #include "host/editor_host.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/process_state.h"
-#include "platform/window_system.h"
+#include "editor/window_system.h"
 
 namespace {
 
@@ -25,27 +25,33 @@ bool openEditor(PluginInstance& inst, WindowHandle parent) {
     // A host that opens twice without closing would otherwise leave the first window and
     // its timer running with nothing pointing at them.
     closeEditor(inst);
-    inst.parentWindow = parent;
     const ModuleHandle module = registerClassOnce();
     WindowHandle window =
-        createEditorWindow(parent, inst.editorRect.right, inst.editorRect.bottom, module, &inst);
-    inst.editorWindow.store(window, std::memory_order_relaxed);
+        createEditorWindow(parent, inst.editor.rect.right, inst.editor.rect.bottom, module, &inst.editor);
+    inst.editor.window.store(window, std::memory_order_relaxed);
     return window != nullptr;
 }
 
 void closeEditor(PluginInstance& inst) {
-    WindowHandle window = inst.editorWindow.load(std::memory_order_relaxed);
+    WindowHandle window = inst.editor.window.load(std::memory_order_relaxed);
     if (window == nullptr || !windowIsAlive(window)) {
         return;
     }
     stopAnimationTimer(window);
     destroyWindow(window);
-    inst.editorWindow.store(nullptr, std::memory_order_relaxed);
+    inst.editor.window.store(nullptr, std::memory_order_relaxed);
 }
 
 void invalidateEditor(PluginInstance& inst) {
-    WindowHandle window = inst.editorWindow.load(std::memory_order_relaxed);
+    WindowHandle window = inst.editor.window.load(std::memory_order_relaxed);
     if (window != nullptr && windowIsAlive(window)) {
         invalidateWindow(window);
+    }
+}
+
+void idleEditor(PluginInstance& inst) {
+    WindowHandle window = inst.editor.window.load(std::memory_order_relaxed);
+    if (window != nullptr && windowIsAlive(window)) {
+        pumpEditorWindow(window);
     }
 }

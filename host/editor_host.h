@@ -10,10 +10,14 @@ using WindowHandle = void*;
 bool openEditor(PluginInstance& inst, WindowHandle parent);
 
 // Stops the animation timer and destroys the editor window if it is still alive. A window
-// the host already destroyed (with its parent) is left alone and editorWindow unchanged.
+// the host already destroyed (with its parent) is left alone and editor.window unchanged.
 void closeEditor(PluginInstance& inst);
 
 // Repaints the whole editor without erasing, if one is open. Call it after releasing
-// inst.lock: the window system has locks of its own, and the painting thread takes
-// inst.lock while inside a window message, so holding both here could order them wrongly.
+// inst.engine.lock: the window system has locks of its own, and the painting thread takes
+// inst.engine.lock while inside a window message, so holding both here could order them wrongly.
 void invalidateEditor(PluginInstance& inst);
+
+// UI thread (effEditIdle): lets a backend that owns its window-system connection handle
+// the editor's input, animation and repaint.
+void idleEditor(PluginInstance& inst);

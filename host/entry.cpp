@@ -1,12 +1,12 @@
 #include "host/entry.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/audio_callback.h"
 #include "host/dispatcher.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
 #include "host/record_gate.h"
-#include "platform/window_system.h"
+#include "editor/window_system.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -79,12 +79,3 @@ void releaseRecord(AEffect* effect) {
         std::free(record);
     }
 }
-
-// Hosts from before VST 2.4 look for the entry point under the name `main`. It cannot be
-// declared as a C++ function of that name, so it is an alias with the assembler name main.
-// Only the plug-in module gets it (CMake defines TolvaneQ_EXPORTS there); in the static
-// libraries that tests and tools link it would replace the program's own main.
-#if !defined(_WIN32) && defined(TolvaneQ_EXPORTS)
-extern "C" TOLVANE_EXPORT AEffect* vstMainAlias(HostCallback audioMaster) __asm__("main")
-    __attribute__((alias("VSTPluginMain")));
-#endif

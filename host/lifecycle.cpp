@@ -1,33 +1,34 @@
 #include "host/lifecycle.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/editor_host.h"
 #include "host/process_state.h"
-#include "platform/window_system.h"
+#include "editor/window_system.h"
 
 #include <memory>
 #include <new>
 
 namespace {
 
-// The first live instance starts GDI+ for the editors of every instance.
+// The first live instance starts the graphics session (GDI+ on Windows) for the editors of
+// every instance.
 void countInstanceIn() {
     std::lock_guard<std::mutex> guard(processStateLock);
     if (instanceCount == 0) {
-        gdiplusToken = startGdiplus();
+        graphicsToken = startGraphicsSession();
     }
     ++instanceCount; // only once the session is up, so a failure leaves the count true
 }
 
-// The last instance to go ends the GDI+ session, from an ordinary host thread.
+// The last instance to go ends the graphics session, from an ordinary host thread.
 void countInstanceOut() {
     std::lock_guard<std::mutex> guard(processStateLock);
     if (instanceCount > 0) {
         --instanceCount;
     }
-    if (instanceCount == 0 && gdiplusToken != 0) {
-        shutdownGdiplus(gdiplusToken);
-        gdiplusToken = 0;
+    if (instanceCount == 0 && graphicsToken != 0) {
+        shutdownGraphicsSession(graphicsToken);
+        graphicsToken = 0;
     }
 }
 

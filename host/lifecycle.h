@@ -1,5 +1,5 @@
 // Creation and destruction of plug-in instances, with the process-wide bookkeeping
-// (instance count, GDI+ session) and the module entry hooks.
+// (instance count, graphics session) and the module entry hooks.
 #pragma once
 
 #include "host/vst_abi.h"
@@ -9,7 +9,7 @@ using ModuleHandle = void*;
 
 // Any thread. Null when the instance cannot be built; nothing leaks and nothing throws.
 PluginInstance* createInstance(HostCallback callback) noexcept;
-// Closes a live editor window, lowers the instance count, ends GDI+ after the last one.
+// Closes a live editor window, lowers the instance count, ends the graphics session after the last one.
 void destroyInstance(PluginInstance* inst) noexcept;
 
 // Module entry (loader lock held): records the handle / unregisters the window class.

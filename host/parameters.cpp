@@ -1,6 +1,6 @@
 #include "host/parameters.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/editor_host.h"
 #include "host/record_gate.h"
 #include "host/texts.h"
@@ -37,9 +37,9 @@ float clampParameter(float value) {
 
 void applyParameter(PluginInstance& inst, std::int32_t index, float value) {
     {
-        std::lock_guard<std::mutex> guard(inst.lock);
-        setParam(inst, index, value);
-        rebuildFilters(inst);
+        std::lock_guard<std::mutex> guard(inst.engine.lock);
+        setParam(inst.engine.edit, index, value);
+        rebuildFilters(inst.engine.edit);
     }
     invalidateEditor(inst);
 }
@@ -67,7 +67,7 @@ float VST_CALL getParameter(AEffect* effect, std::int32_t index) {
     if (call.inst == nullptr || !validIndex(index)) {
         return 0.0f;
     }
-    return param(*call.inst, index);
+    return param(call.inst->engine.edit, index);
 }
 
 void writeParamName(std::int32_t index, char* buffer) {
@@ -93,7 +93,7 @@ void writeParamDisplay(const PluginInstance& inst, std::int32_t index, char* buf
         std::snprintf(buffer, kDisplayLimit, "0.0");
         return;
     }
-    const float v = param(inst, index);
+    const float v = param(inst.engine.edit, index);
     if (index == ParamOutputTrim) {
         std::snprintf(buffer, kDisplayLimit, "%+.1f", static_cast<double>(v) * 24.0 - 12.0);
     } else if (index == ParamBypass) {

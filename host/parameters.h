@@ -6,7 +6,7 @@
 
 struct PluginInstance;
 
-// Any thread. Stores the clamped value under inst.lock, redesigns every filter (the gain
+// Any thread. Stores the clamped value under inst.engine.lock, redesigns every filter (the gain
 // mapping reads the parameters), then repaints an open editor.
 void VST_CALL setParameter(AEffect* effect, std::int32_t index, float value);
 // Any thread. 0.0 for a missing instance or an index outside 0..4.

@@ -4,7 +4,7 @@
 ModuleHandle moduleHandle = nullptr;
 bool editorClassRegistered = false;
 std::int32_t instanceCount = 0;
-std::uintptr_t gdiplusToken = 0;
+std::uintptr_t graphicsToken = 0;
 std::mutex processStateLock;
 
 std::int32_t liveInstanceCount() {
@@ -12,9 +12,9 @@ std::int32_t liveInstanceCount() {
     return instanceCount;
 }
 
-std::uintptr_t currentGdiplusToken() {
+std::uintptr_t currentGraphicsToken() {
     std::lock_guard<std::mutex> guard(processStateLock);
-    return gdiplusToken;
+    return graphicsToken;
 }
 
 bool isEditorClassRegistered() {

@@ -2,14 +2,14 @@
 // enables recording: then every call is logged and windows are simulated.
 #pragma once
 
-#include "platform/window_system.h"
+#include "editor/window_system.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 struct PlatformCall {
-    std::string name; // e.g. "invalidateWindow", "startGdiplus"
+    std::string name; // e.g. "invalidateWindow", "startGraphicsSession"
     std::uintptr_t arg = 0;
 };
 
@@ -17,9 +17,8 @@ void headlessEnable(bool enabled);  // simulate windows and record calls
 void headlessReset();               // clear log, windows, clock; keeps enabled state
 const std::vector<PlatformCall>& headlessCalls();
 int headlessCount(const std::string& name);
-void headlessSetTickCount(std::uint32_t now);
 void headlessSetCreateFails(bool fails);
-// The instance the simulated window was created with (its user-data slot).
-PluginInstance* headlessWindowInstance(WindowHandle window);
+// The editor the simulated window was created with (its user-data slot).
+EditorState* headlessWindowEditor(WindowHandle window);
 void headlessKillWindow(WindowHandle window); // the host destroyed it behind our back
 bool headlessCaptured();

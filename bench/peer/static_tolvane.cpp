@@ -1,6 +1,6 @@
 #include "bench/peer/static_tolvane.h"
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/entry.h"
 
 #include <cmath>
@@ -19,15 +19,15 @@ void closeStatic(AEffect* effect) {
 // rebuild; the audio engine adopts it at its next block. The bells are those of the
 // 24-band case in bench/bench_process.cpp.
 void addBells(PluginInstance& inst, int bandCount) {
-    const std::lock_guard<std::mutex> edit(inst.lock);
-    if (static_cast<int>(inst.bands.size()) >= bandCount) {
+    const std::lock_guard<std::mutex> edit(inst.engine.lock);
+    if (static_cast<int>(inst.engine.edit.bands.size()) >= bandCount) {
         return;
     }
-    for (int i = 0; static_cast<int>(inst.bands.size()) < bandCount; ++i) {
+    for (int i = 0; static_cast<int>(inst.engine.edit.bands.size()) < bandCount; ++i) {
         const double hz = 40.0 * std::pow(1.33, i);
-        inst.bands.push_back(Band{true, hz, i % 2 == 0 ? 2.5 : -2.0, 1.2, Bell, 0, i % 5 == 0});
+        inst.engine.edit.bands.push_back(Band{true, hz, i % 2 == 0 ? 2.5 : -2.0, 1.2, Bell, 0, i % 5 == 0});
     }
-    rebuildFilters(inst);
+    rebuildFilters(inst.engine.edit);
 }
 
 } // namespace

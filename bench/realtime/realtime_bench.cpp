@@ -6,7 +6,7 @@
 //      20 ms at a time, against the worst callback with no editor at all.
 // Each figure is also shown for the engine driven the old way (no flush modes; a blocking
 // lock around the block) for comparison.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/entry.h"
 #include "tools/programme_signal.h"
 
@@ -90,7 +90,7 @@ void reportSilence() {
     const double throughCallback = silenceRatio([&](float** in, float** out) {
         callback.effect->processReplacing(callback.effect, in, out, kBlock);
     });
-    auto engine = std::make_unique<PluginInstance>(nullptr);
+    auto engine = std::make_unique<Engine>();
     const double engineOnly = silenceRatio([&](float** in, float** out) {
         std::copy_n(in[0], kBlock, out[0]);
         std::copy_n(in[1], kBlock, out[1]);
@@ -110,9 +110,10 @@ double worstCallback(Plugin& p, bool editor, bool blockingLock) {
         editing = std::thread([&] {
             while (!stop.load()) {
                 {
-                    std::lock_guard<std::mutex> held(p.inst().lock);
-                    p.inst().bands[4].gain = p.inst().bands[4].gain > 3.0 ? 2.8 : 3.2;
-                    rebuildFilters(p.inst());
+                    std::lock_guard<std::mutex> held(p.inst().engine.lock);
+                    Engine& edit = p.inst().engine.edit;
+                    edit.bands[4].gain = edit.bands[4].gain > 3.0 ? 2.8 : 3.2;
+                    rebuildFilters(edit);
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -129,8 +130,8 @@ double worstCallback(Plugin& p, bool editor, bool blockingLock) {
                 if (blockingLock) { // the old way: the block waited for the edit
                     std::copy_n(in[0], kBlock, out[0]);
                     std::copy_n(in[1], kBlock, out[1]);
-                    std::lock_guard<std::mutex> held(p.inst().lock);
-                    processBlock(p.inst().audio, out[0], out[1], kBlock);
+                    std::lock_guard<std::mutex> held(p.inst().engine.lock);
+                    processBlock(p.inst().engine.audio, out[0], out[1], kBlock);
                 } else {
                     p.effect->processReplacing(p.effect, in, out, kBlock);
                 }

@@ -1,9 +1,9 @@
 // The window system on Linux: no real windows. Inert until a test enables it, so the Linux
 // module reports no editor; once enabled it logs every call and simulates editor windows
 // well enough for the editor and host logic to run their window lifecycle in native tests.
-#include "editor/editor_window.h"
+#include "editor/editor_events.h"
+#include "editor/window_system.h"
 #include "platform/headless_backend.h"
-#include "platform/window_system.h"
 
 #include <atomic>
 #include <map>
@@ -12,7 +12,7 @@
 namespace {
 
 struct FakeWindow {
-    PluginInstance* instance = nullptr; // the user-data slot
+    EditorState* editor = nullptr; // the user-data slot
 };
 
 struct Backend {
@@ -21,7 +21,6 @@ struct Backend {
     std::map<std::uintptr_t, FakeWindow> windows; // live windows only
     std::uintptr_t nextHandle = 0x1000;           // never reused, so dead handles stay dead
     std::uintptr_t nextToken = 0x7000;
-    std::uint32_t now = 0;
     bool createFails = false;
     bool captured = false;
 };
@@ -63,13 +62,15 @@ std::lock_guard<std::recursive_mutex> lockBackend() {
 
 char moduleImage; // its address stands in for the process's module handle
 
-// Delivers a message the way the system would: to the editor logic, only while the
-// window's user-data slot holds an instance.
-void sendMessage(WindowHandle window, std::uint32_t msg) {
+// Delivers an event the way the system would: to the editor logic, only while the
+// window's user-data slot holds an editor.
+void sendEvent(WindowHandle window, EditorEventKind kind) {
     // Looked up under the lock, delivered without it: the handler calls back in.
-    PluginInstance* inst = headlessWindowInstance(window);
-    if (inst != nullptr) {
-        handleEditorMessage(window, *inst, msg, 0, 0);
+    EditorState* editor = headlessWindowEditor(window);
+    if (editor != nullptr) {
+        EditorEvent event;
+        event.kind = kind;
+        handleEditorEvent(window, *editor, event);
     }
 }
 
@@ -78,9 +79,9 @@ bool windowIsAliveQuiet(WindowHandle window) {
     return backend().windows.count(key(window)) != 0;
 }
 
-// WM_DESTROY, then the user data is cleared and the handle dies.
+// Close, then the user data is cleared and the handle dies.
 void tearDown(WindowHandle window) {
-    sendMessage(window, kWmDestroy);
+    sendEvent(window, EditorEventKind::Close);
     auto guard = lockBackend();
     backend().windows.erase(key(window));
 }
@@ -104,7 +105,7 @@ void unregisterEditorWindowClass(ModuleHandle module) {
 }
 
 WindowHandle createEditorWindow(WindowHandle parent, int /*width*/, int /*height*/,
-                                ModuleHandle /*module*/, PluginInstance* instance) {
+                                ModuleHandle /*module*/, EditorState* editor) {
     if (!logCall("createEditorWindow", key(parent))) {
         return nullptr;
     }
@@ -117,9 +118,9 @@ WindowHandle createEditorWindow(WindowHandle parent, int /*width*/, int /*height
         }
         window = reinterpret_cast<WindowHandle>(b.nextHandle);
         b.nextHandle += 0x10;
-        b.windows[key(window)].instance = instance; // WM_NCCREATE stores the instance
+        b.windows[key(window)].editor = editor; // creation stores the editor
     }
-    sendMessage(window, kWmCreate);
+    sendEvent(window, EditorEventKind::Open);
     return window;
 }
 
@@ -157,21 +158,20 @@ void releaseMouse() {
     }
 }
 
-std::uint32_t tickCount() {
-    auto guard = lockBackend();
-    return backend().now;
+void pumpEditorWindow(WindowHandle window) {
+    logCall("pumpEditorWindow", key(window));
 }
 
-std::uintptr_t startGdiplus() {
-    if (!logCall("startGdiplus")) {
+std::uintptr_t startGraphicsSession() {
+    if (!logCall("startGraphicsSession")) {
         return 0;
     }
     auto guard = lockBackend();
     return backend().nextToken++;
 }
 
-void shutdownGdiplus(std::uintptr_t token) {
-    logCall("shutdownGdiplus", token);
+void shutdownGraphicsSession(std::uintptr_t token) {
+    logCall("shutdownGraphicsSession", token);
 }
 
 // ---- test control ----
@@ -185,7 +185,6 @@ void headlessReset() {
     Backend& b = backend();
     b.calls.clear();
     b.windows.clear();
-    b.now = 0;
     b.createFails = false;
     b.captured = false;
 }
@@ -203,20 +202,15 @@ int headlessCount(const std::string& name) {
     return count;
 }
 
-void headlessSetTickCount(std::uint32_t now) {
-    auto guard = lockBackend();
-    backend().now = now;
-}
-
 void headlessSetCreateFails(bool fails) {
     auto guard = lockBackend();
     backend().createFails = fails;
 }
 
-PluginInstance* headlessWindowInstance(WindowHandle window) {
+EditorState* headlessWindowEditor(WindowHandle window) {
     auto guard = lockBackend();
     auto it = backend().windows.find(key(window));
-    return it == backend().windows.end() ? nullptr : it->second.instance;
+    return it == backend().windows.end() ? nullptr : it->second.editor;
 }
 
 void headlessKillWindow(WindowHandle window) {

@@ -1,11 +1,12 @@
 // The editor window procedure and its double-buffered paint frame. The window finds its
-// instance in GWLP_USERDATA, stored at WM_NCCREATE and cleared at WM_DESTROY; everything
-// the editor does with a message lives in editor/ and is shared with the native tests.
+// editor in GWLP_USERDATA, stored at WM_NCCREATE and cleared at WM_DESTROY. Messages are
+// decoded into the editor's neutral events (message_events.cpp); everything the editor
+// does with them lives in editor/ and is shared with the other platforms.
 #include "platform/win32/editor_window_proc.h"
 
-#include "dsp/plugin_instance.h"
 #include "editor/canvas.h"
-#include "editor/editor_window.h"
+#include "editor/editor_events.h"
+#include "platform/win32/message_events.h"
 
 #include <windows.h>
 
@@ -36,11 +37,11 @@ HandlerGate& gate() {
     return g;
 }
 
-PluginInstance* windowInstance(HWND window) {
-    return reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+EditorState* windowInstance(HWND window) {
+    return reinterpret_cast<EditorState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-void setWindowInstance(HWND window, PluginInstance* inst) {
+void setWindowInstance(HWND window, EditorState* inst) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(inst));
 }
 
@@ -68,7 +69,7 @@ struct HandlerEntry {
     HandlerEntry& operator=(const HandlerEntry&) = delete;
 
     HWND window;
-    PluginInstance* inst = nullptr;
+    EditorState* inst = nullptr;
 };
 
 // What a window keeps from one paint to the next: the back buffer the picture is built in
@@ -147,12 +148,17 @@ void releaseWindowSurfaces(HWND window) {
 // Draws the picture into the back buffer. A C++ exception must never unwind into user32
 // (the host's message loop cannot handle it), so the painter is fenced here and the
 // canvas is closed whatever happened inside.
-void drawPicture(const PaintSurfaces& s, PluginInstance& inst) {
+void drawPicture(HWND window, const PaintSurfaces& s, EditorState& inst) {
     // Without a canvas or its graphics every canvas call is a no-op; the frame still blits,
     // so a GDI+ that failed to start costs the picture, never a leak.
     Canvas* canvas = openGdiplusCanvas(s.dc, s.layer);
     try {
-        paintEditor(canvas, s.width, s.height, inst);
+        EditorEvent paint;
+        paint.kind = EditorEventKind::Paint;
+        paint.canvas = canvas;
+        paint.width = s.width;
+        paint.height = s.height;
+        handleEditorEvent(window, inst, paint);
     } catch (...) {
     }
     closeGdiplusCanvas(canvas);
@@ -160,7 +166,7 @@ void drawPicture(const PaintSurfaces& s, PluginInstance& inst) {
 
 // Builds the whole picture off screen and copies it in one blit, so the window never
 // shows a half-drawn frame.
-void paintFrame(HWND window, PluginInstance& inst) {
+void paintFrame(HWND window, EditorState& inst) {
     PAINTSTRUCT ps{};
     HDC windowDc = BeginPaint(window, &ps);
     RECT client{};
@@ -171,7 +177,7 @@ void paintFrame(HWND window, PluginInstance& inst) {
     if (windowDc != nullptr && client.right > 0 && client.bottom > 0) {
         PaintSurfaces* s = windowSurfaces(window);
         if (s != nullptr && fitBackBuffer(*s, windowDc, client.right, client.bottom)) {
-            drawPicture(*s, inst);
+            drawPicture(window, *s, inst);
             BitBlt(windowDc, 0, 0, s->width, s->height, s->dc, 0, 0, SRCCOPY);
         }
     }
@@ -179,16 +185,20 @@ void paintFrame(HWND window, PluginInstance& inst) {
 }
 
 // The editor logic must not throw across the window procedure either.
-bool forwardMessage(HWND window, PluginInstance& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool forwardMessage(HWND window, EditorState& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
+    EditorEvent event;
+    if (!eventFromMessage(msg, wParam, lParam, GetTickCount(), event)) {
+        return false;
+    }
     try {
-        return handleEditorMessage(window, inst, msg, wParam, lParam);
+        return handleEditorEvent(window, inst, event);
     } catch (...) {
         return true;
     }
 }
 
 // The instance's share of a message; answers whether the message was handled.
-bool handleForInstance(HWND window, PluginInstance& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool handleForInstance(HWND window, EditorState& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_PAINT) {
         paintFrame(window, inst);
         return true;
@@ -212,7 +222,7 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     if (msg == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         setWindowInstance(window,
-                          create ? static_cast<PluginInstance*>(create->lpCreateParams) : nullptr);
+                          create ? static_cast<EditorState*>(create->lpCreateParams) : nullptr);
         return DefWindowProcA(window, msg, wParam, lParam);
     }
     bool handled = false;

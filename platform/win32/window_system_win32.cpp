@@ -1,6 +1,6 @@
 // The window-system calls of the plug-in, made with the ANSI Win32 API and the GDI+
-// start-up entry points. The editor and host layers only see platform/window_system.h.
-#include "platform/window_system.h"
+// start-up entry points. The editor and host layers only see editor/window_system.h.
+#include "editor/window_system.h"
 
 #include "platform/win32/editor_window_proc.h"
 
@@ -56,12 +56,12 @@ void unregisterEditorWindowClass(ModuleHandle module) {
     UnregisterClassA(kEditorClassName, asModule(module));
 }
 
-// UI thread (effEditOpen). The instance travels as the creation parameter so the window
+// UI thread (effEditOpen). The editor travels as the creation parameter so the window
 // procedure has it from WM_NCCREATE on.
 WindowHandle createEditorWindow(WindowHandle parent, int width, int height, ModuleHandle module,
-                                PluginInstance* instance) {
+                                EditorState* editor) {
     return CreateWindowExA(0, kEditorClassName, kEditorTitle, kEditorStyle, 0, 0, width, height,
-                           asWindow(parent), nullptr, asModule(module), instance);
+                           asWindow(parent), nullptr, asModule(module), editor);
 }
 
 bool windowIsAlive(WindowHandle window) {
@@ -102,13 +102,12 @@ void releaseMouse() {
     ReleaseCapture();
 }
 
-std::uint32_t tickCount() {
-    return GetTickCount();
-}
+// The host's message loop already delivers every message of the window.
+void pumpEditorWindow(WindowHandle) {}
 
 // Construction of the first instance. The status is not examined: a failed start-up
 // leaves the token at 0 and every later GDI+ call fails harmlessly.
-std::uintptr_t startGdiplus() {
+std::uintptr_t startGraphicsSession() {
     Gdiplus::GdiplusStartupInput input; // version 1, no debug callback, nothing suppressed
     input.GdiplusVersion = 1;
     input.DebugEventCallback = nullptr;
@@ -119,7 +118,7 @@ std::uintptr_t startGdiplus() {
     return token;
 }
 
-void shutdownGdiplus(std::uintptr_t token) {
+void shutdownGraphicsSession(std::uintptr_t token) {
     if (token != 0) {
         Gdiplus::GdiplusShutdown(token);
     }

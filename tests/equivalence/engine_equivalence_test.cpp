@@ -2,7 +2,7 @@
 // within 1e-6 at every output sample, over band sets, rates, block sizes, automation and
 // host bypass mid-stream, a silent tail and NaN and infinity bursts. This is the Linux
 // build's code, linked in; tests/wine/dll_equivalence.cpp checks the DLL the same way.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "dsp/vector_path.h"
 #include "host/entry.h"
 #include "tests/equivalence/equivalence_support.h"
@@ -19,9 +19,9 @@ using equivalence::Scenario;
 // The editor's way of changing the band list: under the lock, then a rebuild.
 void setBands(AEffect* effect, const std::vector<Band>& bands) {
     auto& inst = *static_cast<PluginInstance*>(effect->user);
-    const std::lock_guard<std::mutex> held(inst.lock);
-    inst.bands = bands;
-    rebuildFilters(inst);
+    const std::lock_guard<std::mutex> held(inst.engine.lock);
+    inst.engine.edit.bands = bands;
+    rebuildFilters(inst.engine.edit);
 }
 
 AEffect* openLinked(HostCallback callback) {

@@ -1,7 +1,7 @@
 // The audio thread never waits for an editing thread, an edit reaches the audio at the
 // next block once the lock is free, and effClose waits for calls already inside. Each
 // case waits for the event it needs (with a generous deadline), never for a fixed time.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/entry.h"
 #include "host/record_gate.h"
 #include "tools/programme_signal.h"
@@ -46,8 +46,8 @@ struct Plugin {
 
 // The editor's kind of edit: change a band under the lock and redesign.
 void boostBand(PluginInstance& inst) {
-    inst.bands[4].gain = 9.0;
-    rebuildFilters(inst);
+    inst.engine.edit.bands[4].gain = 9.0;
+    rebuildFilters(inst.engine.edit);
 }
 
 // While an editing thread holds the lock, blocks complete with the settings the audio
@@ -65,7 +65,7 @@ TEST(AudioHandoff, BlocksNeverWaitForAnEditAndHearItNextBlock) {
         ASSERT_EQ(edited.block(frame), twin.block(frame));
     }
     {
-        std::unique_lock<std::mutex> held(edited.inst().lock);
+        std::unique_lock<std::mutex> held(edited.inst().engine.lock);
         boostBand(edited.inst());
         for (int i = 0; i < 3; ++i, frame += kBlock) {
             auto audio = std::async(std::launch::async, [&] { return edited.block(frame); });
@@ -78,16 +78,16 @@ TEST(AudioHandoff, BlocksNeverWaitForAnEditAndHearItNextBlock) {
         }
     }
     {
-        std::lock_guard<std::mutex> held(twin.inst().lock);
+        std::lock_guard<std::mutex> held(twin.inst().engine.lock);
         boostBand(twin.inst());
     }
     const std::vector<float> heard = edited.block(frame);
     EXPECT_EQ(heard, twin.block(frame));
     // The editor draws what the audio uses: the published coefficients are the audio's.
-    std::lock_guard<std::mutex> held(edited.inst().lock);
-    for (std::size_t i = 0; i < edited.inst().filters.size(); ++i) {
-        const BiquadCoefficients& shown = edited.inst().filters[i].coeffs;
-        const BiquadCoefficients& used = edited.inst().audio.filters[i].coeffs;
+    std::lock_guard<std::mutex> held(edited.inst().engine.lock);
+    for (std::size_t i = 0; i < edited.inst().engine.edit.filters.size(); ++i) {
+        const BiquadCoefficients& shown = edited.inst().engine.edit.filters[i].coeffs;
+        const BiquadCoefficients& used = edited.inst().engine.audio.filters[i].coeffs;
         EXPECT_TRUE(shown.b0 == used.b0 && shown.a1 == used.a1 && shown.a2 == used.a2) << i;
     }
 }
@@ -103,7 +103,7 @@ TEST(AudioHandoff, CloseWaitsForTheCallsInside) {
     std::atomic<bool> closed{false};
     std::thread close;
     {
-        std::unique_lock<std::mutex> held(inst->lock);
+        std::unique_lock<std::mutex> held(inst->engine.lock);
         std::thread automation([&] { effect->setParameter(effect, 0, 0.25f); });
         const auto deadline = std::chrono::steady_clock::now() + kDeadline;
         while (record.callsInside.load() == 0 && std::chrono::steady_clock::now() < deadline) {

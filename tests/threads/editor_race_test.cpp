@@ -1,8 +1,8 @@
-// The editor's edits of the band list race the audio thread: mouse and keyboard messages
+// The editor's edits of the band list race the audio thread: pointer and keyboard events
 // on one thread, processBlock under the instance lock on another, as a host runs them.
 // Built with ThreadSanitizer; any unguarded shared access fails the run.
-#include "dsp/plugin_instance.h"
-#include "editor/editor_window.h"
+#include "host/plugin_instance.h"
+#include "editor/editor_events.h"
 #include "editor/layout.h"
 #include "platform/headless_backend.h"
 
@@ -18,10 +18,12 @@
 
 namespace {
 
-std::intptr_t pointLParam(int x, int y) {
-    const auto lo = static_cast<std::uint16_t>(static_cast<std::int16_t>(x));
-    const auto hi = static_cast<std::uint16_t>(static_cast<std::int16_t>(y));
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(hi) << 16) | lo);
+EditorEvent event(EditorEventKind kind, int x = 0, int y = 0) {
+    EditorEvent e;
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    return e;
 }
 
 // The audio side: blocks of a two-tone signal until told to stop; reports whether every
@@ -39,8 +41,8 @@ void runAudio(PluginInstance& inst, const std::atomic<bool>& stop, std::atomic<b
             right[static_cast<std::size_t>(n)] = left[static_cast<std::size_t>(n)] * 0.8f;
         }
         {
-            std::lock_guard<std::mutex> guard(inst.lock);
-            processBlock(inst, left.data(), right.data(), kBlock);
+            std::lock_guard<std::mutex> guard(inst.engine.lock);
+            processBlock(inst.engine.edit, left.data(), right.data(), kBlock);
         }
         for (int n = 0; n < kBlock; ++n) {
             if (!std::isfinite(left[static_cast<std::size_t>(n)]) ||
@@ -57,15 +59,25 @@ struct EditorDriver {
     WindowHandle window;
     std::uint32_t now = 1000;
 
-    void send(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
-        handleEditorMessage(window, inst, msg, wParam, lParam);
-    }
+    void send(const EditorEvent& e) { handleEditorEvent(window, inst.editor, e); }
     void press(int x, int y, std::uint32_t gap) {
         now += gap;
-        headlessSetTickCount(now);
-        send(kWmLButtonDown, 0, pointLParam(x, y));
+        EditorEvent e = event(EditorEventKind::Press, x, y);
+        e.time = now;
+        send(e);
     }
-    void release() { send(kWmLButtonUp, 0, 0); }
+    void release() { send(event(EditorEventKind::Release)); }
+    void move(int x, int y) { send(event(EditorEventKind::Move, x, y)); }
+    void wheel(int steps) {
+        EditorEvent e = event(EditorEventKind::Wheel);
+        e.wheelSteps = steps;
+        send(e);
+    }
+    void deleteKey() {
+        EditorEvent e = event(EditorEventKind::Key);
+        e.key = EditorKey::Delete;
+        send(e);
+    }
 
     // One round of everything the editor can do to the band list and parameters.
     void round(int i) {
@@ -73,23 +85,23 @@ struct EditorDriver {
         press(300 + i % 400, 150 + i % 200, 1000);
         press(300 + i % 400, 150 + i % 200, 100);
         for (int step = 0; step < 8; ++step) {
-            send(kWmMouseMove, 0, pointLParam(-100 + step * 150, 600 - step * 90));
+            move(-100 + step * 150, 600 - step * 90);
         }
         release();
-        send(kWmMouseWheel, (i % 2 == 0 ? 120u : 0xFF88u) << 16, 0);
+        wheel(i % 2 == 0 ? 1 : -1);
         press(chipX(7) + 5 + 26 * (i % 3), 505, 1000); // add chip or a band chip
         release();
         press(650, 145, 1000); // a type button of band 4's panel, when shown
         release();
-        send(kWmKeyDown, kVkDelete, 0);
+        deleteKey();
         press(55, 520, 1000); // knob drag on VAVU COUPLING
-        send(kWmMouseMove, 0, pointLParam(55, 520 - (i % 60)));
+        move(55, 520 - (i % 60));
         release();
         if (i % 5 == 0) {
             press(460, 25, 1000); // next preset
             release();
         }
-        send(kWmTimer, 1, 0);
+        send(event(EditorEventKind::Tick));
     }
 };
 
@@ -125,10 +137,10 @@ TEST(EditorRace, EditsRaceProcessBlockWithoutDataRace) {
 
     EXPECT_GE(blocksAlongside, kMinBlocks) << "the audio thread hardly ran alongside the edits";
     EXPECT_TRUE(finite.load());
-    std::lock_guard<std::mutex> guard(inst.lock);
-    EXPECT_GE(inst.bands.size(), 1u);
-    EXPECT_LE(inst.bands.size(), 24u);
-    EXPECT_EQ(inst.filters.size(), inst.bands.size());
+    std::lock_guard<std::mutex> guard(inst.engine.lock);
+    EXPECT_GE(inst.engine.edit.bands.size(), 1u);
+    EXPECT_LE(inst.engine.edit.bands.size(), 24u);
+    EXPECT_EQ(inst.engine.edit.filters.size(), inst.engine.edit.bands.size());
     headlessReset();
     headlessEnable(false);
 }

@@ -1,6 +1,6 @@
 // The audio callback running against host and editor edits on another thread. Under
 // ThreadSanitizer any unguarded access to the shared instance is reported and fails the run.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/entry.h"
 #include "host/process_state.h"
 #include "platform/headless_backend.h"
@@ -42,19 +42,19 @@ void editLoop(AEffect* effect, std::atomic<bool>& stop, std::atomic<float>& seen
     const float rates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
     for (int i = 0; !stop.load(); ++i) {
         effect->setParameter(effect, i % 5, static_cast<float>(i % 11) / 10.0f);
-        seen.store(inst.peakL.load(std::memory_order_relaxed) + effect->getParameter(effect, 0));
+        seen.store(inst.engine.peakL.load(std::memory_order_relaxed) + effect->getParameter(effect, 0));
         if (i % 7 == 0) {
             effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rates[i % 4]);
         }
         if (i % 3 == 0) {
             // Editor-style band edit: change the list under the lock, redesign, release.
-            std::lock_guard<std::mutex> guard(inst.lock);
-            if (inst.bands.size() < 20 && i % 2 == 0) {
-                inst.bands.push_back(inst.bands[static_cast<std::size_t>(i) % 7]);
-            } else if (inst.bands.size() > 1) {
-                inst.bands.pop_back();
+            std::lock_guard<std::mutex> guard(inst.engine.lock);
+            if (inst.engine.edit.bands.size() < 20 && i % 2 == 0) {
+                inst.engine.edit.bands.push_back(inst.engine.edit.bands[static_cast<std::size_t>(i) % 7]);
+            } else if (inst.engine.edit.bands.size() > 1) {
+                inst.engine.edit.bands.pop_back();
             }
-            rebuildFilters(inst);
+            rebuildFilters(inst.engine.edit);
         }
         edits.fetch_add(1);
         std::this_thread::yield();
@@ -100,8 +100,8 @@ TEST(HostStress, AudioCallbackAgainstParameterRateAndBandEdits) {
     EXPECT_TRUE(finite);
     EXPECT_TRUE(std::isfinite(seen.load()));
     auto& inst = *static_cast<PluginInstance*>(effect->user);
-    EXPECT_TRUE(std::isfinite(inst.peakL.load()));
-    EXPECT_GT(inst.peakL.load(), 0.0f);
+    EXPECT_TRUE(std::isfinite(inst.engine.peakL.load()));
+    EXPECT_GT(inst.engine.peakL.load(), 0.0f);
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     releaseRecord(effect);
 }
@@ -123,9 +123,9 @@ TEST(HostStress, InstancesCreatedAndClosedOnTwoThreads) {
     churn();
     other.join();
     EXPECT_EQ(liveInstanceCount(), 0);
-    EXPECT_EQ(currentGdiplusToken(), 0u);
-    EXPECT_GE(headlessCount("startGdiplus"), 1);
-    EXPECT_EQ(headlessCount("startGdiplus"), headlessCount("shutdownGdiplus"));
+    EXPECT_EQ(currentGraphicsToken(), 0u);
+    EXPECT_GE(headlessCount("startGraphicsSession"), 1);
+    EXPECT_EQ(headlessCount("startGraphicsSession"), headlessCount("shutdownGraphicsSession"));
     headlessReset();
     headlessEnable(false);
 }

@@ -11,7 +11,7 @@ namespace {
 
 using AnalyserSpectrum = dsptest::EngineTest;
 
-void fillRingWithSine(PluginInstance& inst, double bin, double amplitude) {
+void fillRingWithSine(Engine& inst, double bin, double amplitude) {
     for (int i = 0; i < kAnalysisSize; ++i) {
         inst.analysisRing[i] =
             static_cast<float>(amplitude * std::sin(6.283185307179586 * bin * i / 1024.0));

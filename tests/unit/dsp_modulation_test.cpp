@@ -13,7 +13,7 @@ using dsptest::processInBlocks;
 using dsptest::sameBits;
 using ModulationUpdate = dsptest::EngineTest;
 
-void processSilence(PluginInstance& inst, int frames) {
+void processSilence(Engine& inst, int frames) {
     std::vector<float> l(static_cast<std::size_t>(frames)), r(l.size());
     processBlock(inst, l.data(), r.data(), frames);
 }

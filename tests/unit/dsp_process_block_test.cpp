@@ -14,7 +14,7 @@ using dsptest::sameBits;
 using ProcessBlock = dsptest::EngineTest;
 
 // One stereo sample through an instance with no active bands.
-float processOne(PluginInstance& inst, float in) {
+float processOne(Engine& inst, float in) {
     float l = in;
     float r = in;
     processBlock(inst, &l, &r, 1);
@@ -23,7 +23,7 @@ float processOne(PluginInstance& inst, float in) {
 }
 
 // Everything processBlock may change apart from the filters (compared bit for bit).
-auto engineState(const PluginInstance& inst) {
+auto engineState(const Engine& inst) {
     return std::make_tuple(inst.analysisRing, inst.spectrumDb, inst.envLevel, inst.peakHold,
                            inst.highDrive, inst.transientScale, inst.modCounter, inst.analysisPos,
                            inst.decimationCounter, inst.modDrive, inst.lastModulation);
@@ -95,7 +95,7 @@ TEST_F(ProcessBlock, EmptyBlockRepairsFilterCountOnly) {
     EXPECT_EQ(l, 0.5f);
 }
 
-bool channelStatesAreZero(const PluginInstance& inst, bool right) {
+bool channelStatesAreZero(const Engine& inst, bool right) {
     return std::all_of(inst.filters.begin(), inst.filters.end(), [&](const BandFilter& f) {
         return (right ? f.s1R : f.s1L) == 0.0 && (right ? f.s2R : f.s2L) == 0.0;
     });

@@ -2,7 +2,7 @@
 // response evaluation.
 #pragma once
 
-#include "dsp/plugin_instance.h"
+#include "dsp/engine.h"
 #include "tools/programme_signal.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +21,13 @@ namespace dsptest {
 // allocations on this thread succeed and the one after fails once; -1 disarms it.
 void failAllocationAfter(long n);
 
-inline std::unique_ptr<PluginInstance> makeInstance() {
-    return std::make_unique<PluginInstance>(nullptr);
+inline std::unique_ptr<Engine> makeInstance() {
+    return std::make_unique<Engine>();
 }
 
 // A fresh instance per test.
 struct EngineTest : ::testing::Test {
-    std::unique_ptr<PluginInstance> inst = makeInstance();
+    std::unique_ptr<Engine> inst = makeInstance();
 };
 
 struct StereoSignal {
@@ -65,7 +65,7 @@ inline bool sameBits(const std::vector<BandFilter>& a, const std::vector<BandFil
 }
 
 // Runs the instance over a whole signal in blocks of blockSize, in place.
-inline void processInBlocks(PluginInstance& inst, StereoSignal& s, std::size_t blockSize) {
+inline void processInBlocks(Engine& inst, StereoSignal& s, std::size_t blockSize) {
     for (std::size_t start = 0; start < s.left.size(); start += blockSize) {
         const std::size_t n = std::min(blockSize, s.left.size() - start);
         processBlock(inst, s.left.data() + start, s.right.data() + start,

@@ -32,10 +32,10 @@ class AudioCallbackTest : public HostTest {
     }
 
     void setMeters(float left, float right) {
-        inst().peakL.store(left);
-        inst().peakR.store(right);
+        inst().engine.peakL.store(left);
+        inst().engine.peakR.store(right);
     }
-    std::pair<float, float> meters() { return {inst().peakL.load(), inst().peakR.load()}; }
+    std::pair<float, float> meters() { return {inst().engine.peakL.load(), inst().engine.peakR.load()}; }
 
     bool outputsUntouched() const {
         const std::vector<float> sevens(kFrames, 7.0f);
@@ -130,7 +130,7 @@ TEST_F(AudioCallbackTest, InPlaceProcessingStillProcessesAndMeters) {
     }
     EXPECT_LT(outputPeak, 0.25f); // -12 dB is a factor of about 0.25 on a 0.5 peak
     EXPECT_GT(outputPeak, 0.0f);
-    EXPECT_EQ(inst().peakL.load(), outputPeak);
+    EXPECT_EQ(inst().engine.peakL.load(), outputPeak);
 }
 
 TEST_F(AudioCallbackTest, MissingBuffersOrInstanceSkipTheWholeBlock) {

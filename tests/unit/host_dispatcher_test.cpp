@@ -117,17 +117,14 @@ TEST_F(DispatcherTest, SampleRateAndBlockSize) {
     };
     for (const auto& [requested, sampleRate, envRate] : rates) {
         EXPECT_EQ(dispatch(effSetSampleRate, 0, 0, nullptr, requested), 1);
-        EXPECT_EQ(std::make_pair(inst().sampleRate, inst().envRate),
+        EXPECT_EQ(std::make_pair(inst().engine.edit.sampleRate, inst().engine.edit.envRate),
                   std::make_pair(sampleRate, envRate))
             << requested;
     }
-    const std::pair<VstIntPtr, std::int32_t> sizes[] = {
-        {256, 256}, {1, 1}, {0, 512}, {-64, 512}, {0x7fffffff, 0x7fffffff}, {1LL << 32, 512},
-    };
-    for (const auto& [value, stored] : sizes) {
-        inst().blockSize = 7;
-        EXPECT_EQ(dispatch(effSetBlockSize, 0, value), 1);
-        EXPECT_EQ(inst().blockSize, stored) << value;
+    // Blocks of any length are processed as they come, so every announced size is fine.
+    for (VstIntPtr value : {VstIntPtr{256}, VstIntPtr{1}, VstIntPtr{0}, VstIntPtr{-64},
+                            VstIntPtr{0x7fffffff}, VstIntPtr{1LL << 32}}) {
+        EXPECT_EQ(dispatch(effSetBlockSize, 0, value), 1) << value;
     }
 }
 
@@ -158,13 +155,13 @@ TEST_F(DispatcherTest, BypassSetsTheParameterAndRepaintsAnOpenEditor) {
 // The host's bypass stores one value and nothing more: no filter is redesigned and the
 // modulation is not restarted, so toggling it between two blocks leaves no trace.
 TEST_F(DispatcherTest, BypassRedesignsNothing) {
-    const std::uint64_t rebuilds = inst().rebuildCount;
-    inst().lastModulation[0] = 0.5;
+    const std::uint64_t rebuilds = inst().engine.edit.rebuildCount;
+    inst().engine.edit.lastModulation[0] = 0.5;
     for (const VstIntPtr value : {1, 0, 1, 0}) {
         dispatch(effSetBypass, 0, value);
     }
-    EXPECT_EQ(inst().rebuildCount, rebuilds);
-    EXPECT_EQ(inst().lastModulation[0], 0.5);
+    EXPECT_EQ(inst().engine.edit.rebuildCount, rebuilds);
+    EXPECT_EQ(inst().engine.edit.lastModulation[0], 0.5);
     EXPECT_EQ(effect->getParameter(effect, 4), 0.0f);
 }
 

@@ -2,7 +2,7 @@
 // headless window system recording.
 #pragma once
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "host/entry.h"
 #include "platform/headless_backend.h"
 
@@ -57,7 +57,7 @@ class HostTest : public ::testing::Test {
 
     // Opens the editor on a stand-in parent window; null when the open was refused.
     WindowHandle openEditor() {
-        return dispatch(effEditOpen, 0, 0, &parent) == 1 ? inst().editorWindow.load() : nullptr;
+        return dispatch(effEditOpen, 0, 0, &parent) == 1 ? inst().editor.window.load() : nullptr;
     }
 
     AEffect* effect = nullptr;

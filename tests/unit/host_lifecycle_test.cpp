@@ -2,7 +2,7 @@
 // and close.
 #include "host_fixture.h"
 
-#include "editor/editor_window.h"
+#include "editor/editor_events.h"
 #include "host/lifecycle.h"
 #include "host/process_state.h"
 #include "tests/unit/dsp_test_support.h"
@@ -11,6 +11,12 @@
 #include <vector>
 
 namespace {
+
+EditorEvent tick() {
+    EditorEvent e;
+    e.kind = EditorEventKind::Tick;
+    return e;
+}
 
 class GdiplusBookkeepingTest : public ::testing::Test {
   protected:
@@ -31,22 +37,22 @@ TEST_F(GdiplusBookkeepingTest, FirstInstanceStartsAndLastOneShutsDown) {
         instances.push_back(createInstance(nullptr));
         ASSERT_NE(instances.back(), nullptr);
     }
-    EXPECT_EQ(headlessCount("startGdiplus"), 1);
+    EXPECT_EQ(headlessCount("startGraphicsSession"), 1);
     EXPECT_EQ(liveInstanceCount(), 3);
-    const std::uintptr_t token = currentGdiplusToken();
+    const std::uintptr_t token = currentGraphicsToken();
     EXPECT_NE(token, 0u);
     destroyInstance(instances[1]);
     destroyInstance(instances[0]);
-    EXPECT_EQ(headlessCount("shutdownGdiplus"), 0);
-    EXPECT_EQ(currentGdiplusToken(), token);
+    EXPECT_EQ(headlessCount("shutdownGraphicsSession"), 0);
+    EXPECT_EQ(currentGraphicsToken(), token);
     destroyInstance(instances[2]);
-    ASSERT_EQ(headlessCount("shutdownGdiplus"), 1);
+    ASSERT_EQ(headlessCount("shutdownGraphicsSession"), 1);
     EXPECT_EQ(headlessCalls().back().arg, token);
-    EXPECT_EQ(currentGdiplusToken(), 0u);
+    EXPECT_EQ(currentGraphicsToken(), 0u);
     EXPECT_EQ(liveInstanceCount(), 0);
     // A new first instance starts a new session.
     destroyInstance(createInstance(nullptr));
-    EXPECT_EQ(headlessCount("startGdiplus"), 2);
+    EXPECT_EQ(headlessCount("startGraphicsSession"), 2);
 }
 
 // Failing each allocation of the instance in turn: the host gets null, no instance is
@@ -63,7 +69,7 @@ TEST_F(GdiplusBookkeepingTest, EntryAnswersNullWhenTheInstanceCannotBeBuilt) {
             break;
         }
         EXPECT_EQ(liveInstanceCount(), 0) << failures;
-        EXPECT_EQ(headlessCount("startGdiplus"), 0) << failures;
+        EXPECT_EQ(headlessCount("startGraphicsSession"), 0) << failures;
     }
     EXPECT_GE(failures, 5); // the constructor's arrays were each made to fail
 }
@@ -78,43 +84,48 @@ TEST_F(EditorLifecycleTest, ModuleDetachUnregistersTheClassButLeavesGdiplusRunni
     onModuleDetach();        // the host unloads with the instance still alive
     EXPECT_EQ(headlessCount("unregisterEditorWindowClass"), 1);
     EXPECT_FALSE(isEditorClassRegistered());
-    EXPECT_EQ(headlessCount("shutdownGdiplus"), 0);
-    EXPECT_NE(currentGdiplusToken(), 0u);
+    EXPECT_EQ(headlessCount("shutdownGraphicsSession"), 0);
+    EXPECT_NE(currentGraphicsToken(), 0u);
     onModuleDetach(); // nothing left to unregister
     EXPECT_EQ(headlessCount("unregisterEditorWindowClass"), 1);
     dispatch(effClose);
-    EXPECT_EQ(headlessCount("shutdownGdiplus"), 1);
+    EXPECT_EQ(headlessCount("shutdownGraphicsSession"), 1);
     onModuleAttach(nullptr);
 }
 
 TEST_F(EditorLifecycleTest, OpenAnimateCloseAndReopen) {
     WindowHandle window = openEditor();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(headlessWindowInstance(window), &inst());
-    EXPECT_EQ(inst().parentWindow, &parent);
+    EXPECT_EQ(headlessWindowEditor(window), &inst().editor);
+    const auto& calls = headlessCalls();
+    const auto created = std::find_if(calls.begin(), calls.end(), [](const PlatformCall& c) {
+        return c.name == "createEditorWindow";
+    });
+    ASSERT_NE(created, calls.end());
+    EXPECT_EQ(created->arg, reinterpret_cast<std::uintptr_t>(&parent)); // inside the host's frame
     EXPECT_TRUE(isEditorClassRegistered());
     for (int i = 0; i < 25; ++i) {
-        handleEditorMessage(window, inst(), kWmTimer, 1, 0);
+        handleEditorEvent(window, inst().editor, tick());
     }
-    const float reached = inst().animPhase;
+    const float reached = inst().editor.animPhase;
     EXPECT_NEAR(reached, 1.0f, 1e-4f);
     EXPECT_EQ(dispatch(effEditClose), 1);
-    EXPECT_EQ(inst().editorWindow.load(), nullptr);
+    EXPECT_EQ(inst().editor.window.load(), nullptr);
     EXPECT_FALSE(windowIsAlive(window));
-    EXPECT_EQ(headlessWindowInstance(window), nullptr);
+    EXPECT_EQ(headlessWindowEditor(window), nullptr);
     // Reopening registers no second class and animates on from where it stood.
     const int registrations = headlessCount("registerEditorWindowClass");
     ASSERT_NE(openEditor(), nullptr);
     EXPECT_EQ(headlessCount("registerEditorWindowClass"), registrations);
     EXPECT_EQ(headlessCount("startAnimationTimer"), 2);
-    EXPECT_EQ(inst().animPhase, reached);
-    handleEditorMessage(inst().editorWindow.load(), inst(), kWmTimer, 7, 0);
-    EXPECT_EQ(inst().animPhase, reached + 0.04f);
+    EXPECT_EQ(inst().editor.animPhase, reached);
+    handleEditorEvent(inst().editor.window.load(), inst().editor, tick());
+    EXPECT_EQ(inst().editor.animPhase, reached + 0.04f);
     // A failed creation answers 0 and leaves no handle behind.
     dispatch(effEditClose);
     headlessSetCreateFails(true);
     EXPECT_EQ(dispatch(effEditOpen, 0, 0, &parent), 0);
-    EXPECT_EQ(inst().editorWindow.load(), nullptr);
+    EXPECT_EQ(inst().editor.window.load(), nullptr);
 }
 
 TEST_F(EditorLifecycleTest, SecondOpenWithoutCloseReplacesTheFirstWindow) {
@@ -135,7 +146,7 @@ TEST_F(EditorLifecycleTest, AWindowTheHostDestroyedIsLeftAlone) {
     const int destroys = headlessCount("destroyWindow");
     EXPECT_EQ(dispatch(effEditClose), 1);
     EXPECT_EQ(headlessCount("destroyWindow"), destroys);
-    EXPECT_EQ(inst().editorWindow.load(), window); // dead handle kept, as documented
+    EXPECT_EQ(inst().editor.window.load(), window); // dead handle kept, as documented
     EXPECT_NE(openEditor(), window);
 }
 

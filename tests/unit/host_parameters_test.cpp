@@ -76,10 +76,10 @@ TEST_F(ParameterTest, OnlyValidSetsRebuildFiltersAndRepaint) {
     ASSERT_NE(openEditor(), nullptr);
     for (int index : {0, 1, 2, 3, 4, 5, -1, 1 << 30}) {
         const bool valid = index >= 0 && index < 5;
-        inst().lastModulation[0] = 0.5;
+        inst().engine.edit.lastModulation[0] = 0.5;
         const int repaints = headlessCount("invalidateWindow");
         effect->setParameter(effect, index, valid ? 0.4f : 0.3f);
-        EXPECT_EQ(inst().lastModulation[0], valid ? -1.0 : 0.5) << index;
+        EXPECT_EQ(inst().engine.edit.lastModulation[0], valid ? -1.0 : 0.5) << index;
         EXPECT_EQ(headlessCount("invalidateWindow"), repaints + (valid ? 1 : 0)) << index;
     }
     for (int i = 0; i < 5; ++i) {
@@ -90,17 +90,17 @@ TEST_F(ParameterTest, OnlyValidSetsRebuildFiltersAndRepaint) {
 // The rebuild uses the value just stored and grows the filter list to the band count.
 TEST_F(ParameterTest, SettingAParameterRedesignsFromTheNewValue) {
     {
-        std::lock_guard<std::mutex> guard(inst().lock);
-        inst().bands.push_back(inst().bands[2]);
-        inst().bands.push_back(inst().bands[3]);
+        std::lock_guard<std::mutex> guard(inst().engine.lock);
+        inst().engine.edit.bands.push_back(inst().engine.edit.bands[2]);
+        inst().engine.edit.bands.push_back(inst().engine.edit.bands[3]);
     }
-    const double before = inst().filters[4].coeffs.b0;
+    const double before = inst().engine.edit.filters[4].coeffs.b0;
     effect->setParameter(effect, 1, 0.0f);
-    ASSERT_EQ(inst().filters.size(), 9u);
-    EXPECT_NE(inst().filters[4].coeffs.b0, before);
+    ASSERT_EQ(inst().engine.edit.filters.size(), 9u);
+    EXPECT_NE(inst().engine.edit.filters[4].coeffs.b0, before);
     // The copies of bands 2 and 3 get the same design as their originals.
-    EXPECT_EQ(inst().filters[7].coeffs.b0, inst().filters[2].coeffs.b0);
-    EXPECT_EQ(inst().filters[8].coeffs.a1, inst().filters[3].coeffs.a1);
+    EXPECT_EQ(inst().engine.edit.filters[7].coeffs.b0, inst().engine.edit.filters[2].coeffs.b0);
+    EXPECT_EQ(inst().engine.edit.filters[8].coeffs.a1, inst().engine.edit.filters[3].coeffs.a1);
 }
 
 } // namespace

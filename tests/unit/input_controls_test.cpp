@@ -1,5 +1,5 @@
 // Knobs, bypass button and preset box through the editor's mouse messages.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "editor/layout.h"
 #include "host_fixture.h"
 #include "input_test_support.h"
@@ -11,7 +11,6 @@
 #include <utility>
 
 using inputtest::EditorInputTest;
-using inputtest::pointLParam;
 
 namespace {
 
@@ -33,12 +32,12 @@ TEST_F(ControlInput, KnobDragSpansRangeIn130PixelsFromThePressPoint) {
     for (int k = 0; k < 4; ++k) {
         const int p = expectedParam[k];
         for (int i = 0; i < kNumParams; ++i) {
-            setParam(*inst, i, i == p ? 0.5f : 0.25f);
+            setParam(inst->engine.edit, i, i == p ? 0.5f : 0.25f);
         }
         markNotRebuilt();
         clearLog();
         press(kKnobCentreX[k], 520);
-        EXPECT_EQ(inst->dragKnob, k);
+        EXPECT_EQ(inst->editor.dragKnob, k);
         EXPECT_TRUE(headlessCaptured());
         EXPECT_EQ(invalidations(), 0); // the press itself changes nothing
         // 65 px up from 0.5 is exactly 1, 65 px down exactly 0; back at the press, 0.5 again.
@@ -46,10 +45,10 @@ TEST_F(ControlInput, KnobDragSpansRangeIn130PixelsFromThePressPoint) {
                                                {585, 0.0f}, {900, 0.0f},  {520, 0.5f}};
         for (const auto& [y, value] : steps) {
             move(kKnobCentreX[k] + 300, y); // x does not matter once the drag runs
-            EXPECT_EQ(param(*inst, p), value) << "knob " << k << " y " << y;
+            EXPECT_EQ(param(inst->engine.edit, p), value) << "knob " << k << " y " << y;
         }
         for (int i = 0; i < kNumParams; ++i) {
-            EXPECT_EQ(param(*inst, i), i == p ? 0.5f : 0.25f) << "knob " << k << " param " << i;
+            EXPECT_EQ(param(inst->engine.edit, i), i == p ? 0.5f : 0.25f) << "knob " << k << " param " << i;
         }
         EXPECT_EQ(invalidations(), 6);
         EXPECT_FALSE(rebuilt());
@@ -61,10 +60,10 @@ TEST_F(ControlInput, KnobDragSpansRangeIn130PixelsFromThePressPoint) {
 TEST_F(ControlInput, BypassButtonTogglesAtHalf) {
     for (const auto& [before, after] :
          {std::pair{0.5f, 0.0f}, {0.49999997f, 1.0f}, {1.0f, 0.0f}, {0.0f, 1.0f}}) {
-        setParam(*inst, ParamBypass, before);
+        setParam(inst->engine.edit, ParamBypass, before);
         clearLog();
         press(842, 511);
-        EXPECT_EQ(param(*inst, ParamBypass), after) << before;
+        EXPECT_EQ(param(inst->engine.edit, ParamBypass), after) << before;
         EXPECT_EQ(invalidations(), 1);
     }
 }
@@ -72,15 +71,15 @@ TEST_F(ControlInput, BypassButtonTogglesAtHalf) {
 TEST_F(ControlInput, PresetBoxStepsThroughThePresetsKeepingKnobs) {
     setSpreadBands(24, 20);
     for (int i = 0; i < kNumParams; ++i) {
-        setParam(*inst, i, 0.3f);
+        setParam(inst->engine.edit, i, 0.3f);
     }
     markNotRebuilt();
     clearLog();
     press(400, 45); // in the preset column but below the box: nothing at all
-    EXPECT_EQ(inst->presetIndex, 0);
-    EXPECT_EQ(inst->bands.size(), 24u);
-    EXPECT_EQ(inst->selectedBand, 20);
-    EXPECT_EQ(inst->dragKnob, -1);
+    EXPECT_EQ(inst->editor.presetIndex, 0);
+    EXPECT_EQ(inst->engine.edit.bands.size(), 24u);
+    EXPECT_EQ(inst->editor.selectedBand, 20);
+    EXPECT_EQ(inst->editor.dragKnob, -1);
     EXPECT_EQ(invalidations(), 0);
     EXPECT_FALSE(rebuilt());
     // Preset, its selected band and its second band's frequency, in the order pressed.
@@ -88,12 +87,12 @@ TEST_F(ControlInput, PresetBoxStepsThroughThePresetsKeepingKnobs) {
     for (const auto& [preset, selected, secondFrequency] : steps) {
         clearLog();
         press(460, 25);
-        EXPECT_EQ(inst->presetIndex, preset);
-        EXPECT_EQ(inst->selectedBand, selected);
-        ASSERT_EQ(inst->bands.size(), 7u);
-        EXPECT_EQ(inst->bands[1].frequency, secondFrequency);
+        EXPECT_EQ(inst->editor.presetIndex, preset);
+        EXPECT_EQ(inst->editor.selectedBand, selected);
+        ASSERT_EQ(inst->engine.edit.bands.size(), 7u);
+        EXPECT_EQ(inst->engine.edit.bands[1].frequency, secondFrequency);
         for (int i = 0; i < kNumParams; ++i) {
-            EXPECT_EQ(param(*inst, i), 0.3f) << i;
+            EXPECT_EQ(param(inst->engine.edit, i), 0.3f) << i;
         }
         EXPECT_EQ(invalidations(), 1);
     }
@@ -104,11 +103,12 @@ class ControlInputHost : public HostTest {};
 
 TEST_F(ControlInputHost, KnobValueReachesGetParameter) {
     WindowHandle window = reinterpret_cast<WindowHandle>(std::uintptr_t{0x6000});
-    headlessSetTickCount(5000);
-    ASSERT_TRUE(handleEditorMessage(window, inst(), kWmLButtonDown, 0, pointLParam(385, 520)));
-    ASSERT_TRUE(handleEditorMessage(window, inst(), kWmMouseMove, 0, pointLParam(385, 494)));
-    handleEditorMessage(window, inst(), kWmLButtonUp, 0, 0);
+    EditorEvent press = inputtest::event(EditorEventKind::Press, 385, 520);
+    press.time = 5000;
+    ASSERT_TRUE(handleEditorEvent(window, inst().editor, press));
+    ASSERT_TRUE(handleEditorEvent(window, inst().editor, inputtest::event(EditorEventKind::Move, 385, 494)));
+    handleEditorEvent(window, inst().editor, inputtest::event(EditorEventKind::Release));
     // 0.5 default trim, 26 pixels up: 0.2 more.
     EXPECT_FLOAT_EQ(effect->getParameter(effect, ParamOutputTrim), 0.7f);
-    EXPECT_EQ(param(inst(), ParamOutputTrim), effect->getParameter(effect, ParamOutputTrim));
+    EXPECT_EQ(param(inst().engine.edit, ParamOutputTrim), effect->getParameter(effect, ParamOutputTrim));
 }

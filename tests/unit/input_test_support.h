@@ -1,9 +1,9 @@
 // A plug-in instance and an editor window handle with the headless window system
-// recording, and helpers that send the editor its messages encoded as Win32 would.
+// recording, and helpers that send the editor its neutral input events.
 #pragma once
 
-#include "dsp/plugin_instance.h"
-#include "editor/editor_window.h"
+#include "host/plugin_instance.h"
+#include "editor/editor_events.h"
 #include "editor/layout.h"
 #include "platform/headless_backend.h"
 
@@ -17,14 +17,12 @@
 
 namespace inputtest {
 
-// MAKELPARAM(x, y) and MAKEWPARAM(keys, delta): 16-bit words, so negative values arrive as
-// 0xFFxx words.
-inline std::intptr_t pointLParam(int x, int y) {
-    return static_cast<std::intptr_t>((std::uint32_t{static_cast<std::uint16_t>(y)} << 16) |
-                                      static_cast<std::uint16_t>(x));
-}
-inline std::uintptr_t wheelWParam(int delta, std::uint16_t keys = 0) {
-    return (std::uintptr_t{static_cast<std::uint16_t>(delta)} << 16) | keys;
+inline EditorEvent event(EditorEventKind kind, int x = 0, int y = 0) {
+    EditorEvent e;
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    return e;
 }
 
 inline Band bell(double frequency, double gain) {
@@ -44,37 +42,44 @@ class EditorInputTest : public ::testing::Test {
         headlessEnable(false);
     }
 
-    bool send(std::uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
-        return handleEditorMessage(window, *inst, msg, wParam, lParam);
-    }
-    // A press at tick `now`; presses far apart in time never pair into a double click.
+    bool send(const EditorEvent& event) { return handleEditorEvent(window, inst->editor, event); }
+    // A press at time `now`; presses far apart in time never pair into a double click.
     void press(int x, int y, std::uint32_t now) {
-        headlessSetTickCount(now);
-        EXPECT_TRUE(send(kWmLButtonDown, 0, pointLParam(x, y)));
+        EditorEvent e = event(EditorEventKind::Press, x, y);
+        e.time = now;
+        EXPECT_TRUE(send(e));
     }
     void press(int x, int y) { press(x, y, clock += 10000); }
     void doubleClick(int x, int y) {
         press(x, y);
-        send(kWmLButtonUp);
+        send(event(EditorEventKind::Release));
         press(x, y, clock += 100);
     }
     // Band i's node centre as the painter draws it, rounded to whole pixels.
     void pressNode(std::size_t i, bool twice = false) {
-        const Band& b = inst->bands[i];
+        const Band& b = inst->engine.edit.bands[i];
         const int x = static_cast<int>(std::lround(frequencyToX(b.frequency, kEditorWidth)));
         const int y = static_cast<int>(std::lround(gainToY(b.gain)));
         twice ? doubleClick(x, y) : press(x, y);
     }
-    void move(int x, int y) { EXPECT_TRUE(send(kWmMouseMove, 0, pointLParam(x, y))); }
-    void release() { EXPECT_TRUE(send(kWmLButtonUp)); }
-    void wheel(int delta) { EXPECT_TRUE(send(kWmMouseWheel, wheelWParam(delta))); }
-    void key(std::uintptr_t vk) { EXPECT_TRUE(send(kWmKeyDown, vk)); }
+    void move(int x, int y) { EXPECT_TRUE(send(event(EditorEventKind::Move, x, y))); }
+    void release() { EXPECT_TRUE(send(event(EditorEventKind::Release))); }
+    void wheel(int steps) {
+        EditorEvent e = event(EditorEventKind::Wheel);
+        e.wheelSteps = steps;
+        EXPECT_TRUE(send(e));
+    }
+    void key(EditorKey k) {
+        EditorEvent e = event(EditorEventKind::Key);
+        e.key = k;
+        EXPECT_TRUE(send(e));
+    }
 
     void setBands(const std::vector<Band>& bands, int selected) {
-        std::lock_guard<std::mutex> guard(inst->lock);
-        inst->bands = bands;
-        inst->selectedBand = selected;
-        rebuildFilters(*inst);
+        std::lock_guard<std::mutex> guard(inst->engine.lock);
+        inst->engine.edit.bands = bands;
+        inst->editor.selectedBand = selected;
+        rebuildFilters(inst->engine.edit);
     }
     // n bells spread over the graph, none within a node radius of another.
     void setSpreadBands(int n, int selected = 0) {
@@ -86,8 +91,8 @@ class EditorInputTest : public ::testing::Test {
     }
 
     // rebuildFilters marks every modulation entry -1; a marker elsewhere shows it did not run.
-    void markNotRebuilt() { inst->lastModulation[0] = 0.5; }
-    bool rebuilt() const { return inst->lastModulation[0] == -1.0; }
+    void markNotRebuilt() { inst->engine.edit.lastModulation[0] = 0.5; }
+    bool rebuilt() const { return inst->engine.edit.lastModulation[0] == -1.0; }
     void clearLog() { headlessReset(); }
     int invalidations() const { return headlessCount("invalidateWindow"); }
 

@@ -77,7 +77,7 @@ TEST(PaintGraph, PanelPlacementFollowsTheNode) {
     for (const Case& c : cases) {
         auto inst = makeInstance();
         setBands(*inst, {band(Bell, c.frequency, c.gain, kViolet)});
-        inst->selectedBand = 0;
+        inst->editor.selectedBand = 0;
         Picture pic(*inst);
         const auto found = panels(pic);
         ASSERT_EQ(found.size(), 1u);
@@ -106,7 +106,7 @@ TEST(PaintGraph, NoteChipsOverlapInTableOrder) {
 TEST(PaintGraph, SmallGainHasNoCurveButANodeAndAShareOfTheSum) {
     auto inst = makeInstance();
     setBands(*inst, {band(Bell, 1000.0, 0.1, kTeal)});
-    inst->selectedBand = -1;
+    inst->editor.selectedBand = -1;
     Picture pic(*inst);
     EXPECT_EQ(curveFills(pic, kTeal), 0u);
     EXPECT_EQ(nodeCores(pic).size(), 1u);
@@ -120,7 +120,7 @@ TEST(PaintGraph, SmallGainHasNoCurveButANodeAndAShareOfTheSum) {
 
 TEST(PaintGraph, DisabledSelectedBandKeepsGlowPanelAndChipOnly) {
     auto inst = makeInstance();
-    inst->bands[4].enabled = false;
+    inst->engine.edit.bands[4].enabled = false;
     Picture pic(*inst);
     const std::uint32_t glow = (kViolet & 0xFFFFFFu) | 0x16000000u;
     EXPECT_EQ(pic.count(CanvasOp::FillEllipse,
@@ -142,7 +142,7 @@ TEST(PaintGraph, DisabledSelectedBandKeepsGlowPanelAndChipOnly) {
 TEST(PaintGraph, NoBandsGiveFlatSumAndNoNodes) {
     auto inst = makeInstance();
     setBands(*inst, {});
-    inst->selectedBand = 4; // stale index: no glow, no panel
+    inst->editor.selectedBand = 4; // stale index: no glow, no panel
     Picture pic(*inst);
     EXPECT_TRUE(nodeCores(pic).empty());
     EXPECT_TRUE(panels(pic).empty());
@@ -155,7 +155,7 @@ TEST(PaintGraph, NoBandsGiveFlatSumAndNoNodes) {
 
 TEST(PaintGraph, EmptySpectrumLiesOnTheBottomEdge) {
     auto inst = makeInstance();
-    inst->spectrumDb.clear();
+    inst->engine.edit.spectrumDb.clear();
     Picture pic(*inst);
     const auto lines = pic.where(CanvasOp::DrawLines,
                                  [](const CanvasCall& c) { return c.pen.argb == 0x5AB9CDEB; });
@@ -175,7 +175,7 @@ TEST(PaintGraph, EmptySpectrumLiesOnTheBottomEdge) {
 TEST(PaintGraph, BandWithoutFilterEntryIsSkippedNotReadPastTheEnd) {
     auto inst = makeInstance();
     setBands(*inst, {band(Bell, 1000.0, 6.0, kTeal), band(Bell, 100.0, 6.0, kViolet)});
-    inst->filters.resize(1); // lists momentarily out of step
+    inst->engine.edit.filters.resize(1); // lists momentarily out of step
     Picture pic(*inst);
     // The first band keeps its curve; the second draws no curve but still a node.
     EXPECT_EQ(curveFills(pic, kTeal), 1u);

@@ -25,7 +25,7 @@ TEST(PaintHeader, PresetTitleFollowsIndex) {
         {-1, first}, {0, first}, {1, second}, {2, third}, {7, third}};
     for (const auto& [index, title] : cases) {
         auto inst = makeInstance();
-        inst->presetIndex = index;
+        inst->editor.presetIndex = index;
         Picture pic(*inst);
         EXPECT_EQ(presetBoxText(pic), title) << "index " << index;
         const CanvasCall* call = findText(pic.canvas, title);
@@ -95,7 +95,7 @@ TEST(PaintHeader, RegionsAreDrawnBackToFront) {
 TEST(PaintHeader, EveryResourceIsReleasedWithinThePaint) {
     const int before = liveCanvasResources();
     auto inst = makeInstance();
-    inst->spectrumDb.assign(kSpectrumBins, -20.0f);
+    inst->engine.edit.spectrumDb.assign(kSpectrumBins, -20.0f);
     Picture pic(*inst);
     EXPECT_TRUE(unreleasedResources(pic.canvas).empty());
     EXPECT_EQ(liveCanvasResources(), before);

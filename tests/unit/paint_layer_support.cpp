@@ -22,7 +22,7 @@ std::vector<CanvasCall> drawingCalls(const std::vector<CanvasCall>& calls) {
 
 std::vector<CanvasCall> record(PluginInstance& inst, CanvasLayer* layer, int width, int height) {
     Canvas* canvas = createRecordingCanvas(layer);
-    paintEditor(canvas, width, height, inst);
+    paintEditor(canvas, width, height, inst.editor);
     std::vector<CanvasCall> calls = recordedCalls(canvas);
     EXPECT_TRUE(unreleasedResources(canvas).empty()) << "a paint left resources behind";
     destroyRecordingCanvas(canvas);

@@ -15,16 +15,16 @@ constexpr std::uint32_t kTeal = 0xFF10B0A0;
 
 void playMusic(PluginInstance& inst, float shift = 0.0f) {
     for (int k = 0; k < kSpectrumBins; ++k) {
-        inst.spectrumDb[static_cast<std::size_t>(k)] =
+        inst.engine.edit.spectrumDb[static_cast<std::size_t>(k)] =
             -10.0f - 3.0f * std::log2(1.0f + static_cast<float>(k)) + shift +
             6.0f * std::sin(0.37f * static_cast<float>(k));
     }
-    inst.peakL = 0.5f;
-    inst.peakR = 0.9f;
+    inst.engine.peakL = 0.5f;
+    inst.engine.peakR = 0.9f;
 }
 
 void redesign(PluginInstance& inst) {
-    setBands(inst, std::vector<Band>(inst.bands.begin(), inst.bands.end()));
+    setBands(inst, std::vector<Band>(inst.engine.edit.bands.begin(), inst.engine.edit.bands.end()));
 }
 
 std::vector<Band> rainbow(int count) {
@@ -57,28 +57,28 @@ const State kStates[] = {
     {"music, meters and animation", 920,
      [](PluginInstance& i) {
          playMusic(i);
-         i.animPhase = 0.8f;
+         i.editor.animPhase = 0.8f;
      }},
-    {"nothing selected", 920, [](PluginInstance& i) { i.selectedBand = -1; }},
+    {"nothing selected", 920, [](PluginInstance& i) { i.editor.selectedBand = -1; }},
     {"selected node on the floor", 920,
      [](PluginInstance& i) {
-         i.bands[4].gain = -24.0;
+         i.engine.edit.bands[4].gain = -24.0;
          redesign(i);
      }},
-    {"wider window, second preset", 1200, [](PluginInstance& i) { i.presetIndex = 1; }},
+    {"wider window, second preset", 1200, [](PluginInstance& i) { i.editor.presetIndex = 1; }},
     {"bypassed, trim up", 920,
      [](PluginInstance& i) {
-         setParam(i, ParamBypass, 1.0f);
-         setParam(i, ParamOutputTrim, 1.0f);
+         setParam(i.engine.edit, ParamBypass, 1.0f);
+         setParam(i.engine.edit, ParamOutputTrim, 1.0f);
      }},
     {"no bands", 920, [](PluginInstance& i) { setBands(i, {}); }},
     {"24 bands, chips under the bypass button", 920,
      [](PluginInstance& i) {
          setBands(i, rainbow(24));
-         i.selectedBand = 23;
+         i.editor.selectedBand = 23;
      }},
     {"a band gain that is not a number", 920,
-     [](PluginInstance& i) { i.bands[2].gain = std::nan(""); }},
+     [](PluginInstance& i) { i.engine.edit.bands[2].gain = std::nan(""); }},
 };
 
 } // namespace
@@ -108,37 +108,37 @@ TEST(PaintLayer, RedrawnExactlyWhenSomethingItShowsChanges) {
     };
     const Edit edits[] = {
         {"new music in the spectrum", [](PluginInstance& i) { playMusic(i, 9.0f); }, false},
-        {"meters move", [](PluginInstance& i) { i.peakL = 0.05f; }, false},
-        {"animation advances", [](PluginInstance& i) { i.animPhase += 0.5f; }, false},
-        {"a knob moves", [](PluginInstance& i) { setParam(i, ParamCoupling, 0.2f); }, false},
+        {"meters move", [](PluginInstance& i) { i.engine.peakL = 0.05f; }, false},
+        {"animation advances", [](PluginInstance& i) { i.editor.animPhase += 0.5f; }, false},
+        {"a knob moves", [](PluginInstance& i) { setParam(i.engine.edit, ParamCoupling, 0.2f); }, false},
         {"modulation reshapes a filter",
-         [](PluginInstance& i) { i.filters[2].coeffs = designBiquad(Bell, 400, 9, 2, 48000); },
+         [](PluginInstance& i) { i.engine.edit.filters[2].coeffs = designBiquad(Bell, 400, 9, 2, 48000); },
          false},
         {"an unselected band is dragged",
          [](PluginInstance& i) {
-             i.bands[1].gain += 3.0;
+             i.engine.edit.bands[1].gain += 3.0;
              redesign(i);
          },
          false},
         {"the selected band is dragged",
          [](PluginInstance& i) {
-             i.bands[4].gain += 3.0;
+             i.engine.edit.bands[4].gain += 3.0;
              redesign(i);
          },
          true},
-        {"another band is selected", [](PluginInstance& i) { i.selectedBand = 2; }, true},
-        {"the preset changes", [](PluginInstance& i) { i.presetIndex = 2; }, true},
-        {"bypass is switched on", [](PluginInstance& i) { setParam(i, ParamBypass, 1.0f); }, true},
-        {"a band changes colour", [](PluginInstance& i) { i.bands[0].colour = kTeal; }, true},
+        {"another band is selected", [](PluginInstance& i) { i.editor.selectedBand = 2; }, true},
+        {"the preset changes", [](PluginInstance& i) { i.editor.presetIndex = 2; }, true},
+        {"bypass is switched on", [](PluginInstance& i) { setParam(i.engine.edit, ParamBypass, 1.0f); }, true},
+        {"a band changes colour", [](PluginInstance& i) { i.engine.edit.bands[0].colour = kTeal; }, true},
         {"a band is added",
          [](PluginInstance& i) {
-             i.bands.push_back(band(Bell, 5000, 2, kTeal));
+             i.engine.edit.bands.push_back(band(Bell, 5000, 2, kTeal));
              redesign(i);
          },
          true},
         {"an unselected band is dragged to the floor",
          [](PluginInstance& i) {
-             i.bands[1].gain = -24.0;
+             i.engine.edit.bands[1].gain = -24.0;
              redesign(i);
          },
          true},
@@ -158,11 +158,11 @@ TEST(PaintLayer, RedrawnExactlyWhenSomethingItShowsChanges) {
 
 TEST(PaintLayer, SelectionMovingToATwinBandRedrawsTheChips) {
     auto inst = makeInstance();
-    inst->bands[5] = inst->bands[4]; // same place, same colour: the same glow for either
+    inst->engine.edit.bands[5] = inst->engine.edit.bands[4]; // same place, same colour: the same glow for either
     redesign(*inst);
     LayeredWindow window;
     window.paint(*inst);
-    inst->selectedBand = 5;
+    inst->editor.selectedBand = 5;
     EXPECT_EQ(pictureDifference(paintDirect(*inst), window.paint(*inst)), "");
     EXPECT_EQ(window.builds(), 2);
 }
@@ -174,20 +174,20 @@ TEST(PaintLayer, RulerLeavesForALowNodeAndTheLayerWithoutItIsKept) {
     EXPECT_TRUE(window.layerShows(L"C1"));
     EXPECT_TRUE(window.layerShows(L"VAVU COUPLING"));
 
-    const double gain = inst->bands[1].gain;
-    inst->bands[1].gain = -24.0; // its node now covers the ruler's line
+    const double gain = inst->engine.edit.bands[1].gain;
+    inst->engine.edit.bands[1].gain = -24.0; // its node now covers the ruler's line
     redesign(*inst);
     EXPECT_EQ(pictureDifference(paintDirect(*inst), window.paint(*inst)), "");
     EXPECT_EQ(window.builds(), 2);
     EXPECT_FALSE(window.layerShows(L"C1"));
     EXPECT_TRUE(window.layerShows(L"VAVU COUPLING")); // the strip is still out of reach
 
-    inst->bands[1].gain = gain;
+    inst->engine.edit.bands[1].gain = gain;
     redesign(*inst);
     EXPECT_EQ(pictureDifference(paintDirect(*inst), window.paint(*inst)), "");
     EXPECT_EQ(window.builds(), 2);
 
-    inst->presetIndex = 1; // a redraw anyway: the ruler goes back in
+    inst->editor.presetIndex = 1; // a redraw anyway: the ruler goes back in
     EXPECT_EQ(pictureDifference(paintDirect(*inst), window.paint(*inst)), "");
     EXPECT_EQ(window.builds(), 3);
     EXPECT_TRUE(window.layerShows(L"C1"));
@@ -210,7 +210,7 @@ TEST(PaintLayer, RulerStaysOutOnlyWhereTheSumCurveCanReachIt) {
     for (const Case& c : cases) {
         auto inst = makeInstance();
         setBands(*inst, {c.only});
-        inst->selectedBand = -1;
+        inst->editor.selectedBand = -1;
         LayeredWindow window;
         EXPECT_EQ(pictureDifference(paintDirect(*inst), window.paint(*inst)), "") << c.what;
         EXPECT_EQ(window.layerShows(L"C1"), c.rulerInLayer) << c.what;

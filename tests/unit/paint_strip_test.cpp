@@ -53,7 +53,7 @@ TEST(PaintStrip, DefaultValueTextsAndActiveButton) {
 
 TEST(PaintStrip, BypassFromExactlyOneHalf) {
     auto inst = makeInstance();
-    setParam(*inst, ParamBypass, 0.5f);
+    setParam(inst->engine.edit, ParamBypass, 0.5f);
     Picture pic(*inst);
     EXPECT_EQ(findText(pic.canvas, L"ACTIVE"), nullptr);
     const CanvasCall* status = findText(pic.canvas, L"BYPASS");
@@ -91,14 +91,14 @@ TEST(PaintStrip, MeterSegmentsFollowThePeak) {
     const Case cases[] = {{0.7f, 16}, {0.3f, 7}, {-0.5f, 0}, {0.0f, 0}, {0.46f, 11}, {NAN, 0}};
     for (const Case& c : cases) {
         auto inst = makeInstance();
-        inst->peakL = c.peak;
-        inst->peakR = 0.0f;
+        inst->engine.peakL = c.peak;
+        inst->engine.peakR = 0.0f;
         Picture pic(*inst);
         EXPECT_EQ(meterSegments(pic, 490.0f).size(), c.lit) << "peak " << c.peak;
         EXPECT_TRUE(meterSegments(pic, 508.0f).empty());
     }
     auto inst = makeInstance();
-    inst->peakR = 0.7f;
+    inst->engine.peakR = 0.7f;
     Picture pic(*inst);
     const auto colours = meterSegments(pic, 508.0f);
     ASSERT_EQ(colours.size(), 16u);

@@ -1,7 +1,7 @@
 // Paints an instance into the recording canvas and offers small queries over the log.
 #pragma once
 
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "editor/editor_window.h"
 #include "editor/layout.h"
 #include "platform/recording_canvas.h"
@@ -27,11 +27,11 @@ inline Band band(std::uint32_t type, double frequency, double gain, std::uint32_
 // Installs a band list with filters designed straight from the stored gains, so curve
 // tests do not depend on the programme-dependent gain mapping.
 inline void setBands(PluginInstance& inst, const std::vector<Band>& bands) {
-    inst.bands = bands;
-    inst.filters.assign(bands.size(), BandFilter{});
+    inst.engine.edit.bands = bands;
+    inst.engine.edit.filters.assign(bands.size(), BandFilter{});
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const Band& b = bands[i];
-        inst.filters[i].coeffs = designBiquad(b.type, b.frequency, b.gain, b.q, inst.sampleRate);
+        inst.engine.edit.filters[i].coeffs = designBiquad(b.type, b.frequency, b.gain, b.q, inst.engine.edit.sampleRate);
     }
 }
 
@@ -40,7 +40,7 @@ struct Picture {
 
     explicit Picture(PluginInstance& inst, int width = 920, int height = 580)
         : canvas(createRecordingCanvas()) {
-        paintEditor(canvas, width, height, inst);
+        paintEditor(canvas, width, height, inst.editor);
     }
     ~Picture() { destroyRecordingCanvas(canvas); }
     Picture(const Picture&) = delete;

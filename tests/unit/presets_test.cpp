@@ -7,17 +7,17 @@ using namespace painttest;
 TEST(Presets, LoadFromTwentyFourBandsLeavesSeven) {
     for (int preset = 0; preset < 3; ++preset) {
         auto inst = makeInstance();
-        const std::lock_guard<std::mutex> guard(inst->lock);
-        inst->bands.assign(24, band(Bell, 1000.0, 3.0, 0xFF102030u, false));
-        rebuildFilters(*inst);
-        loadPreset(*inst, preset);
-        EXPECT_EQ(inst->bands.size(), 7u);
-        EXPECT_EQ(inst->filters.size(), 7u);
-        for (const Band& b : inst->bands) {
+        const std::lock_guard<std::mutex> guard(inst->engine.lock);
+        inst->engine.edit.bands.assign(24, band(Bell, 1000.0, 3.0, 0xFF102030u, false));
+        rebuildFilters(inst->engine.edit);
+        loadPreset(inst->editor, preset);
+        EXPECT_EQ(inst->engine.edit.bands.size(), 7u);
+        EXPECT_EQ(inst->engine.edit.filters.size(), 7u);
+        for (const Band& b : inst->engine.edit.bands) {
             EXPECT_TRUE(b.enabled);
         }
         for (int i = 0; i < 7; ++i) {
-            EXPECT_EQ(inst->lastModulation[static_cast<std::size_t>(i)], -1.0);
+            EXPECT_EQ(inst->engine.edit.lastModulation[static_cast<std::size_t>(i)], -1.0);
         }
     }
 }
@@ -26,15 +26,15 @@ TEST(Presets, SelectsTheDynamicBand) {
     const int expected[] = {4, 1, 4};
     for (int preset = 0; preset < 3; ++preset) {
         auto inst = makeInstance();
-        inst->selectedBand = -1;
-        loadPreset(*inst, preset);
-        ASSERT_EQ(inst->selectedBand, expected[preset]);
-        EXPECT_TRUE(inst->bands[static_cast<std::size_t>(expected[preset])].dynamic);
+        inst->editor.selectedBand = -1;
+        loadPreset(inst->editor, preset);
+        ASSERT_EQ(inst->editor.selectedBand, expected[preset]);
+        EXPECT_TRUE(inst->engine.edit.bands[static_cast<std::size_t>(expected[preset])].dynamic);
     }
     auto inst = makeInstance();
-    loadPreset(*inst, 1);
-    EXPECT_EQ(inst->bands[1].frequency, 60.0);
-    EXPECT_EQ(inst->bands[6].type, static_cast<std::uint32_t>(HighCut));
+    loadPreset(inst->editor, 1);
+    EXPECT_EQ(inst->engine.edit.bands[1].frequency, 60.0);
+    EXPECT_EQ(inst->engine.edit.bands[6].type, static_cast<std::uint32_t>(HighCut));
 }
 
 TEST(Presets, ReloadingFirstRestoresStartListAndKeepsKnobs) {
@@ -42,17 +42,17 @@ TEST(Presets, ReloadingFirstRestoresStartListAndKeepsKnobs) {
     auto inst = makeInstance();
     const float knobs[kNumParams] = {0.1f, 0.2f, 0.3f, 0.4f, 0.6f};
     for (int i = 0; i < kNumParams; ++i) {
-        setParam(*inst, i, knobs[i]);
+        setParam(inst->engine.edit, i, knobs[i]);
     }
-    inst->bands[2].gain = 9.0;
-    inst->bands[0].enabled = false;
-    inst->bands.push_back(band(Notch, 500.0, 0.0, 0xFF000000u));
-    loadPreset(*inst, 2);
-    loadPreset(*inst, 0);
-    ASSERT_EQ(inst->bands.size(), fresh->bands.size());
-    for (std::size_t i = 0; i < fresh->bands.size(); ++i) {
-        const Band& a = inst->bands[i];
-        const Band& b = fresh->bands[i];
+    inst->engine.edit.bands[2].gain = 9.0;
+    inst->engine.edit.bands[0].enabled = false;
+    inst->engine.edit.bands.push_back(band(Notch, 500.0, 0.0, 0xFF000000u));
+    loadPreset(inst->editor, 2);
+    loadPreset(inst->editor, 0);
+    ASSERT_EQ(inst->engine.edit.bands.size(), fresh->engine.edit.bands.size());
+    for (std::size_t i = 0; i < fresh->engine.edit.bands.size(); ++i) {
+        const Band& a = inst->engine.edit.bands[i];
+        const Band& b = fresh->engine.edit.bands[i];
         EXPECT_EQ(a.enabled, b.enabled);
         EXPECT_EQ(a.frequency, b.frequency);
         EXPECT_EQ(a.gain, b.gain);
@@ -61,8 +61,8 @@ TEST(Presets, ReloadingFirstRestoresStartListAndKeepsKnobs) {
         EXPECT_EQ(a.colour, b.colour);
         EXPECT_EQ(a.dynamic, b.dynamic);
     }
-    EXPECT_EQ(inst->selectedBand, 4);
+    EXPECT_EQ(inst->editor.selectedBand, 4);
     for (int i = 0; i < kNumParams; ++i) {
-        EXPECT_EQ(param(*inst, i), knobs[i]);
+        EXPECT_EQ(param(inst->engine.edit, i), knobs[i]);
     }
 }

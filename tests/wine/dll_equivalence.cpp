@@ -4,7 +4,7 @@
 //     dll_equivalence.exe Tolvane-Q.dll
 //
 // Prints one line per scenario and "N passed, N failed"; the exit code is the failures.
-#include "dsp/plugin_instance.h"
+#include "host/plugin_instance.h"
 #include "tests/equivalence/equivalence_support.h"
 #include "tests/wine/check_support.h"
 
@@ -26,7 +26,7 @@ AEffect* openDll(HostCallback callback) {
 // compiler, same headers) and the DLL's own rebuild is run through a parameter set to the
 // value it already has.
 void setBands(AEffect* effect, const std::vector<Band>& bands) {
-    static_cast<PluginInstance*>(effect->user)->bands = bands;
+    static_cast<PluginInstance*>(effect->user)->engine.edit.bands = bands;
     effect->setParameter(effect, ParamCoupling, effect->getParameter(effect, ParamCoupling));
 }
 

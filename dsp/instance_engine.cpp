@@ -1,6 +1,6 @@
-// Construction of the engine and the instance, the sample-rate change and the filter
-// rebuild.
-#include "dsp/plugin_instance.h"
+// Construction of the engine and of an instance's engine side, the sample-rate change and
+// the filter rebuild.
+#include "dsp/instance_engine.h"
 
 #include "dsp/factory_bands.h"
 #include "dsp/real_fft.h"
@@ -82,11 +82,8 @@ Engine::Engine() {
 
 // The editing side and the audio engine start out identical, so nothing needs handing
 // over before the first edit.
-PluginInstance::PluginInstance(HostCallback callback) : hostCallback(callback) {
-    selectedBand = factoryBandList(0).selectedBand;
-    adoptedRebuilds = rebuildCount;
-    publishedAnalyses = audio.analysisCount;
-}
+InstanceEngine::InstanceEngine()
+    : adoptedRebuilds(edit.rebuildCount), publishedAnalyses(audio.analysisCount) {}
 
 // Owner of the engine (the host thread with inst.lock for the editing side). Filter states,
 // detector state, counters and the analyser deliberately carry on across the change.

@@ -1,0 +1,66 @@
+# The code's layers as CMake targets. Dependencies point one way:
+#   dsp  <-  editor  <-  platform backends (win32, x11; headless for tests)
+#   host: the VST 2.4 glue over dsp and editor
+# Each layer compiles against an include root of its own that holds only itself and the
+# layers it may use, so an include of a layer above (or beside) it does not resolve: a
+# wrong include is a build error, not a review comment.
+
+set(TOLVANE_DSP_SOURCES
+  dsp/analyser.cpp dsp/cascade.cpp dsp/engine_exchange.cpp dsp/factory_bands.cpp
+  dsp/filter_design.cpp dsp/instance_engine.cpp dsp/modulation.cpp
+  dsp/output_stage_wide.cpp dsp/process_block.cpp dsp/real_fft.cpp dsp/vector_path.cpp)
+set(TOLVANE_EDITOR_SOURCES
+  editor/band_response.cpp editor/editor_events.cpp editor/editor_view.cpp
+  editor/input_bands.cpp editor/input_controls.cpp editor/input_effect.cpp
+  editor/input_hit.cpp editor/input_pointer.cpp editor/input_press.cpp
+  editor/paint_editor.cpp editor/paint_graph_curves.cpp editor/paint_graph_grid.cpp
+  editor/paint_graph_nodes.cpp editor/paint_header.cpp editor/paint_helpers.cpp
+  editor/paint_layer.cpp editor/paint_strip.cpp editor/presets.cpp editor/text_format.cpp)
+set(TOLVANE_HOST_SOURCES
+  host/audio_callback.cpp host/dispatcher.cpp host/editor_host.cpp host/entry.cpp
+  host/lifecycle.cpp host/parameters.cpp host/plugin_instance.cpp host/process_state.cpp
+  host/record_gate.cpp)
+set(TOLVANE_HEADLESS_SOURCES
+  platform/headless/recording_canvas.cpp platform/headless/window_system_headless.cpp)
+set(TOLVANE_WIN32_SOURCES
+  platform/win32/editor_window_proc.cpp platform/win32/gdiplus_canvas.cpp
+  platform/win32/message_events.cpp platform/win32/window_system_win32.cpp)
+
+# An include root per layer: a directory of links to the layer directories it may see.
+function(tolvane_include_root name)
+  set(root ${CMAKE_BINARY_DIR}/layers/${name})
+  file(MAKE_DIRECTORY ${root})
+  foreach(layer ${ARGN})
+    if(NOT EXISTS ${root}/${layer})
+      file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${layer} ${root}/${layer} SYMBOLIC)
+    endif()
+  endforeach()
+endfunction()
+tolvane_include_root(dsp dsp)
+tolvane_include_root(editor editor)
+tolvane_include_root(platform platform)
+tolvane_include_root(host host)
+
+# One object library per layer; `suffix` names a variant (sanitizers), ARGN its options.
+function(tolvane_layer name sources root)
+  add_library(${name} OBJECT ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_BINARY_DIR}/layers/${root})
+endfunction()
+
+function(tolvane_layers suffix)
+  tolvane_layer(tolvane_dsp${suffix} "${TOLVANE_DSP_SOURCES}" dsp)
+  target_compile_options(tolvane_dsp${suffix} PUBLIC ${ARGN})
+  target_link_options(tolvane_dsp${suffix} INTERFACE ${ARGN})
+
+  tolvane_layer(tolvane_editor${suffix} "${TOLVANE_EDITOR_SOURCES}" editor)
+  target_link_libraries(tolvane_editor${suffix} PUBLIC tolvane_dsp${suffix})
+
+  tolvane_layer(tolvane_host${suffix} "${TOLVANE_HOST_SOURCES}" host)
+  target_link_libraries(tolvane_host${suffix} PUBLIC tolvane_editor${suffix})
+endfunction()
+
+# The window-system recorder of the native tests: never linked into a product.
+function(tolvane_headless suffix)
+  tolvane_layer(tolvane_platform_headless${suffix} "${TOLVANE_HEADLESS_SOURCES}" platform)
+  target_link_libraries(tolvane_platform_headless${suffix} PUBLIC tolvane_editor${suffix})
+endfunction()
