@@ -20,7 +20,7 @@ tolvane_missing_packages() {
         "x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix"
         "x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64"
         "wine:wine" "/usr/lib/wine/wine64:wine64" "Xvfb:xvfb" "xauth:xauth" "convert:imagemagick"
-        "identify:imagemagick" "flock:util-linux"
+        "identify:imagemagick" "flock:util-linux" "pkg-config:pkg-config"
     )
     local -a files=(
         "/usr/include/gtest/gtest.h:libgtest-dev"
@@ -28,6 +28,13 @@ tolvane_missing_packages() {
         "/usr/include/sndfile.h:libsndfile1-dev"
         "/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf:fonts-open-sans"
         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf:fonts-dejavu-core"
+        # The Linux editor (X11 + Cairo) and its test host under Xvfb (XTest, XRes).
+        "/usr/include/X11/Xlib.h:libx11-dev"
+        "/usr/include/cairo/cairo.h:libcairo2-dev"
+        "/usr/include/fontconfig/fontconfig.h:libfontconfig-dev"
+        "/usr/include/freetype2/ft2build.h:libfreetype-dev"
+        "/usr/include/X11/extensions/XTest.h:libxtst-dev"
+        "/usr/include/X11/extensions/XRes.h:libxres-dev"
     )
     local entry
     for entry in "${wanted[@]}"; do
