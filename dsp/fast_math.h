@@ -11,7 +11,7 @@
 // exp(-y) for 0 <= y <= 40, per lane, relative error below 3e-13: y is split as
 // n ln2 + r with |r| <= ln2/2, e^r is its Taylor series to r^10 (remainder below
 // 0.347^11 / 11! < 2.2e-13) and 2^n is built in the exponent bits. The wide copy in
-// output_stage_wide.cpp must evaluate the series in the same order.
+// output_stage_wide.cpp evaluates the same series with fused steps.
 inline StereoPair expNegative(StereoPair y) {
     const StereoPair z = splat(0.0) - y;
     const StereoPair n = roundToIntegral(z * splat(1.4426950408889634));

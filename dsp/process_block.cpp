@@ -2,6 +2,8 @@
 // analyser feed, one stereo sample at a time, both channels of the cascade and the output
 // stage together.
 #include "dsp/cascade.h"
+#include "dsp/cascade_wide.h"
+#include "dsp/detector.h"
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 #include "dsp/output_stage_wide.h"
@@ -13,57 +15,6 @@
 #include <limits>
 
 namespace {
-
-// Level and transient detector. Its drives steer the per-band modulation; the two drives
-// derived from the envelope are only read there, so they are worked out at the tick
-// (finishDrives) rather than on every sample. The running values are held in locals for a
-// whole run of samples (registers, not the engine's memory) and stored back at its end.
-struct DetectorState {
-    double peakHold, envLevel, fastLevel, transientScale, transientHeld, highDrive;
-    std::array<double, 4> levelHistory;
-    std::int32_t decimationCounter;
-};
-
-DetectorState takeDetector(const Engine& inst) noexcept {
-    return {inst.peakHold,      inst.envLevel,  inst.fastLevel,    inst.transientScale,
-            inst.transientHeld, inst.highDrive, inst.levelHistory, inst.decimationCounter};
-}
-
-void giveDetector(Engine& inst, const DetectorState& d) noexcept {
-    inst.peakHold = d.peakHold;
-    inst.envLevel = d.envLevel;
-    inst.fastLevel = d.fastLevel;
-    inst.transientScale = d.transientScale;
-    inst.transientHeld = d.transientHeld;
-    inst.highDrive = d.highDrive;
-    inst.levelHistory = d.levelHistory;
-    inst.decimationCounter = d.decimationCounter;
-}
-
-inline void runDetector(const Engine& k, DetectorState& s, double L, double R) noexcept {
-    double m = std::max(std::fabs(L), std::fabs(R));
-    if (std::isnan(m) || m >= 1000000.0) {
-        m = 0.0; // garbage input must not pump the envelopes
-    }
-    s.peakHold = std::max(0.001, std::max(s.peakHold * k.peakHoldDecay, m));
-    const double level = std::min(m / s.peakHold, 1.0);
-    const double c = level > s.envLevel ? k.envAttackCoef : k.envReleaseCoef;
-    s.envLevel = (1.0 - c) * level + s.envLevel * c;
-    s.fastLevel = s.fastLevel + (level - s.fastLevel) * k.fastCoef;
-
-    // ">=" rather than "==": a sample-rate change can lower decimation below the running
-    // count, and the transient detector must not stall until the counter wraps.
-    if (++s.decimationCounter >= k.decimation) {
-        s.decimationCounter = 0;
-        auto& h = s.levelHistory;
-        const double d = (((s.fastLevel - 4.0 * h[0]) + 6.0 * h[1]) - 4.0 * h[2]) + h[3];
-        h = {s.fastLevel, h[0], h[1], h[2]};
-        s.transientScale =
-            std::max(0.02, std::max(s.transientScale * k.transientScaleDecay, std::fabs(d)));
-        s.transientHeld = std::clamp(d / s.transientScale, -1.0, 1.0);
-    }
-    s.highDrive = s.highDrive + (s.transientHeld - s.highDrive) * k.highDriveCoef;
-}
 
 void finishDrives(Engine& inst) noexcept {
     inst.midDrive = inst.envLevel * inst.envLevel * 81.0 / 91.0;
@@ -178,27 +129,59 @@ StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) 
 // own finiteness checks are only needed beyond it (or for NaN and infinities).
 constexpr double kSaneInput = 1e100;
 
-// The samples between two modulation ticks, after the detector has seen them: the
-// cascade first (its recursion is the critical path), then the output stage over the
-// whole run (independent samples, so they pipeline), then the analyser feed.
-constexpr std::int32_t kMaxRun = 32;
-
-void filterRun(Engine& inst, Cascade& cascade, OutputStage out, float* left, float* right,
-               std::int32_t run) noexcept {
-    StereoPair y[kMaxRun];
-    bool checked[kMaxRun];
+// The run through the cascade, with the detector steps of its samples from `detectFrom`
+// on interleaved (they are independent of the filters, so their recursions overlap): sane
+// samples on the fastest path the processor has, any other sample on the checked path.
+void runCascadeOver(Engine& inst, Cascade& cascade, DetectorState& detector,
+                    std::int32_t detectFrom, const float* left, const float* right, StereoPair* y,
+                    bool* checked, std::int32_t run) noexcept {
+#if TOLVANE_SSE2
+    if (wideVectorsInUse()) {
+        for (std::int32_t i = 0; i < run;) {
+            const std::int32_t sane =
+                runCascadeWide(cascade, inst, detector, detectFrom - i, left + i, right + i, y + i,
+                               run - i, kSaneInput);
+            std::fill_n(checked + i, sane, false);
+            i += sane;
+            if (i < run) {
+                if (i >= detectFrom) {
+                    runDetector(inst, detector, left[i], right[i]);
+                }
+                checked[i] = true;
+                y[i] = runCheckedSample(inst, cascade, left[i], right[i]);
+                ++i;
+            }
+        }
+        return;
+    }
+#endif
     for (std::int32_t i = 0; i < run; ++i) {
+        if (i >= detectFrom) {
+            runDetector(inst, detector, left[i], right[i]);
+        }
         const StereoPair x = pairOf(left[i], right[i]);
         checked[i] = !bothWithin(x, kSaneInput);
         y[i] = checked[i] ? runCheckedSample(inst, cascade, left[i], right[i])
                           : runCascade(cascade, x);
     }
+}
+
+// The samples between two modulation ticks, after the detector has seen them: the
+// cascade first (its recursion is the critical path), then the output stage over the
+// whole run (independent samples, so they pipeline), then the analyser feed.
+constexpr std::int32_t kMaxRun = 32;
+
+void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputStage out,
+               float* left, float* right, std::int32_t run) noexcept {
+    StereoPair y[kMaxRun];
+    bool checked[kMaxRun];
+    DetectorState detector = takeDetector(inst);
+    runCascadeOver(inst, cascade, detector, detectFrom, left, right, y, checked, run);
+    giveDetector(inst, detector);
     std::int32_t i = 0;
 #if TOLVANE_SSE2
     if (out.limiter > 0.01f && wideVectorsInUse()) {
-        for (; i + 1 < run && !checked[i] && !checked[i + 1]; i += 2) {
-            finishTwoWide(y + i, out.trim, out.limiter, left + i, right + i);
-        }
+        i = finishRunWide(y, checked, run, out.trim, out.limiter, left, right);
     }
 #endif
     for (; i < run; ++i) {
@@ -230,32 +213,41 @@ void filterSampleSlowly(Engine& inst, OutputStage out, float& left, float& right
     right = static_cast<float>(finishSample(yr, out));
 }
 
-// Runs the detector over the samples up to the next modulation tick and answers how many
-// that is (at most kMaxRun). A tick can only fall on the run's first sample: it runs right
-// after that sample's detector step and before any of the run is filtered, exactly where
-// the sample-by-sample order puts it.
-std::int32_t detectRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
-                       std::int32_t available) noexcept {
-    std::int32_t run = std::min({available, 31 - inst.modCounter, kMaxRun});
-    std::int32_t first = 0;
-    if (inst.modCounter >= 31) { // this sample ticks
-        DetectorState state = takeDetector(inst);
-        runDetector(inst, state, left[0], right[0]);
-        giveDetector(inst, state);
-        inst.modCounter = 0;
-        finishDrives(inst);
-        updateModulation(inst);
-        reloadCoefficients(inst, cascade);
-        run = std::min(available, kMaxRun);
-        first = 1;
+// The samples up to the next modulation tick (at most kMaxRun), and where the detector
+// steps still to be run for them start. A tick can only fall on the run's first sample: it
+// runs right after that sample's detector step and before any of the run is filtered,
+// exactly where the sample-by-sample order puts it.
+struct Run {
+    std::int32_t length;
+    std::int32_t detectFrom;
+};
+
+Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
+             std::int32_t available) noexcept {
+    if (inst.modCounter < 31) {
+        const std::int32_t length = std::min({available, 31 - inst.modCounter, kMaxRun});
+        inst.modCounter += length;
+        return {length, 0};
     }
+    DetectorState state = takeDetector(inst); // this sample ticks
+    runDetector(inst, state, left[0], right[0]);
+    giveDetector(inst, state);
+    inst.modCounter = 0;
+    finishDrives(inst);
+    updateModulation(inst);
+    reloadCoefficients(inst, cascade);
+    const std::int32_t length = std::min(available, kMaxRun);
+    inst.modCounter += length - 1;
+    return {length, 1};
+}
+
+// The detector steps of a run the compact cascade does not handle.
+void detectSlowly(Engine& inst, const float* left, const float* right, Run run) noexcept {
     DetectorState state = takeDetector(inst);
-    for (std::int32_t i = first; i < run; ++i) {
+    for (std::int32_t i = run.detectFrom; i < run.length; ++i) {
         runDetector(inst, state, left[i], right[i]);
     }
     giveDetector(inst, state);
-    inst.modCounter += run - first;
-    return run;
 }
 
 } // namespace
@@ -275,16 +267,17 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
     Cascade cascade;
     loadCascade(inst, cascade);
     for (std::int32_t n = 0; n < count;) {
-        const std::int32_t run = detectRun(inst, cascade, left + n, right + n, count - n);
+        const Run run = startRun(inst, cascade, left + n, right + n, count - n);
         if (cascade.complete) {
-            filterRun(inst, cascade, out, left + n, right + n, run);
+            filterRun(inst, cascade, run.detectFrom, out, left + n, right + n, run.length);
         } else {
-            for (std::int32_t i = n; i < n + run; ++i) {
+            detectSlowly(inst, left + n, right + n, run);
+            for (std::int32_t i = n; i < n + run.length; ++i) {
                 filterSampleSlowly(inst, out, left[i], right[i]);
             }
         }
-        feedAnalyser(inst, left + n, right + n, run);
-        n += run;
+        feedAnalyser(inst, left + n, right + n, run.length);
+        n += run.length;
     }
     storeStates(cascade, inst, true);
     finishDrives(inst);

@@ -6,9 +6,9 @@
 
 namespace {
 
-bool processorHasAvx2() noexcept {
+bool processorHasAvx2AndFma() noexcept {
 #if TOLVANE_SSE2 && defined(__GNUC__)
-    return __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
     return false;
 #endif
@@ -19,7 +19,7 @@ std::atomic<bool> baselineForced{false};
 } // namespace
 
 bool wideVectorsInUse() noexcept {
-    static const bool available = processorHasAvx2();
+    static const bool available = processorHasAvx2AndFma();
     return available && !baselineForced.load(std::memory_order_relaxed);
 }
 

@@ -1,9 +1,14 @@
-// The wider vector path gives the baseline path's output bit for bit, over programme
-// material with the limiter at several settings, so either may run on a user's machine.
+// The wider vector path (fused multiply-adds in the cascade) gives the baseline path's
+// output to within the float output's own rounding, over programme material with the
+// limiter at several settings, so either may run on a user's machine.
 #include "dsp/vector_path.h"
 #include "tests/unit/dsp_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -19,15 +24,24 @@ dsptest::StereoSignal render(bool baseline, float limiter) {
     return s;
 }
 
-TEST(VectorPaths, WideAndBaselineAreBitIdentical) {
+float largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
+    float largest = a.size() == b.size() ? 0.0f : INFINITY;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        largest = std::max(largest, std::fabs(a[i] - b[i]));
+    }
+    return largest;
+}
+
+TEST(VectorPaths, WideAndBaselineAgreeWithinTheOutputRounding) {
     if (!wideVectorsInUse()) {
         GTEST_SKIP() << "this processor has no AVX2: only the baseline path exists here";
     }
     for (const float limiter : {0.02f, 0.5f, 0.92f, 1.0f}) {
         const dsptest::StereoSignal wide = render(false, limiter);
         const dsptest::StereoSignal baseline = render(true, limiter);
-        EXPECT_EQ(wide.left, baseline.left) << limiter;
-        EXPECT_EQ(wide.right, baseline.right) << limiter;
+        // A few float steps at full scale; NaN would fail the comparison too.
+        EXPECT_LE(largestDifference(wide.left, baseline.left), 2.5e-7f) << limiter;
+        EXPECT_LE(largestDifference(wide.right, baseline.right), 2.5e-7f) << limiter;
     }
 }
 
