@@ -33,6 +33,19 @@ struct SpectralWeights {
     double low = 0.0, high = 0.0, mid = 0.0;
 };
 
+// What a band's design and its gain mapping need of its frequency alone, at one sample
+// rate (NaN: not yet worked out). Kept per band by the modulation, which redesigns bands
+// many times a second at a frequency that rarely moves.
+struct FrequencyTerms {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    double sampleRate = std::numeric_limits<double>::quiet_NaN();
+    bool designable = false; // the band's angle is one a stable filter can have
+    double sn = 0.0, cs = 0.0;
+    double P = 0.0, w = 0.0, wSixth = 0.0, wCubed = 0.0;
+    double sieveWave = 0.0, F = 0.0, V = 0.0, binWeight = 0.0;
+    std::int32_t bin = 0;
+};
+
 struct Engine {
     Engine(); // default parameters, the factory band list 0, designed at 48 kHz
     Engine(const Engine&) = delete;
@@ -69,6 +82,7 @@ struct Engine {
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
     std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
+    std::array<FrequencyTerms, kMaxModulatedBands> modTerms{};
 
     // The analyser's transform workspace (windowed samples, transform scratch, bin powers)
     // lives with the engine so the audio thread never allocates (an allocator lock there
@@ -92,6 +106,7 @@ inline void setParam(Engine& engine, int index, float value) {
 void setSampleRate(Engine& engine, float rate);
 void rebuildFilters(Engine& engine);
 double effectiveGain(const Engine& engine, double frequency, double gain);
+double effectiveGain(const Engine& engine, const FrequencyTerms& terms, double gain);
 void processBlock(Engine& engine, float* left, float* right, std::int32_t count) noexcept;
 void updateModulation(Engine& engine) noexcept;
 void runAnalyser(Engine& engine) noexcept;
@@ -101,3 +116,7 @@ void runAnalyser(Engine& engine) noexcept;
 // on z = 1) gets the pass-through coefficients.
 BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gain, double q,
                                 double sampleRate) noexcept;
+// The same from a band's frequency terms: bit for bit what the form above answers.
+FrequencyTerms frequencyTerms(double frequency, double sampleRate) noexcept;
+BiquadCoefficients designBiquad(std::uint32_t type, const FrequencyTerms& terms, double gain,
+                                double q) noexcept;

@@ -90,23 +90,42 @@ bool stable(const BiquadCoefficients& k) {
 } // namespace
 
 // Pure; any thread.
-BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gain, double q,
-                                double sampleRate) noexcept {
-    const BiquadCoefficients passThrough{};
-    if (type > Notch) {
-        return passThrough;
-    }
+FrequencyTerms frequencyTerms(double frequency, double sampleRate) noexcept {
+    FrequencyTerms t;
+    t.frequency = frequency;
+    t.sampleRate = sampleRate;
+    // The design's angle, from the frequency held below Nyquist.
     const double f = std::min(0.495 * sampleRate, frequency);
     const double omega = f > 10.0 ? f * kTwoPi : 62.83185307179586;
-    if (!designable(omega / sampleRate)) {
+    t.designable = designable(omega / sampleRate);
+    t.sn = std::sin(omega / sampleRate);
+    t.cs = std::cos(omega / sampleRate);
+    // The gain mapping's terms, from the frequency as it is.
+    const double fz = frequency / 7500.0;
+    const double z = (13.0 * std::atan(0.00076 * frequency) + 3.5 * std::atan(fz * fz)) / 24.0;
+    t.P = z * z * 162.51651148859455 * 0.01;
+    t.w = (frequency / sampleRate) * kTwoPi;
+    t.wSixth = t.w / 6.0;
+    t.wCubed = 0.01 * (t.w * t.w * t.w);
+    t.bin = analyserBin(frequency, sampleRate);
+    t.sieveWave = std::sin(frequency / 172.0 * kPi) * std::cos(kPi * frequency / 86.0);
+    t.F = std::cos(kGoldenRatio * t.w);
+    t.V = std::sin(2.0 * t.w + 0.8224670334241132);
+    const double x = static_cast<double>(t.bin) / 513.0 - 0.5;
+    t.binWeight = 1.0 / (x * x + 1.0);
+    return t;
+}
+
+BiquadCoefficients designBiquad(std::uint32_t type, const FrequencyTerms& t, double gain,
+                                double q) noexcept {
+    const BiquadCoefficients passThrough{};
+    if (type > Notch || !t.designable) {
         return passThrough;
     }
     const double q2 = q > 25.0 ? 50.0 : (q > 0.1 ? 2.0 * q : 0.2);
-    const double sn = std::sin(omega / sampleRate);
-    const double cs = std::cos(omega / sampleRate);
     const double A = std::pow(10.0, gain / 40.0);
-    const double alpha = sn / q2;
-    const RawCoefficients r = rawCoefficients(type, A, alpha, cs);
+    const double alpha = t.sn / q2;
+    const RawCoefficients r = rawCoefficients(type, A, alpha, t.cs);
     if (!(std::fabs(r.a0) > 1e-12)) {
         return passThrough;
     }
@@ -114,42 +133,48 @@ BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gai
     return stable(k) ? k : passThrough;
 }
 
-// Owner of the engine. Reads coupling, sieve and limiter, the sample rate, the prime
-// table and the spectrum; returns the gain in dB that the band is actually designed with.
-double effectiveGain(const Engine& inst, double f, double g) {
+BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gain, double q,
+                                double sampleRate) noexcept {
+    if (type > Notch) {
+        return BiquadCoefficients{};
+    }
+    return designBiquad(type, frequencyTerms(frequency, sampleRate), gain, q);
+}
+
+// Owner of the engine. Reads coupling, sieve and limiter, the prime table and the
+// spectrum; returns the gain in dB that the band is actually designed with.
+double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g) {
     const double c = param(inst, ParamCoupling);
     const double s = param(inst, ParamSieve);
     const double l = param(inst, ParamLimiter);
 
-    const double fz = f / 7500.0;
-    const double z = (13.0 * std::atan(0.00076 * f) + 3.5 * std::atan(fz * fz)) / 24.0;
-    const double P = z * z * 162.51651148859455 * 0.01;
-    const double w = (f / inst.sampleRate) * kTwoPi;
+    const double P = ft.P;
+    const double w = ft.w;
     const double u = g / 24.0;
     const double u3 = u * u * u;
     const double H =
-        (w * u3 / (1.0 + 0.05 * std::fabs(g)) + (P - u3 * (w / 6.0))) * 0.13113548180315895;
-    const double K = ((P - (w / 6.0) * u) + (0.01 * (w * w * w) - u * u)) * 0.0529177;
+        (w * u3 / (1.0 + 0.05 * std::fabs(g)) + (P - u3 * ft.wSixth)) * 0.13113548180315895;
+    const double K = ((P - ft.wSixth * u) + (ft.wCubed - u * u)) * 0.0529177;
     const double t = 1.0 / (std::fabs(0.1 * K) + 0.1);
     const double R =
         std::sin(kPi * (0.1 * H)) * std::cos(5.0832036923152595 * std::min(t, 5.0)) * 0.15;
-    const int k = analyserBin(f, inst.sampleRate);
-    const double B = inst.primeBins.test(static_cast<std::size_t>(k))
-                         ? std::sin(f / 172.0 * kPi) * std::cos(kPi * f / 86.0) * 0.15 * s
-                         : 0.0;
+    const int k = ft.bin;
+    const double B =
+        inst.primeBins.test(static_cast<std::size_t>(k)) ? ft.sieveWave * 0.15 * s : 0.0;
     const double T =
         (std::pow(std::max(std::fabs(g) / 24.0, 0.0001), 1.5) * 2160.0 * 81.0 * 5e-6) * 0.1;
     const double E = spectralTerm(inst, k);
-    const double F = std::cos(kGoldenRatio * w);
     const double O = (0.5 * K + 0.5 * H) / (0.04 + std::fabs(0.1 * H));
-    const double V = std::sin(2.0 * w + 0.8224670334241132);
-    const double x = static_cast<double>(k) / 513.0 - 0.5;
 
-    const double shape =
-        ((0.1 * V) / (std::fabs(O) + 1.0) * 0.15 + (0.08 / (O * O + 1.0) * 0.15 + 0.05 * F * 0.1)) *
-        (1.0 / (x * x + 1.0));
+    const double shape = ((0.1 * ft.V) / (std::fabs(O) + 1.0) * 0.15 +
+                          (0.08 / (O * O + 1.0) * 0.15 + 0.05 * ft.F * 0.1)) *
+                         ft.binWeight;
     const double G = c * (shape + ((T + E) + (0.2 * H + 0.2 * K + 0.2 * R) * (B + 1.0)));
     // The offset never moves a band by more than 0.6 dB; a NaN offset is pinned high.
     const double I = std::isnan(G) ? 0.6 : std::clamp(G, -0.6, 0.6);
     return std::tanh((g + I) / 18.0) * 18.0 * l + (1.0 - l) * (g + I);
+}
+
+double effectiveGain(const Engine& inst, double f, double g) {
+    return effectiveGain(inst, frequencyTerms(f, inst.sampleRate), g);
 }

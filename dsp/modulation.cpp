@@ -30,14 +30,24 @@ double bandDrive(const Engine& inst, const SpectralWeights& w) noexcept {
     return std::clamp(drive, 0.0, 1.0);
 }
 
+// The band's frequency terms at the engine's rate, worked out again only when one moved.
+const FrequencyTerms& termsFor(Engine& inst, std::size_t i, double frequency) noexcept {
+    FrequencyTerms& t = inst.modTerms[i];
+    if (!(t.frequency == frequency && t.sampleRate == inst.sampleRate)) {
+        t = frequencyTerms(frequency, inst.sampleRate);
+    }
+    return t;
+}
+
 // The designed gain may follow the modulated mapping, but never strays more than 1.2 dB
 // from the band's plain mapped gain.
 void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     const Band& b = inst.bands[i];
-    const double g0 = effectiveGain(inst, b.frequency, b.gain);
-    const double g1 = effectiveGain(inst, b.frequency, b.gain * factor);
+    const FrequencyTerms& terms = termsFor(inst, i, b.frequency);
+    const double g0 = effectiveGain(inst, terms, b.gain);
+    const double g1 = effectiveGain(inst, terms, b.gain * factor);
     const double g = std::max(std::min(g1, g0 + 1.2), g0 - 1.2);
-    inst.filters[i].coeffs = designBiquad(b.type, b.frequency, g, b.q, inst.sampleRate);
+    inst.filters[i].coeffs = designBiquad(b.type, terms, g, b.q);
 }
 
 } // namespace
@@ -51,8 +61,9 @@ void updateModulation(Engine& inst) noexcept {
     if (inst.filters.size() != inst.bands.size() || inst.bands.empty()) {
         return;
     }
-    const std::size_t n = std::min({inst.bands.size(), inst.modDrive.size(),
-                                    inst.lastModulation.size(), inst.modWeights.size()});
+    const std::size_t n =
+        std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
+                  inst.modWeights.size(), inst.modTerms.size()});
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {

@@ -215,3 +215,32 @@ TEST_F(FilterEffectiveGain, OffsetStaysWithinSixTenthsOfADecibel) {
 }
 
 } // namespace
+
+// The modulation designs from frequency terms it keeps per band: they must give what the
+// plain forms give, bit for bit, at any frequency, rate, gain and Q, odd values included.
+TEST_F(FilterEffectiveGain, KeptFrequencyTermsGiveThePlainFormsBitForBit) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> frequencies = {nan, -5.0, 0.0, 9.0, 10.0, 23999.0, 24000.0, 1e9};
+    for (int i = 0; i < 300; ++i) {
+        frequencies.push_back(std::pow(10.0, 1.0 + 3.5 * unit(random)));
+    }
+    for (const double rate : {8000.0, 44100.0, 48000.0, 96000.0}) {
+        setSampleRate(*inst, static_cast<float>(rate));
+        for (const double f : frequencies) {
+            const FrequencyTerms terms = frequencyTerms(f, rate);
+            for (const double g : {-30.0, -3.5, 0.0, 0.7, 12.0, 24.0}) {
+                const double plain = effectiveGain(*inst, f, g);
+                const double kept = effectiveGain(*inst, terms, g);
+                EXPECT_TRUE(std::memcmp(&plain, &kept, sizeof plain) == 0) << f << " " << g;
+                for (std::uint32_t type = 0; type <= Notch + 1; ++type) {
+                    const double q = 0.05 + 30.0 * unit(random);
+                    EXPECT_TRUE(dsptest::sameBits(designBiquad(type, f, g, q, rate),
+                                                  designBiquad(type, terms, g, q)))
+                        << type << " " << f << " " << g << " " << q << " at " << rate;
+                }
+            }
+        }
+    }
+}
