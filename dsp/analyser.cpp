@@ -2,6 +2,8 @@
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 #include "dsp/real_fft.h"
+#include "dsp/real_fft_wide.h"
+#include "dsp/vector_path.h"
 
 #include <cmath>
 
@@ -24,6 +26,9 @@ double levelOf(double power) noexcept {
 void levelsInPlace(double* power) noexcept {
     int k = 0;
 #if TOLVANE_SSE2
+    if (wideVectorsInUse()) {
+        k = levelsWide(power, kSpectrumBins, kBinScaleDb);
+    }
     // Two bins at a time, branch-free: quiet bins go through the logarithm at the floor
     // and are replaced by -80 afterwards. Powers are finite (they come from finite
     // samples), so every level is too.

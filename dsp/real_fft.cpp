@@ -1,6 +1,8 @@
 #include "dsp/real_fft.h"
 
+#include "dsp/real_fft_wide.h"
 #include "dsp/stereo_pair.h"
+#include "dsp/vector_path.h"
 
 #include <cmath>
 
@@ -123,8 +125,17 @@ void realFftPower(const double* samples, double* work, double* power) noexcept {
         im[r] = samples[2 * k + 1];
     }
     firstStages(re, im);
-    laterStages(re, im, t);
     // Bins 0 and kHalf are real: the sum and the difference of the even and odd parts.
+#if TOLVANE_SSE2
+    if (wideVectorsInUse()) {
+        laterStagesWide(re, im, t.stageRe.data(), t.stageIm.data(), kHalf);
+        power[0] = (re[0] + im[0]) * (re[0] + im[0]);
+        power[kHalf] = (re[0] - im[0]) * (re[0] - im[0]);
+        splitPowersWide(re, im, t.splitRe.data(), t.splitIm.data(), kHalf, power);
+        return;
+    }
+#endif
+    laterStages(re, im, t);
     power[0] = (re[0] + im[0]) * (re[0] + im[0]);
     power[kHalf] = (re[0] - im[0]) * (re[0] - im[0]);
     for (int k = 1; k < kHalf; ++k) {
