@@ -1,7 +1,7 @@
 // Cost of one editor picture: paintEditor against the recording canvas at 920 x 580 with
 // the default bands and a spectrum shaped like programme material.
-#include "host/plugin_instance.h"
 #include "editor/editor_window.h"
+#include "host/plugin_instance.h"
 #include "platform/recording_canvas.h"
 
 #include <benchmark/benchmark.h>

@@ -42,7 +42,8 @@ void runBlocks(benchmark::State& state, PluginInstance& inst) {
         // Like the host callback: copy the input block, then process in place.
         std::copy_n(in.left.begin() + static_cast<std::ptrdiff_t>(pos), kBlock, left.begin());
         std::copy_n(in.right.begin() + static_cast<std::ptrdiff_t>(pos), kBlock, right.begin());
-        processBlock(inst.engine.edit, left.data(), right.data(), static_cast<std::int32_t>(kBlock));
+        processBlock(inst.engine.edit, left.data(), right.data(),
+                     static_cast<std::int32_t>(kBlock));
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         pos = (pos + kBlock) % (kSignalFrames - kBlock);
@@ -63,7 +64,8 @@ void BM_TwentyFourBands(benchmark::State& state) {
     auto inst = std::make_unique<PluginInstance>(nullptr);
     for (int i = 0; inst->engine.edit.bands.size() < 24; ++i) {
         const double f = 40.0 * std::pow(1.33, i);
-        inst->engine.edit.bands.push_back(Band{true, f, (i % 2 == 0 ? 2.5 : -2.0), 1.2, Bell, 0, i % 5 == 0});
+        inst->engine.edit.bands.push_back(
+            Band{true, f, (i % 2 == 0 ? 2.5 : -2.0), 1.2, Bell, 0, i % 5 == 0});
     }
     rebuildFilters(inst->engine.edit);
     runBlocks(state, *inst);

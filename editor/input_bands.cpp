@@ -80,7 +80,7 @@ std::optional<InputEffect> addBandAtPoint(EditorState& ed, int x, int y) {
         return std::nullopt;
     }
     ed.engine.edit.bands.push_back(newBell(xToFrequency(x, kEditorWidth), yToGain(y), 1.2,
-                                 kAddPalette[static_cast<std::size_t>(oldCount % 8)]));
+                                           kAddPalette[static_cast<std::size_t>(oldCount % 8)]));
     ed.selectedBand = oldCount;
     ed.dragBand = oldCount; // the new band follows the still-held button at once
     InputEffect effect;

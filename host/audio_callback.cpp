@@ -1,7 +1,7 @@
 #include "host/audio_callback.h"
 
-#include "host/plugin_instance.h"
 #include "host/denormals.h"
+#include "host/plugin_instance.h"
 #include "host/record_gate.h"
 
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "host/dispatcher.h"
 
-#include "host/plugin_instance.h"
 #include "host/editor_host.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
+#include "host/plugin_instance.h"
 #include "host/record_gate.h"
 #include "host/texts.h"
 

@@ -1,8 +1,8 @@
 #include "host/editor_host.h"
 
+#include "editor/window_system.h"
 #include "host/plugin_instance.h"
 #include "host/process_state.h"
-#include "editor/window_system.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ bool openEditor(PluginInstance& inst, WindowHandle parent) {
     // its timer running with nothing pointing at them.
     closeEditor(inst);
     const ModuleHandle module = registerClassOnce();
-    WindowHandle window =
-        createEditorWindow(parent, inst.editor.rect.right, inst.editor.rect.bottom, module, &inst.editor);
+    WindowHandle window = createEditorWindow(parent, inst.editor.rect.right,
+                                             inst.editor.rect.bottom, module, &inst.editor);
     inst.editor.window.store(window, std::memory_order_relaxed);
     return window != nullptr;
 }

@@ -1,12 +1,12 @@
 #include "host/entry.h"
 
-#include "host/plugin_instance.h"
+#include "editor/window_system.h"
 #include "host/audio_callback.h"
 #include "host/dispatcher.h"
 #include "host/lifecycle.h"
 #include "host/parameters.h"
+#include "host/plugin_instance.h"
 #include "host/record_gate.h"
-#include "editor/window_system.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "host/lifecycle.h"
 
-#include "host/plugin_instance.h"
-#include "host/editor_host.h"
-#include "host/process_state.h"
 #include "editor/window_system.h"
+#include "host/editor_host.h"
+#include "host/plugin_instance.h"
+#include "host/process_state.h"
 
 #include <memory>
 #include <new>

@@ -9,7 +9,8 @@ using ModuleHandle = void*;
 
 // Any thread. Null when the instance cannot be built; nothing leaks and nothing throws.
 PluginInstance* createInstance(HostCallback callback) noexcept;
-// Closes a live editor window, lowers the instance count, ends the graphics session after the last one.
+// Closes a live editor window, lowers the instance count, ends the graphics session after the last
+// one.
 void destroyInstance(PluginInstance* inst) noexcept;
 
 // Module entry (loader lock held): records the handle / unregisters the window class.

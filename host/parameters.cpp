@@ -1,7 +1,7 @@
 #include "host/parameters.h"
 
-#include "host/plugin_instance.h"
 #include "host/editor_host.h"
+#include "host/plugin_instance.h"
 #include "host/record_gate.h"
 #include "host/texts.h"
 

@@ -13,9 +13,10 @@
 using ModuleHandle = void*;
 
 extern ModuleHandle moduleHandle;
-extern bool editorClassRegistered;  // guarded by processStateLock
-extern std::int32_t instanceCount;  // guarded by processStateLock
-extern std::uintptr_t graphicsToken; // guarded by processStateLock; 0 = graphics session not running
+extern bool editorClassRegistered; // guarded by processStateLock
+extern std::int32_t instanceCount; // guarded by processStateLock
+extern std::uintptr_t
+    graphicsToken; // guarded by processStateLock; 0 = graphics session not running
 extern std::mutex processStateLock;
 
 // Locked snapshots for tests and diagnostics.

@@ -13,8 +13,8 @@ struct PlatformCall {
     std::uintptr_t arg = 0;
 };
 
-void headlessEnable(bool enabled);  // simulate windows and record calls
-void headlessReset();               // clear log, windows, clock; keeps enabled state
+void headlessEnable(bool enabled); // simulate windows and record calls
+void headlessReset();              // clear log, windows, clock; keeps enabled state
 const std::vector<PlatformCall>& headlessCalls();
 int headlessCount(const std::string& name);
 void headlessSetCreateFails(bool fails);

@@ -1,7 +1,7 @@
 #include "bench/peer/static_tolvane.h"
 
-#include "host/plugin_instance.h"
 #include "host/entry.h"
+#include "host/plugin_instance.h"
 
 #include <cmath>
 #include <mutex>
@@ -25,7 +25,8 @@ void addBells(PluginInstance& inst, int bandCount) {
     }
     for (int i = 0; static_cast<int>(inst.engine.edit.bands.size()) < bandCount; ++i) {
         const double hz = 40.0 * std::pow(1.33, i);
-        inst.engine.edit.bands.push_back(Band{true, hz, i % 2 == 0 ? 2.5 : -2.0, 1.2, Bell, 0, i % 5 == 0});
+        inst.engine.edit.bands.push_back(
+            Band{true, hz, i % 2 == 0 ? 2.5 : -2.0, 1.2, Bell, 0, i % 5 == 0});
     }
     rebuildFilters(inst.engine.edit);
 }

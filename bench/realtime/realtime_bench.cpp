@@ -6,8 +6,8 @@
 //      20 ms at a time, against the worst callback with no editor at all.
 // Each figure is also shown for the engine driven the old way (no flush modes; a blocking
 // lock around the block) for comparison.
-#include "host/plugin_instance.h"
 #include "host/entry.h"
+#include "host/plugin_instance.h"
 #include "tools/programme_signal.h"
 
 #include <algorithm>

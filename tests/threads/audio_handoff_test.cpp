@@ -1,8 +1,8 @@
 // The audio thread never waits for an editing thread, an edit reaches the audio at the
 // next block once the lock is free, and effClose waits for calls already inside. Each
 // case waits for the event it needs (with a generous deadline), never for a fixed time.
-#include "host/plugin_instance.h"
 #include "host/entry.h"
+#include "host/plugin_instance.h"
 #include "host/record_gate.h"
 #include "tools/programme_signal.h"
 

@@ -1,9 +1,9 @@
 // The editor's edits of the band list race the audio thread: pointer and keyboard events
 // on one thread, processBlock under the instance lock on another, as a host runs them.
 // Built with ThreadSanitizer; any unguarded shared access fails the run.
-#include "host/plugin_instance.h"
 #include "editor/editor_events.h"
 #include "editor/layout.h"
+#include "host/plugin_instance.h"
 #include "platform/headless_backend.h"
 
 #include <gtest/gtest.h>

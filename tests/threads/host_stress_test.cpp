@@ -1,7 +1,7 @@
 // The audio callback running against host and editor edits on another thread. Under
 // ThreadSanitizer any unguarded access to the shared instance is reported and fails the run.
-#include "host/plugin_instance.h"
 #include "host/entry.h"
+#include "host/plugin_instance.h"
 #include "host/process_state.h"
 #include "platform/headless_backend.h"
 
@@ -42,7 +42,8 @@ void editLoop(AEffect* effect, std::atomic<bool>& stop, std::atomic<float>& seen
     const float rates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
     for (int i = 0; !stop.load(); ++i) {
         effect->setParameter(effect, i % 5, static_cast<float>(i % 11) / 10.0f);
-        seen.store(inst.engine.peakL.load(std::memory_order_relaxed) + effect->getParameter(effect, 0));
+        seen.store(inst.engine.peakL.load(std::memory_order_relaxed) +
+                   effect->getParameter(effect, 0));
         if (i % 7 == 0) {
             effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rates[i % 4]);
         }
@@ -50,7 +51,8 @@ void editLoop(AEffect* effect, std::atomic<bool>& stop, std::atomic<float>& seen
             // Editor-style band edit: change the list under the lock, redesign, release.
             std::lock_guard<std::mutex> guard(inst.engine.lock);
             if (inst.engine.edit.bands.size() < 20 && i % 2 == 0) {
-                inst.engine.edit.bands.push_back(inst.engine.edit.bands[static_cast<std::size_t>(i) % 7]);
+                inst.engine.edit.bands.push_back(
+                    inst.engine.edit.bands[static_cast<std::size_t>(i) % 7]);
             } else if (inst.engine.edit.bands.size() > 1) {
                 inst.engine.edit.bands.pop_back();
             }

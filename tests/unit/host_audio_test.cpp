@@ -35,7 +35,9 @@ class AudioCallbackTest : public HostTest {
         inst().engine.peakL.store(left);
         inst().engine.peakR.store(right);
     }
-    std::pair<float, float> meters() { return {inst().engine.peakL.load(), inst().engine.peakR.load()}; }
+    std::pair<float, float> meters() {
+        return {inst().engine.peakL.load(), inst().engine.peakR.load()};
+    }
 
     bool outputsUntouched() const {
         const std::vector<float> sevens(kFrames, 7.0f);

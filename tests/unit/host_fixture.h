@@ -2,8 +2,8 @@
 // headless window system recording.
 #pragma once
 
-#include "host/plugin_instance.h"
 #include "host/entry.h"
+#include "host/plugin_instance.h"
 #include "platform/headless_backend.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Band editing through the editor's mouse and keyboard messages.
-#include "host/plugin_instance.h"
 #include "editor/input_hit.h"
 #include "editor/layout.h"
+#include "host/plugin_instance.h"
 #include "input_test_support.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,9 @@ auto fields(const Band& b) {
 // The filter the audio path would use for band i right now.
 void expectFilterFollowsBand(const PluginInstance& inst, std::size_t i) {
     const Band& b = inst.engine.edit.bands[i];
-    const BiquadCoefficients w = designBiquad(
-        b.type, b.frequency, effectiveGain(inst.engine.edit, b.frequency, b.gain), b.q, inst.engine.edit.sampleRate);
+    const BiquadCoefficients w =
+        designBiquad(b.type, b.frequency, effectiveGain(inst.engine.edit, b.frequency, b.gain), b.q,
+                     inst.engine.edit.sampleRate);
     const BiquadCoefficients& g = inst.engine.edit.filters[i].coeffs;
     EXPECT_EQ(std::tie(g.b0, g.b1, g.b2, g.a1, g.a2), std::tie(w.b0, w.b1, w.b2, w.a1, w.a2));
 }
@@ -147,7 +148,8 @@ TEST_F(BandInput, AddsAppendTheirOwnBellAndStopAtTwentyFour) {
             }
             ASSERT_EQ(static_cast<int>(inst->engine.edit.bands.size()), old + 1) << byChip;
             clickBell.colour = kPalette[old % 8];
-            EXPECT_EQ(fields(inst->engine.edit.bands.back()), fields(byChip ? chipBell : clickBell)) << old;
+            EXPECT_EQ(fields(inst->engine.edit.bands.back()), fields(byChip ? chipBell : clickBell))
+                << old;
             EXPECT_EQ(inst->editor.selectedBand, old);
             EXPECT_EQ(inst->editor.dragBand, byChip ? -1 : old);
             EXPECT_EQ(headlessCaptured(), !byChip);

@@ -1,6 +1,6 @@
 // Knobs, bypass button and preset box through the editor's mouse messages.
-#include "host/plugin_instance.h"
 #include "editor/layout.h"
+#include "host/plugin_instance.h"
 #include "host_fixture.h"
 #include "input_test_support.h"
 
@@ -48,7 +48,8 @@ TEST_F(ControlInput, KnobDragSpansRangeIn130PixelsFromThePressPoint) {
             EXPECT_EQ(param(inst->engine.edit, p), value) << "knob " << k << " y " << y;
         }
         for (int i = 0; i < kNumParams; ++i) {
-            EXPECT_EQ(param(inst->engine.edit, i), i == p ? 0.5f : 0.25f) << "knob " << k << " param " << i;
+            EXPECT_EQ(param(inst->engine.edit, i), i == p ? 0.5f : 0.25f)
+                << "knob " << k << " param " << i;
         }
         EXPECT_EQ(invalidations(), 6);
         EXPECT_FALSE(rebuilt());
@@ -106,9 +107,11 @@ TEST_F(ControlInputHost, KnobValueReachesGetParameter) {
     EditorEvent press = inputtest::event(EditorEventKind::Press, 385, 520);
     press.time = 5000;
     ASSERT_TRUE(handleEditorEvent(window, inst().editor, press));
-    ASSERT_TRUE(handleEditorEvent(window, inst().editor, inputtest::event(EditorEventKind::Move, 385, 494)));
+    ASSERT_TRUE(handleEditorEvent(window, inst().editor,
+                                  inputtest::event(EditorEventKind::Move, 385, 494)));
     handleEditorEvent(window, inst().editor, inputtest::event(EditorEventKind::Release));
     // 0.5 default trim, 26 pixels up: 0.2 more.
     EXPECT_FLOAT_EQ(effect->getParameter(effect, ParamOutputTrim), 0.7f);
-    EXPECT_EQ(param(inst().engine.edit, ParamOutputTrim), effect->getParameter(effect, ParamOutputTrim));
+    EXPECT_EQ(param(inst().engine.edit, ParamOutputTrim),
+              effect->getParameter(effect, ParamOutputTrim));
 }

@@ -1,6 +1,6 @@
 // The double-click rule.
-#include "host/plugin_instance.h"
 #include "editor/input_pointer.h"
+#include "host/plugin_instance.h"
 #include "input_test_support.h"
 
 #include <gtest/gtest.h>

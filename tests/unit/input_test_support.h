@@ -2,9 +2,9 @@
 // recording, and helpers that send the editor its neutral input events.
 #pragma once
 
-#include "host/plugin_instance.h"
 #include "editor/editor_events.h"
 #include "editor/layout.h"
+#include "host/plugin_instance.h"
 #include "platform/headless_backend.h"
 
 #include <gtest/gtest.h>

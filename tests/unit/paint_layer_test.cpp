@@ -110,9 +110,12 @@ TEST(PaintLayer, RedrawnExactlyWhenSomethingItShowsChanges) {
         {"new music in the spectrum", [](PluginInstance& i) { playMusic(i, 9.0f); }, false},
         {"meters move", [](PluginInstance& i) { i.engine.peakL = 0.05f; }, false},
         {"animation advances", [](PluginInstance& i) { i.editor.animPhase += 0.5f; }, false},
-        {"a knob moves", [](PluginInstance& i) { setParam(i.engine.edit, ParamCoupling, 0.2f); }, false},
+        {"a knob moves", [](PluginInstance& i) { setParam(i.engine.edit, ParamCoupling, 0.2f); },
+         false},
         {"modulation reshapes a filter",
-         [](PluginInstance& i) { i.engine.edit.filters[2].coeffs = designBiquad(Bell, 400, 9, 2, 48000); },
+         [](PluginInstance& i) {
+             i.engine.edit.filters[2].coeffs = designBiquad(Bell, 400, 9, 2, 48000);
+         },
          false},
         {"an unselected band is dragged",
          [](PluginInstance& i) {
@@ -128,8 +131,10 @@ TEST(PaintLayer, RedrawnExactlyWhenSomethingItShowsChanges) {
          true},
         {"another band is selected", [](PluginInstance& i) { i.editor.selectedBand = 2; }, true},
         {"the preset changes", [](PluginInstance& i) { i.editor.presetIndex = 2; }, true},
-        {"bypass is switched on", [](PluginInstance& i) { setParam(i.engine.edit, ParamBypass, 1.0f); }, true},
-        {"a band changes colour", [](PluginInstance& i) { i.engine.edit.bands[0].colour = kTeal; }, true},
+        {"bypass is switched on",
+         [](PluginInstance& i) { setParam(i.engine.edit, ParamBypass, 1.0f); }, true},
+        {"a band changes colour", [](PluginInstance& i) { i.engine.edit.bands[0].colour = kTeal; },
+         true},
         {"a band is added",
          [](PluginInstance& i) {
              i.engine.edit.bands.push_back(band(Bell, 5000, 2, kTeal));
@@ -158,7 +163,8 @@ TEST(PaintLayer, RedrawnExactlyWhenSomethingItShowsChanges) {
 
 TEST(PaintLayer, SelectionMovingToATwinBandRedrawsTheChips) {
     auto inst = makeInstance();
-    inst->engine.edit.bands[5] = inst->engine.edit.bands[4]; // same place, same colour: the same glow for either
+    inst->engine.edit.bands[5] =
+        inst->engine.edit.bands[4]; // same place, same colour: the same glow for either
     redesign(*inst);
     LayeredWindow window;
     window.paint(*inst);

@@ -1,9 +1,9 @@
 // Paints an instance into the recording canvas and offers small queries over the log.
 #pragma once
 
-#include "host/plugin_instance.h"
 #include "editor/editor_window.h"
 #include "editor/layout.h"
+#include "host/plugin_instance.h"
 #include "platform/recording_canvas.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,8 @@ inline void setBands(PluginInstance& inst, const std::vector<Band>& bands) {
     inst.engine.edit.filters.assign(bands.size(), BandFilter{});
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const Band& b = bands[i];
-        inst.engine.edit.filters[i].coeffs = designBiquad(b.type, b.frequency, b.gain, b.q, inst.engine.edit.sampleRate);
+        inst.engine.edit.filters[i].coeffs =
+            designBiquad(b.type, b.frequency, b.gain, b.q, inst.engine.edit.sampleRate);
     }
 }
 

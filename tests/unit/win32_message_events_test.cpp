@@ -38,12 +38,12 @@ TEST(Win32MessageEvents, MessagesMapToTheirEventsAndTheRestAreLeftToTheSystem) {
     // the wheel are the editor's; WM_PAINT, WM_KEYUP, WM_CHAR, WM_LBUTTONDBLCLK (0x0203) and
     // WM_RBUTTONDOWN (0x0204) are not.
     const std::tuple<std::uint32_t, bool, EditorEventKind> cases[] = {
-        {0x0113, true, EditorEventKind::Tick},     {0x0001, true, EditorEventKind::Open},
-        {0x0002, true, EditorEventKind::Close},    {0x0100, true, EditorEventKind::Key},
-        {0x0201, true, EditorEventKind::Press},    {0x0202, true, EditorEventKind::Release},
-        {0x0200, true, EditorEventKind::Move},     {0x020A, true, EditorEventKind::Wheel},
-        {0x000F, false, EditorEventKind::Tick},    {0x0101, false, EditorEventKind::Tick},
-        {0x0102, false, EditorEventKind::Tick},    {0x0203, false, EditorEventKind::Tick},
+        {0x0113, true, EditorEventKind::Tick},  {0x0001, true, EditorEventKind::Open},
+        {0x0002, true, EditorEventKind::Close}, {0x0100, true, EditorEventKind::Key},
+        {0x0201, true, EditorEventKind::Press}, {0x0202, true, EditorEventKind::Release},
+        {0x0200, true, EditorEventKind::Move},  {0x020A, true, EditorEventKind::Wheel},
+        {0x000F, false, EditorEventKind::Tick}, {0x0101, false, EditorEventKind::Tick},
+        {0x0102, false, EditorEventKind::Tick}, {0x0203, false, EditorEventKind::Tick},
         {0x0204, false, EditorEventKind::Tick}};
     for (const auto& [msg, handled, kind] : cases) {
         bool taken = !handled;
@@ -72,8 +72,8 @@ TEST(Win32MessageEvents, PositionsAreSignedWordsAndPressesCarryTheirTime) {
         }
     }
     // Bits above the two words (a sign-extended LPARAM) do not leak into y.
-    const EditorEvent e = decode(0x0201, 0, static_cast<std::intptr_t>(0xFFFFFFFF0005FFFEull),
-                                 0xFFFFFFF0u);
+    const EditorEvent e =
+        decode(0x0201, 0, static_cast<std::intptr_t>(0xFFFFFFFF0005FFFEull), 0xFFFFFFF0u);
     EXPECT_EQ(e.x, -2);
     EXPECT_EQ(e.y, 5);
     EXPECT_EQ(e.time, 0xFFFFFFF0u);
@@ -82,9 +82,9 @@ TEST(Win32MessageEvents, PositionsAreSignedWordsAndPressesCarryTheirTime) {
 TEST(Win32MessageEvents, WheelNotchesKeepTheSignOfAnyMovement) {
     // delta (the signed high word), key-state bits, steps.
     const std::tuple<int, std::uint16_t, int> cases[] = {
-        {120, 0x0008, 1}, {-120, 0x0004, -1}, {1, 0, 1},      {-1, 0, -1},      {119, 0, 1},
-        {240, 0, 2},      {480, 0, 4},        {-360, 0, -3},  {0, 0xFFFF, 0},   {32767, 0, 274},
-        {-32768, 0, -274}};
+        {120, 0x0008, 1}, {-120, 0x0004, -1}, {1, 0, 1},        {-1, 0, -1},
+        {119, 0, 1},      {240, 0, 2},        {480, 0, 4},      {-360, 0, -3},
+        {0, 0xFFFF, 0},   {32767, 0, 274},    {-32768, 0, -274}};
     for (const auto& [delta, keys, steps] : cases) {
         EXPECT_EQ(decode(0x020A, wheelWParam(delta, keys)).wheelSteps, steps) << delta;
     }
