@@ -35,6 +35,7 @@ tolvane_missing_packages() {
         "/usr/include/freetype2/ft2build.h:libfreetype-dev"
         "/usr/include/X11/extensions/XTest.h:libxtst-dev"
         "/usr/include/X11/extensions/XRes.h:libxres-dev"
+        "/usr/include/X11/extensions/Xdamage.h:libxdamage-dev"
     )
     local entry
     for entry in "${wanted[@]}"; do
