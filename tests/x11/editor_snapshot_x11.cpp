@@ -113,6 +113,10 @@ int run(const char* pluginPath, const char* pngPath, bool checks) {
     }
     checkEditorRect(plugin.effect);
     xcheck::check(createParentWindow(host), "host window created and mapped");
+    WindowGeometry frame;
+    xcheck::check(windowGeometry(host.display, host.parent, frame) && frame.width == kEditorWidth &&
+                      frame.height == kEditorHeight,
+                  "host window is 920x580");
     {
         EditorPump pump(plugin.effect, host.display, host.damageEventBase);
         SnapshotContext c{plugin.effect, host, pump};
