@@ -31,7 +31,7 @@ set(TOLVANE_PLATFORM_X11_SOURCES
 # The platform layer's include root (cmake/layers.cmake): platform/ itself; dsp/ and editor/
 # come with the editor library.
 function(tolvane_platform_x11_library name editor_library)
-  add_library(${name} STATIC ${TOLVANE_PLATFORM_X11_SOURCES})
+  add_library(${name} OBJECT ${TOLVANE_PLATFORM_X11_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_BINARY_DIR}/layers/platform)
   target_compile_options(${name} PUBLIC ${ARGN})
   target_link_options(${name} PUBLIC ${ARGN})

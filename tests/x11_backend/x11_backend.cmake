@@ -26,19 +26,22 @@ add_executable(x11_backend_tests
   ${TOLVANE_X11_BACKEND_DIR}/x11_event_translation_test.cpp
   ${TOLVANE_X11_BACKEND_DIR}/x11_window_test.cpp)
 target_include_directories(x11_backend_tests PRIVATE ${CMAKE_SOURCE_DIR})
-# The editor's objects come with the backend's archive; the engine's are linked here.
-target_link_libraries(x11_backend_tests PRIVATE tolvane_platform_x11_asan tolvane_dsp_asan
-                      GTest::gtest GTest::gtest_main)
+target_link_libraries(x11_backend_tests PRIVATE tolvane_platform_x11_asan tolvane_editor_asan
+                      tolvane_dsp_asan GTest::gtest GTest::gtest_main)
+# The window tests need a display: they run below on a virtual server of their own.
 gtest_discover_tests(x11_backend_tests DISCOVERY_TIMEOUT 60
+  TEST_FILTER -X11Host.*:X11Display.*
   PROPERTIES LABELS x11_backend
              ENVIRONMENT "LSAN_OPTIONS=suppressions=${TOLVANE_X11_BACKEND_DIR}/lsan.supp")
 
 add_executable(x11_backend_race_tests ${TOLVANE_X11_BACKEND_DIR}/x11_editor_race_test.cpp
                                       ${TOLVANE_X11_BACKEND_DIR}/x11_window_test.cpp)
 target_include_directories(x11_backend_race_tests PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(x11_backend_race_tests PRIVATE tolvane_platform_x11_tsan tolvane_dsp_tsan
-                      tolvane_host_tsan GTest::gtest GTest::gtest_main)
+target_link_libraries(x11_backend_race_tests PRIVATE tolvane_platform_x11_tsan
+                      tolvane_editor_tsan tolvane_dsp_tsan tolvane_host_tsan GTest::gtest
+                      GTest::gtest_main)
 gtest_discover_tests(x11_backend_race_tests DISCOVERY_TIMEOUT 60
+  TEST_FILTER -X11Host.*:X11Display.*
   PROPERTIES LABELS x11_backend ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
 
 set(TOLVANE_XVFB_RUN ${CMAKE_SOURCE_DIR}/tests/x11/run-under-xvfb.sh)
