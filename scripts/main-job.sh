@@ -4,6 +4,9 @@
 #                   command-line host build/native/tolvane-host
 #   out/editor.png  the editor of the Windows build (Tolvane-Q.dll) as wine draws it,
 #                   saved by build/windows/editor_snapshot.exe on a virtual display
+#   out/editor-linux.png
+#                   the editor of the Linux build (Tolvane-Q.so, X11 + Cairo) in a host
+#                   window on a virtual X server, saved by build/native/x11_editor_snapshot
 # The plug-in to install in a DAW is build/windows/Tolvane-Q.dll.
 set -uo pipefail
 # shellcheck source=scripts/common.sh
@@ -32,4 +35,12 @@ if [ "$status" -ne 0 ] || [ ! -s "$out/editor.png" ]; then
     echo "main-job.sh: editor picture failed ($status)" >&2
     exit 1
 fi
-echo "== done: $out/render.wav, $out/editor.png"
+echo "== drawing out/editor-linux.png with Tolvane-Q.so on a virtual X server"
+bash "$TOLVANE_ROOT/tests/x11/run-under-xvfb.sh" "$TOLVANE_NATIVE_DIR/x11_editor_snapshot" \
+    "$TOLVANE_NATIVE_DIR/Tolvane-Q.so" "$out/editor-linux.png"
+status=$?
+if [ "$status" -ne 0 ] || [ ! -s "$out/editor-linux.png" ]; then
+    echo "main-job.sh: Linux editor picture failed ($status)" >&2
+    exit 1
+fi
+echo "== done: $out/render.wav, $out/editor.png, $out/editor-linux.png"
