@@ -7,6 +7,7 @@
 #   out/editor-linux.png
 #                   the editor of the Linux build (Tolvane-Q.so, X11 + Cairo) in a host
 #                   window on a virtual X server, saved by build/native/x11_editor_snapshot
+#                   (and out/editors-windows-linux.png: the two, one above the other)
 # The plug-in to install in a DAW is build/windows/Tolvane-Q.dll.
 set -uo pipefail
 # shellcheck source=scripts/common.sh
@@ -43,4 +44,7 @@ if [ "$status" -ne 0 ] || [ ! -s "$out/editor-linux.png" ]; then
     echo "main-job.sh: Linux editor picture failed ($status)" >&2
     exit 1
 fi
+# The two editors one above the other, for comparing them by eye.
+convert "$out/editor.png" "$out/editor-linux.png" -append "$out/editors-windows-linux.png" ||
+    echo "main-job.sh: could not put the two pictures together (ImageMagick)" >&2
 echo "== done: $out/render.wav, $out/editor.png, $out/editor-linux.png"
