@@ -1,5 +1,6 @@
 #include "host/audio_callback.h"
 
+#include "dsp/peak_level.h"
 #include "host/denormals.h"
 #include "host/plugin_instance.h"
 #include "host/record_gate.h"
@@ -20,15 +21,6 @@ void copyChannel(float* out, const float* in, std::int32_t frames) {
     }
 }
 
-// Strictly-greater comparison so a NaN sample never raises the running maximum, and an
-// infinite one counts as silence too: a meter at infinity would never decay again.
-void raise(float& peak, float sample) {
-    const float magnitude = std::fabs(sample);
-    if (magnitude > peak && magnitude <= std::numeric_limits<float>::max()) {
-        peak = magnitude;
-    }
-}
-
 float nextMeter(float previous, float blockPeak) {
     const float decayed = previous * kMeterDecay;
     return blockPeak < decayed ? decayed : blockPeak;
@@ -38,12 +30,8 @@ float nextMeter(float previous, float blockPeak) {
 
 void updateMeters(PluginInstance& inst, const float* left, const float* right,
                   std::int32_t frames) {
-    float peakLeft = 0.0f;
-    float peakRight = 0.0f;
-    for (std::int32_t i = 0; i < frames; ++i) {
-        raise(peakLeft, left[i]);
-        raise(peakRight, right[i]);
-    }
+    const float peakLeft = peakMagnitude(left, frames);
+    const float peakRight = peakMagnitude(right, frames);
     const float previousLeft = inst.engine.peakL.load(std::memory_order_relaxed);
     const float previousRight = inst.engine.peakR.load(std::memory_order_relaxed);
     inst.engine.peakL.store(nextMeter(previousLeft, peakLeft), std::memory_order_relaxed);
