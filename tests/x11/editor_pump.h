@@ -23,9 +23,11 @@ class EditorPump {
     EditorPump& operator=(const EditorPump&) = delete;
     ~EditorPump() { unwatch(true); }
 
-    // Paints of `editor` reach us as damage events from the server; from now on they are
-    // counted. The window's death frees its damage record on the server.
-    void watch(Window editor);
+    // Paints inside `window` reach us as damage events from the server; from now on
+    // they are counted. Watching the host's window sees the editor's first paint however
+    // soon after effEditOpen it comes. The window's death frees its damage record on the
+    // server.
+    void watch(Window window);
     void unwatch(bool windowAlive);
 
     // One idle round: effEditIdle, then our connection synced and its events taken.
@@ -66,6 +68,9 @@ class EditorPump {
     }
 
   private:
+    // Takes our connection's pending events; answers whether damage was among them.
+    bool takeEvents();
+
     static constexpr std::chrono::milliseconds kPace{5};
     static constexpr std::chrono::milliseconds kAfterExpiry{5000};
 

@@ -13,7 +13,6 @@
 #include "tests/x11/picture_checks.h"
 #include "tests/x11/snapshot_context.h"
 #include "tests/x11/snapshot_lifecycle.h"
-#include "tests/x11/synchronous_displays.h"
 #include "tests/x11/x11_errors.h"
 #include "tests/x11/x11_plugin.h"
 #include "tests/x11/x11_resources.h"
@@ -24,71 +23,39 @@
 
 namespace {
 
-// The first paint of a newly opened editor, captured from the host window: the window
-// with the editor in it, as a user sees it. Empty when no paint came.
-Picture firstPaint(SnapshotContext& c, Window editor, const char* what) {
-    const bool painted = c.pump.waitForPaints(1);
-    xcheck::check(painted,
-                  std::string(what) + " painted (" + xcheck::str(c.pump.paints()) + " paints)");
-    WindowGeometry parent, child;
-    windowGeometry(c.host.display, c.host.parent, parent);
-    windowGeometry(c.host.display, editor, child);
-    // XGetImage leaves out children of another depth; such an editor is captured itself.
-    const Window source = child.depth == parent.depth ? c.host.parent : editor;
-    if (source == editor) {
-        std::printf("editor window has depth %d, its parent %d: captured on its own\n", child.depth,
-                    parent.depth);
-    }
-    return painted ? captureWindow(c.host.display, source, 0, 0, kEditorWidth, kEditorHeight)
-                   : Picture{};
-}
-
 // A new editor window draws its own layer afresh; for the same instance state its first
 // picture must be the one the previous window showed, pixel for pixel.
 Window reopenSamePicture(SnapshotContext& c, Window editor, const Picture& kept) {
     closeWatchedEditor(c, editor);
-    const SynchronousDisplays synchronous;
-    editor = openWatchedEditor(c);
-    if (editor == 0) {
-        return 0;
-    }
-    const Picture fresh = firstPaint(c, editor, "reopened editor");
-    const std::size_t differing = differingPixels(fresh, kept);
+    const FirstPaint fresh = openAtFirstPaint(c, "reopened editor");
+    const std::size_t differing = differingPixels(fresh.picture, kept);
     xcheck::check(differing == 0, "a reopened editor with a new layer draws the same picture (" +
                                       xcheck::str(static_cast<long long>(differing)) +
                                       " pixels differ)");
-    return editor;
+    return fresh.editor;
 }
 
 // The picture, taken at the editor's first paint after a fixed stretch of music has gone
 // through the plug-in: what the spectrum, the meters and the animated node show depends on
 // the music alone, never on how much the machine got done in some time. The music goes
-// through before the editor opens (the analyser runs whether or not it is open), and the
-// first paint comes in the first idle rounds, before the animation has moved on.
+// through before the editor opens (the analyser runs whether or not it is open).
 // Answers the editor window, left open.
 Window snapshot(SnapshotContext& c, const char* pngPath, bool checks) {
     feedProgramme(c.effect, kCaptureFrames);
-    Window editor = 0;
-    {
-        const SynchronousDisplays synchronous;
-        const ServerCounts before = serverCounts(c.host.display);
-        editor = openWatchedEditor(c);
-        const ServerCounts after = serverCounts(c.host.display);
-        std::printf("X clients before effEditOpen: %d, after: %d\n", before.clients, after.clients);
-    }
-    if (editor == 0) {
-        return 0;
-    }
-    const Picture picture = firstPaint(c, editor, "editor");
+    const ServerCounts before = serverCounts(c.host.display);
+    const FirstPaint first = openAtFirstPaint(c, "editor");
+    std::printf("X clients before effEditOpen: %d, after: %d\n", before.clients,
+                serverCounts(c.host.display).clients);
+    const Picture& picture = first.picture;
     const bool complete = picture.width == kEditorWidth && picture.height == kEditorHeight;
     xcheck::check(complete, "captured 920x580 pixels");
     xcheck::check(savePng(picture, pngPath), std::string("saved ") + pngPath);
     if (checks && complete) {
         checkSolidAreas(picture);
         checkTextAndCurves(picture);
-        editor = reopenSamePicture(c, editor, picture);
+        return reopenSamePicture(c, first.editor, picture);
     }
-    return editor;
+    return first.editor;
 }
 
 int run(const char* pluginPath, const char* pngPath, bool checks) {

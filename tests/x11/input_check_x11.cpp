@@ -40,7 +40,6 @@ void runGestures(AEffect* effect, HostWindow& host, EditorPump& pump, Window edi
     ToneFeed feed(effect);
     XTestInput input(host.display, editor, pump);
     InputContext c{effect, host.display, editor, pump, feed, input};
-    pump.watch(editor);
     // The editor is up and running (painting, and painting again on its animation tick)
     // before the first gesture.
     xcheck::check(pump.waitForPaints(2), "editor painted twice before the first gesture");

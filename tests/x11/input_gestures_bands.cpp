@@ -16,10 +16,13 @@ int px(double v) {
     return static_cast<int>(std::lround(v));
 }
 
-// The preset box without its outline: the preset's title is all that changes in it.
+// The left end of the preset box, inside its outline: the arrow and the preset's number,
+// placed by the centred title's width, so they move with every preset. The box's middle
+// is left out: with band 4 dragged to the top of the graph, its glow (to 90 pixels either
+// side of the node at 1 kHz) and its pulsing ring reach into the box.
 constexpr int kTitleX = kPresetBoxLeft + 1;
 constexpr int kTitleY = kPresetBoxTop + 1;
-constexpr int kTitleWidth = kPresetBoxRight - kPresetBoxLeft - 2;
+constexpr int kTitleWidth = 420 - kTitleX;
 constexpr int kTitleHeight = kPresetBoxBottom - kPresetBoxTop - 2;
 
 Picture presetTitle(InputContext& c, const std::function<bool(const Picture&)>& reached,

@@ -37,11 +37,10 @@ void cycle(SnapshotContext& c, CycleTally& tally, bool& waiting) {
     if (editor != 0) {
         ++tally.opened;
         tally.lastClient = clientOf(c.host.display, editor);
-        c.pump.watch(editor);
         waiting = waiting && c.pump.waitForPaints(3);
         tally.painted += waiting ? 1 : 0;
-        c.pump.unwatch(true);
     }
+    c.pump.unwatch(true);
     dispatch(c.effect, effEditClose);
     XSync(c.host.display, False);
     tally.lingering += childWindows(c.host.display, c.host.parent).empty() ? 0 : 1;

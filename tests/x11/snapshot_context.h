@@ -4,6 +4,7 @@
 
 #include "host/vst_abi.h"
 #include "tests/x11/editor_pump.h"
+#include "tests/x11/x11_picture.h"
 #include "tests/x11/x11_plugin.h"
 #include "tests/x11/x11_session.h"
 
@@ -20,8 +21,18 @@ struct SnapshotContext {
 // wine picture shows.
 constexpr std::uint64_t kCaptureFrames = 197 * kBlock;
 
-// Opens the editor in the host window and starts watching its paints; checks that the
-// plug-in's window is a 920x580 child at 0,0. Answers the window, or 0.
-Window openWatchedEditor(SnapshotContext& c);
+struct FirstPaint {
+    Window editor = 0;
+    Picture picture; // empty when no paint came
+};
+
+// Opens the editor and takes its first paint, before the animation has moved on. The
+// animation's first tick is due one period (33 ms) after effEditOpen, and nothing on
+// screen changes between idle calls, so the first idle comes straight after the opening,
+// before anything else this thread does, and the picture is taken before the next. The
+// plug-in's connection is synchronous (synchronous_displays.h), so the paint is complete
+// on the server when the idle call returns. Checks that the opening made a 920x580 child
+// window at 0,0; `what` names the editor in the lines.
+FirstPaint openAtFirstPaint(SnapshotContext& c, const char* what);
 // Stops watching and sends effEditClose; checks the window is gone when it returns.
 void closeWatchedEditor(SnapshotContext& c, Window editor);

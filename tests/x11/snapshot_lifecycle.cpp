@@ -61,7 +61,6 @@ void closeParentFirst(SnapshotContext& c) {
     if (!xcheck::check(editor != 0, "editor opens again for the host-window-first teardown")) {
         return;
     }
-    c.pump.watch(editor);
     xcheck::check(c.pump.waitForPaints(2), "editor paints before its host window goes");
     c.pump.unwatch(true);
     const int errorsBefore = xerrors::pluginErrors();
@@ -85,7 +84,6 @@ void runLifecycle(SnapshotContext& c, Window editor, bool checks) {
         closeWatchedEditor(c, editor);
         VstIntPtr answer = 0;
         editor = openEditorIn(c.effect, c.pump, c.host.display, c.host.parent, answer);
-        c.pump.watch(editor);
         timeLivePaints(c, feed);
         closeWatchedEditor(c, editor);
     }

@@ -38,23 +38,29 @@ void checkEditorRect(AEffect* effect) {
     xcheck::check(ok, "effEditGetRect gives 0,0,580,920 (" + seen + ")");
 }
 
-Window openEditorIn(AEffect* effect, EditorPump& pump, Display* display, Window parent,
-                    VstIntPtr& answer) {
-    answer = dispatch(effect, effEditOpen, 0, 0,
-                      reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)));
+VstIntPtr openEditor(AEffect* effect, EditorPump& pump, Window parent) {
+    pump.watch(parent);
+    return dispatch(effect, effEditOpen, 0, 0,
+                    reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)));
+}
+
+Window findEditorWindow(EditorPump& pump, Display* display, Window parent) {
     Window editor = 0;
     // The plug-in's requests travel on its own connection: its window may reach the
     // server only once it flushes, at the latest in its next idle.
-    auto found = [&] {
+    pump.until([&] {
         XSync(display, False);
         const std::vector<Window> children = childWindows(display, parent);
         editor = children.empty() ? 0 : children.front();
         return editor != 0;
-    };
-    if (answer == 1) {
-        pump.until(found);
-    }
+    });
     return editor;
+}
+
+Window openEditorIn(AEffect* effect, EditorPump& pump, Display* display, Window parent,
+                    VstIntPtr& answer) {
+    answer = openEditor(effect, pump, parent);
+    return answer == 1 ? findEditorWindow(pump, display, parent) : 0;
 }
 
 void closeAndUnload(LoadedPlugin& plugin) {

@@ -21,9 +21,12 @@ bool checkReportsEditor(AEffect* effect);
 // effEditGetRect answers the instance's 920x580 rectangle at 0,0.
 void checkEditorRect(AEffect* effect);
 
-// effEditOpen with the parent's X11 id, then idle rounds until the plug-in's window shows
-// up under the parent; answers that window, or 0 when none came (after the deadline).
-// `answer` is what effEditOpen returned.
+// Starts watching paints in `parent` (the editor draws in a child of it), then sends
+// effEditOpen with the parent's X11 id in ptr, as a host does; answers what it returned.
+VstIntPtr openEditor(AEffect* effect, EditorPump& pump, Window parent);
+// The plug-in's window under `parent`, idling until it shows up; 0 after the deadline.
+Window findEditorWindow(EditorPump& pump, Display* display, Window parent);
+// Both: the editor's window, or 0 when effEditOpen failed or no window came.
 Window openEditorIn(AEffect* effect, EditorPump& pump, Display* display, Window parent,
                     VstIntPtr& answer);
 
