@@ -46,6 +46,18 @@ struct FrequencyTerms {
     std::int32_t bin = 0;
 };
 
+// A band's plain mapped gain (its gain through the mapping, unmodulated) and everything it
+// was worked out from. The modulation redesigns a band many times between two analyses,
+// and this half of each redesign only changes when one of these does.
+struct PlainGain {
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    double sampleRate = 0.0;
+    double gain = 0.0;
+    float coupling = 0.0f, sieve = 0.0f, limiter = 0.0f;
+    std::array<float, 5> spectrum{}; // the bins around the band's, as the mapping reads them
+    double value = 0.0;
+};
+
 struct Engine {
     Engine(); // default parameters, the factory band list 0, designed at 48 kHz
     Engine(const Engine&) = delete;
@@ -83,6 +95,7 @@ struct Engine {
     std::int32_t modCounter = 0;
     std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
     std::array<FrequencyTerms, kMaxModulatedBands> modTerms{};
+    std::array<PlainGain, kMaxModulatedBands> modPlainGains{};
 
     // The analyser's transform workspace (windowed samples, transform scratch, bin powers)
     // lives with the engine so the audio thread never allocates (an allocator lock there

@@ -2,7 +2,9 @@
 #include "dsp/engine.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -39,12 +41,44 @@ const FrequencyTerms& termsFor(Engine& inst, std::size_t i, double frequency) no
     return t;
 }
 
+// The spectrum bins the gain mapping reads around a band's bin (none outside 2..510).
+std::array<float, 5> spectrumAround(const Engine& inst, std::int32_t bin) noexcept {
+    std::array<float, 5> around{};
+    if (bin >= 2 && bin <= 510 && inst.spectrumDb.size() >= kSpectrumBins) {
+        std::copy_n(inst.spectrumDb.begin() + (bin - 2), 5, around.begin());
+    }
+    return around;
+}
+
+// The band's plain mapped gain, worked out again only when something it depends on moved.
+double plainGainFor(Engine& inst, std::size_t i, const FrequencyTerms& terms,
+                    double gain) noexcept {
+    PlainGain key;
+    key.frequency = terms.frequency;
+    key.sampleRate = terms.sampleRate;
+    key.gain = gain;
+    key.coupling = param(inst, ParamCoupling);
+    key.sieve = param(inst, ParamSieve);
+    key.limiter = param(inst, ParamLimiter);
+    key.spectrum = spectrumAround(inst, terms.bin);
+    PlainGain& kept = inst.modPlainGains[i];
+    key.value = kept.value;
+    // Bit for bit: the same inputs give the same value, NaNs included.
+    static_assert(sizeof(PlainGain) == 3 * sizeof(double) + 8 * sizeof(float) + sizeof(double),
+                  "no padding: the record is compared as bytes");
+    if (std::memcmp(&key, &kept, sizeof key) != 0) {
+        key.value = effectiveGain(inst, terms, gain);
+        kept = key;
+    }
+    return kept.value;
+}
+
 // The designed gain may follow the modulated mapping, but never strays more than 1.2 dB
 // from the band's plain mapped gain.
 void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     const Band& b = inst.bands[i];
     const FrequencyTerms& terms = termsFor(inst, i, b.frequency);
-    const double g0 = effectiveGain(inst, terms, b.gain);
+    const double g0 = plainGainFor(inst, i, terms, b.gain);
     const double g1 = effectiveGain(inst, terms, b.gain * factor);
     const double g = std::max(std::min(g1, g0 + 1.2), g0 - 1.2);
     inst.filters[i].coeffs = designBiquad(b.type, terms, g, b.q);
@@ -63,7 +97,7 @@ void updateModulation(Engine& inst) noexcept {
     }
     const std::size_t n =
         std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
-                  inst.modWeights.size(), inst.modTerms.size()});
+                  inst.modWeights.size(), inst.modTerms.size(), inst.modPlainGains.size()});
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {

@@ -102,3 +102,42 @@ TEST_F(ModulationUpdate, CountMismatchSkipsTheUpdate) {
 }
 
 } // namespace
+
+// With the drive at its top the modulated gain is held 1.2 dB above the band's plain mapped
+// gain, so the design shows that plain gain directly. Whatever it depends on (the spectrum
+// around the band, the character parameters, the band's gain) must reach the next redesign,
+// whatever the modulation kept from the last one.
+TEST_F(ModulationUpdate, HeldDesignsFollowEverythingThePlainGainDependsOn) {
+    setParam(*inst, ParamLimiter, 0.0f);
+    setParam(*inst, ParamCoupling, 1.0f);
+    inst->bands.assign(1, Band{true, 1000.0, 20.0, 1.0, Bell, 0xFF00FF00u, true});
+    rebuildFilters(*inst);
+    const int bin = 21; // 1000 Hz at 48 kHz
+    const auto expectHeld = [&](const char* after) {
+        inst->modDrive[0] = 1.0;
+        inst->lowDrive = inst->midDrive = inst->highDrive = 1.0;
+        inst->lastModulation[0] = -1.0; // redesign now
+        updateModulation(*inst);
+        const Band& b = inst->bands[0];
+        const double held = effectiveGain(*inst, b.frequency, b.gain) + 1.2;
+        EXPECT_TRUE(sameBits(inst->filters[0].coeffs,
+                             designBiquad(b.type, b.frequency, held, b.q, inst->sampleRate)))
+            << "after " << after;
+    };
+    expectHeld("the first design");
+    inst->spectrumDb[static_cast<std::size_t>(bin)] = -20.0f;
+    inst->spectrumDb[static_cast<std::size_t>(bin + 1)] = -50.0f;
+    expectHeld("a peak in the spectrum at the band");
+    inst->spectrumDb[static_cast<std::size_t>(bin - 2)] = -30.0f;
+    expectHeld("a change two bins below it");
+    setParam(*inst, ParamSieve, 0.1f);
+    expectHeld("a sieve change");
+    setParam(*inst, ParamCoupling, 0.8f);
+    expectHeld("a coupling change");
+    setParam(*inst, ParamLimiter, 0.3f);
+    expectHeld("a limiter change");
+    inst->bands[0].gain = 18.0;
+    expectHeld("a gain change");
+    setSampleRate(*inst, 44100.0f);
+    expectHeld("a rate change");
+}
