@@ -6,6 +6,8 @@
 #include "host/plugin_instance.h"
 #include "platform/headless_backend.h"
 
+#include "tests/threads/rounds_alongside.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -118,20 +120,10 @@ TEST(EditorRace, EditsRaceProcessBlockWithoutDataRace) {
                       std::ref(blocks));
 
     EditorDriver ui{inst, reinterpret_cast<WindowHandle>(std::uintptr_t{0x7000})};
-    // At least 300 rounds, and on until the audio thread has processed 200 blocks while
-    // this thread was editing: how much either thread gets done in a given time is up to
-    // the scheduler, so the test waits for the work itself. The deadline only ends a wait
-    // for an audio thread that never runs.
     constexpr int kMinRounds = 300;
     constexpr int kMinBlocks = 200;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    const int blocksBefore = blocks.load();
-    for (int i = 0; i < kMinRounds || (blocks.load() - blocksBefore < kMinBlocks &&
-                                       std::chrono::steady_clock::now() < deadline);
-         ++i) {
-        ui.round(i);
-    }
-    const int blocksAlongside = blocks.load() - blocksBefore;
+    const int blocksAlongside = roundsAlongsideAudio(
+        [&](int i) { ui.round(i); }, blocks, kMinRounds, kMinBlocks, std::chrono::seconds(60));
     stop.store(true);
     audio.join();
 

@@ -4,6 +4,8 @@
 // thread and a third automates the parameters. Any unguarded shared access fails the run.
 
 // GoogleTest comes first: Xlib defines macros (None, Bool) that clash with its names.
+#include "tests/threads/rounds_alongside.h"
+
 #include <gtest/gtest.h>
 
 #include "editor/editor_events.h"
@@ -169,20 +171,10 @@ TEST(X11EditorRace, XEventsAndPaintsRaceTheAudioCallbackWithoutDataRace) {
     // No real window: the backend's calls for an unknown handle do nothing, and the test
     // is about the editor's state, not the X connection.
     XEventDriver ui{inst, reinterpret_cast<WindowHandle>(std::uintptr_t{0x7001})};
-    // At least 200 rounds, and on until the audio thread has processed 200 blocks while
-    // this thread was editing: how much either thread gets done in a given time is up to
-    // the scheduler, so the test waits for the work itself. The deadline only ends a wait
-    // for an audio thread that never runs.
     constexpr int kMinRounds = 200;
     constexpr int kMinBlocks = 200;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    const int blocksBefore = blocks.load();
-    for (int i = 0; i < kMinRounds || (blocks.load() - blocksBefore < kMinBlocks &&
-                                       std::chrono::steady_clock::now() < deadline);
-         ++i) {
-        ui.round(i);
-    }
-    const int blocksAlongside = blocks.load() - blocksBefore;
+    const int blocksAlongside = roundsAlongsideAudio(
+        [&](int i) { ui.round(i); }, blocks, kMinRounds, kMinBlocks, std::chrono::seconds(120));
     stop.store(true);
     audio.join();
     automation.join();
