@@ -66,6 +66,7 @@ set(TOLVANE_X11_COMMON
   ${TOLVANE_X11_DIR}/audio_feeds.cpp ${TOLVANE_X11_DIR}/editor_pump.cpp
   ${TOLVANE_X11_DIR}/x11_errors.cpp ${TOLVANE_X11_DIR}/x11_picture.cpp
   ${TOLVANE_X11_DIR}/x11_plugin.cpp ${TOLVANE_X11_DIR}/x11_session.cpp
+  ${TOLVANE_X11_DIR}/server_error_log.cpp
   ${CMAKE_SOURCE_DIR}/tools/plugin_loader.cpp)
 
 function(tolvane_x11_host name)

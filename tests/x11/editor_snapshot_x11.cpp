@@ -11,6 +11,7 @@
 #include "editor/layout.h"
 #include "tests/x11/audio_feeds.h"
 #include "tests/x11/picture_checks.h"
+#include "tests/x11/server_error_log.h"
 #include "tests/x11/snapshot_context.h"
 #include "tests/x11/snapshot_lifecycle.h"
 #include "tests/x11/x11_errors.h"
@@ -58,25 +59,26 @@ Window snapshot(SnapshotContext& c, const char* pngPath, bool checks) {
     return first.editor;
 }
 
-int run(const char* pluginPath, const char* pngPath, bool checks) {
-    std::remove(pngPath); // a failed run must not leave an old picture to be inspected
-    HostWindow host;
+// Opens the host's display and starts recording what the server sends every client.
+bool openDisplay(HostWindow& host, ServerErrorLog& errors) {
     std::string error;
-    const bool opened = openHostDisplay(host, error);
-    if (!xcheck::check(opened, error.empty() ? "X display opened" : "X display opened: " + error)) {
-        return xcheck::finish();
+    const bool opened = openHostDisplay(host, error) && errors.start(error);
+    xcheck::check(opened, error.empty() ? "X display opened" : "X display: " + error);
+    if (opened) {
+        xerrors::install(host.display);
+        xcheck::check(haveXRes(host.display), "X server has the X-Resource extension");
     }
-    xerrors::install(host.display);
-    xcheck::check(haveXRes(host.display), "X server has the X-Resource extension");
-    const ServerCounts beforePlugin = serverCounts(host.display);
-    LoadedPlugin plugin;
+    return opened;
+}
+
+// The plug-in, running and with an editor, and the host window for it.
+bool setUp(HostWindow& host, LoadedPlugin& plugin, const char* pluginPath) {
+    std::string error;
     const bool loaded = loadRunningPlugin(pluginPath, plugin, error);
     xcheck::check(loaded,
                   error.empty() ? "plug-in loads and opens" : "plug-in loads and opens: " + error);
     if (!loaded || !checkReportsEditor(plugin.effect)) {
-        closeAndUnload(plugin);
-        closeHostDisplay(host);
-        return xcheck::finish();
+        return false;
     }
     checkEditorRect(plugin.effect);
     xcheck::check(createParentWindow(host), "host window created and mapped");
@@ -84,14 +86,27 @@ int run(const char* pluginPath, const char* pngPath, bool checks) {
     xcheck::check(windowGeometry(host.display, host.parent, frame) && frame.width == kEditorWidth &&
                       frame.height == kEditorHeight,
                   "host window is 920x580");
-    {
+    return true;
+}
+
+int run(const char* pluginPath, const char* pngPath, bool checks) {
+    std::remove(pngPath); // a failed run must not leave an old picture to be inspected
+    HostWindow host;
+    ServerErrorLog errors;
+    if (!openDisplay(host, errors)) {
+        return xcheck::finish();
+    }
+    const ServerCounts beforePlugin = serverCounts(host.display);
+    LoadedPlugin plugin;
+    if (setUp(host, plugin, pluginPath)) {
         EditorPump pump(plugin.effect, host.display, host.damageEventBase);
-        SnapshotContext c{plugin.effect, host, pump};
+        SnapshotContext c{plugin.effect, host, pump, errors};
         const Window editor = snapshot(c, pngPath, checks);
         runLifecycle(c, editor, checks);
     }
     closeAndUnload(plugin);
-    checkNothingLeft(host, beforePlugin);
+    checkNothingLeft(host, errors, beforePlugin);
+    destroyParentWindow(host);
     closeHostDisplay(host);
     return xcheck::finish();
 }

@@ -4,6 +4,7 @@
 
 #include "host/vst_abi.h"
 #include "tests/x11/editor_pump.h"
+#include "tests/x11/server_error_log.h"
 #include "tests/x11/x11_picture.h"
 #include "tests/x11/x11_plugin.h"
 #include "tests/x11/x11_session.h"
@@ -14,6 +15,7 @@ struct SnapshotContext {
     AEffect* effect;
     HostWindow& host;
     EditorPump& pump;
+    ServerErrorLog& errors;
 };
 
 // The music the picture shows: the programme's first 197 blocks (2.1 s), ending a tenth

@@ -13,4 +13,4 @@ void runLifecycle(SnapshotContext& c, Window editor, bool checks);
 
 // After the plug-in is unloaded: its connections are gone from the server, and neither it
 // nor the host made an X protocol error.
-void checkNothingLeft(HostWindow& host, const ServerCounts& beforePlugin);
+void checkNothingLeft(HostWindow& host, ServerErrorLog& errors, const ServerCounts& beforePlugin);

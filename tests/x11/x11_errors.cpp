@@ -6,12 +6,11 @@ namespace xerrors {
 namespace {
 
 Display* hostDisplay = nullptr;
-int plugin = 0;
 int host = 0;
 
 int record(Display* display, XErrorEvent* error) {
     const bool own = display == hostDisplay;
-    ++(own ? host : plugin);
+    host += own ? 1 : 0;
     char text[128] = {};
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::printf("X error on the %s connection: %s (request %d.%d, resource 0x%lx)\n",
@@ -27,18 +26,8 @@ void install(Display* display) {
     XSetErrorHandler(record);
 }
 
-int pluginErrors() {
-    return plugin;
-}
-
 int hostErrors() {
     return host;
-}
-
-bool handlerInstalled() {
-    const XErrorHandler current = XSetErrorHandler(record);
-    XSetErrorHandler(current);
-    return current == record;
 }
 
 } // namespace xerrors

@@ -1,19 +1,17 @@
 // X protocol errors recorded instead of ending the process: Xlib's default handler exits
-// on the first error, which would turn a plug-in's bad request into a lost test run. The
-// handler is process-wide, so it also sees the errors of the plug-in's own connection;
-// those are told apart from the host's by their display.
+// on the first error, which would turn one bad request into a lost test run. The handler
+// is process-wide, so it is also called for the plug-in's connection unless the plug-in
+// traps its errors itself; what the server sends the plug-in is judged through RECORD
+// (server_error_log.h), which sees past any trap. Here only the host's own count is kept.
 #pragma once
 
 #include <X11/Xlib.h>
 
 namespace xerrors {
 
-// Installs the recording handler; errors on `host` count as the host's own.
+// Installs the recording handler; errors on `host` count as the host's own, others are
+// printed.
 void install(Display* host);
-// Errors seen so far on connections other than the host's (the plug-in's).
-int pluginErrors();
 int hostErrors();
-// Whether the recording handler is still the installed one (a plug-in may replace it).
-bool handlerInstalled();
 
 } // namespace xerrors
