@@ -23,7 +23,7 @@ namespace {
 // All stay well below the distance to the neighbouring colours in each box, so a wrong
 // colour or a missing element still fails.
 constexpr int kShapeAllowance = 4;
-constexpr int kTextAllowance = 20;
+constexpr int kTextAllowance = 10;
 
 int channel(std::uint32_t rgb, int shift) {
     return static_cast<int>((rgb >> shift) & 0xFF);

@@ -2,6 +2,7 @@
 
 #include "tests/x11/audio_feeds.h"
 #include "tests/x11/open_close_cycles.h"
+#include "tests/x11/synchronous_displays.h"
 #include "tests/x11/x11_check.h"
 #include "tests/x11/x11_plugin.h"
 
@@ -54,9 +55,17 @@ void timeLivePaints(SnapshotContext& c, const ProgrammeFeed& feed) {
 // Some hosts tear down their editor window before they send effEditClose: the plug-in's
 // window dies with it, and the plug-in must cope with the dead window in its idle calls,
 // then close cleanly, all without an X error (which ends many hosts).
+//
+// Only the plug-in decides what it sends, never the timing: its connection is synchronous
+// (no paint of an earlier idle call is still on its way when the window goes), and the
+// window's DestroyNotify is in the plug-in's socket before its next idle call.
 void closeParentFirst(SnapshotContext& c) {
     VstIntPtr answer = 0;
-    const Window editor = openEditorIn(c.effect, c.pump, c.host.display, c.host.parent, answer);
+    Window editor = 0;
+    {
+        const SynchronousDisplays synchronous;
+        editor = openEditorIn(c.effect, c.pump, c.host.display, c.host.parent, answer);
+    }
     if (!xcheck::check(editor != 0, "editor opens again for the host-window-first teardown")) {
         return;
     }
@@ -65,6 +74,10 @@ void closeParentFirst(SnapshotContext& c) {
     c.errors.catchUp();
     const int errorsBefore = c.errors.errorsToOthers(c.host.display);
     destroyParentWindow(c.host);
+    // The server writes out what it queued for all clients before it reads a request
+    // again; a second round trip after the destruction's thus comes back only once the
+    // plug-in's DestroyNotify has been written to its connection.
+    XSync(c.host.display, False);
     // Animation ticks would come due in these rounds if the plug-in still drew.
     c.pump.forAtLeast(std::chrono::milliseconds(300));
     dispatch(c.effect, effEditClose);

@@ -6,8 +6,8 @@
 // its public `_Xdebug` switch is set (the same as XSynchronize): each request is then
 // answered before the call that made it returns, so when effEditIdle returns the server
 // has done all of the paint, and its damage events reach us before our own XSync answer.
-// Only the picture's openings are slowed down this way; timing and leak checks open the
-// editor normally.
+// Only the openings that need it (the picture's, the host-window-first teardown) are
+// slowed down this way; the timing and leak checks open the editor normally.
 #pragma once
 
 #include <X11/Xlib.h>
