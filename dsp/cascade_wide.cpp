@@ -10,18 +10,14 @@ runCascadeWide(Cascade& cascade, const Engine& engine, DetectorState& detector,
     const __m128d limit = _mm_set1_pd(saneLimit);
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     const std::size_t stages = cascade.count;
-    // The detector's running values in locals, not behind the reference: the cascade's
-    // stores could alias them, which would send every recursion through memory.
-    DetectorState d = detector;
-    std::int32_t i = 0;
-    for (; i < count; ++i) {
+    for (std::int32_t i = 0; i < count; ++i) {
         __m128d x = _mm_set_pd(right[i], left[i]);
         // "Not less or equal" is also true for NaN, which must leave the fast path too.
         if (_mm_movemask_pd(_mm_cmpnle_pd(_mm_and_pd(x, magnitude), limit)) != 0) {
-            break;
+            return i;
         }
         if (i >= detectFrom) {
-            runDetector(engine, d, left[i], right[i]);
+            runDetector(engine, detector, left[i], right[i]);
         }
         for (std::size_t s = 0; s < stages; ++s) {
             CascadeStage& k = cascade.stages[s];
@@ -33,7 +29,6 @@ runCascadeWide(Cascade& cascade, const Engine& engine, DetectorState& detector,
         }
         y[i].v = x;
     }
-    detector = d;
-    return i;
+    return count;
 }
 #endif
