@@ -52,8 +52,7 @@ Window snapshot(SnapshotContext& c, const char* pngPath, bool checks) {
     xcheck::check(complete, "captured 920x580 pixels");
     xcheck::check(savePng(picture, pngPath), std::string("saved ") + pngPath);
     if (checks && complete) {
-        checkSolidAreas(picture);
-        checkTextAndCurves(picture);
+        checkColours(picture);
         return reopenSamePicture(c, first.editor, picture);
     }
     return first.editor;

@@ -4,8 +4,7 @@
 
 #include "tests/x11/x11_picture.h"
 
-// Solid and gradient areas at fixed pixels: background, header, control strip, logo,
-// bypass lamp, knob value arcs, add chip and the first lit meter segments.
-void checkSolidAreas(const Picture& picture);
-// Anti-aliased text and curves: somewhere in a box a pixel reaches the colour.
-void checkTextAndCurves(const Picture& picture);
+// The colour checks both platforms share (tests/picture/editor_colour_checks.h): solid
+// and gradient areas at fixed pixels, and anti-aliased text and curves somewhere in a box,
+// with Cairo's allowance on top of the wine test's tolerances.
+void checkColours(const Picture& picture);
