@@ -102,6 +102,10 @@ struct Engine {
     // can stall the host and drop audio).
     std::vector<double> fftScratch;
 
+    // The output trim's gain and the parameter value it was worked out from (NaN: not yet).
+    float trimParam = std::numeric_limits<float>::quiet_NaN();
+    float trimGain = 1.0f;
+
     // Counters that let a copy of the engine tell what changed since it last looked.
     std::uint64_t rebuildCount = 0;  // every rebuildFilters (band, parameter or rate edit)
     std::uint64_t analysisCount = 0; // every runAnalyser

@@ -103,6 +103,18 @@ struct OutputStage {
     float limiter;
 };
 
+// The output trim's gain, worked out again only when the parameter moved (a host sends
+// small blocks hundreds of times a second, and the trim rarely changes between them).
+float trimGain(Engine& inst) noexcept {
+    const float p = param(inst, ParamOutputTrim);
+    if (!(p == inst.trimParam)) { // a NaN parameter never matches and is worked out each time
+        const double p0 = p;
+        inst.trimGain = std::pow(10.0f, static_cast<float>((p0 * 24.0 - 12.0) / 20.0));
+        inst.trimParam = p;
+    }
+    return inst.trimGain;
+}
+
 double finishSample(double y, OutputStage out) noexcept {
     y = y * out.trim;
     return out.limiter > 0.01f ? softLimit(y, out.limiter) : y;
@@ -273,9 +285,7 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
         return; // bypass freezes every piece of state
     }
     resyncFilters(inst);
-    const double p0 = param(inst, ParamOutputTrim);
-    const OutputStage out{std::pow(10.0f, static_cast<float>((p0 * 24.0 - 12.0) / 20.0)),
-                          param(inst, ParamLimiter)};
+    const OutputStage out{trimGain(inst), param(inst, ParamLimiter)};
     if (count < 1 || left == nullptr || right == nullptr) {
         return;
     }
