@@ -4,7 +4,7 @@
 #
 #   tolvane_platform_x11_library(<name> <editor-library> [compile/link options...])
 #
-# makes a static library <name> of the backend, built and linked with the given options
+# makes an object library <name> of the backend (like the other layers), built and linked with the given options
 # (a sanitizer variant passes its flags), on top of <editor-library>.
 
 include_guard(GLOBAL)

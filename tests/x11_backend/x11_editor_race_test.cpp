@@ -4,8 +4,6 @@
 // thread and a third automates the parameters. Any unguarded shared access fails the run.
 
 // GoogleTest comes first: Xlib defines macros (None, Bool) that clash with its names.
-#include "tests/threads/rounds_alongside.h"
-
 #include <gtest/gtest.h>
 
 #include "editor/editor_events.h"
@@ -14,6 +12,8 @@
 #include "host/plugin_instance.h"
 #include "platform/x11/cairo_canvas.h"
 #include "platform/x11/x11_event_translation.h"
+#include "tests/threads/rounds_alongside.h"
+#include "tests/x11_backend/x_event_builders.h"
 
 #include <X11/keysym.h>
 #include <atomic>
@@ -28,24 +28,6 @@ namespace {
 
 constexpr int kWidth = 920;
 constexpr int kHeight = 580;
-
-XEvent buttonEvent(int type, unsigned int button, int x, int y, Time time) {
-    XEvent e{};
-    e.type = type;
-    e.xbutton.button = button;
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.time = time;
-    return e;
-}
-
-XEvent motionEvent(int x, int y) {
-    XEvent e{};
-    e.type = MotionNotify;
-    e.xmotion.x = x;
-    e.xmotion.y = y;
-    return e;
-}
 
 // The host's audio thread: blocks of a two-tone signal through the plug-in's entry
 // point until told to stop; reports whether every output sample stayed finite.
@@ -106,10 +88,10 @@ struct XEventDriver {
     }
     void press(int x, int y, Time gap) {
         now += gap;
-        feed(buttonEvent(ButtonPress, Button1, x, y, now));
+        feed(xevents::button(ButtonPress, Button1, x, y, now));
     }
-    void release(int x, int y) { feed(buttonEvent(ButtonRelease, Button1, x, y, now)); }
-    void wheel(unsigned int button) { feed(buttonEvent(ButtonPress, button, 400, 200, now)); }
+    void release(int x, int y) { feed(xevents::button(ButtonRelease, Button1, x, y, now)); }
+    void wheel(unsigned int button) { feed(xevents::button(ButtonPress, button, 400, 200, now)); }
     void deleteKey() {
         XEvent e{};
         e.type = KeyPress;
@@ -131,7 +113,7 @@ struct XEventDriver {
         press(300 + i % 400, 150 + i % 200, 1000);
         press(300 + i % 400, 150 + i % 200, 100);
         for (int step = 0; step < 8; ++step) {
-            feed(motionEvent(-100 + step * 150, 600 - step * 90));
+            feed(xevents::motion(-100 + step * 150, 600 - step * 90));
         }
         release(900, -30);
         wheel(i % 2 == 0 ? Button4 : Button5);
@@ -141,7 +123,7 @@ struct XEventDriver {
         release(0, 0);
         deleteKey();
         press(55, 520, 1000); // knob drag on VAVU COUPLING
-        feed(motionEvent(55, 520 - (i % 60)));
+        feed(xevents::motion(55, 520 - (i % 60)));
         release(55, 460);
         if (i % 5 == 0) {
             press(460, 25, 1000); // next preset

@@ -5,29 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/x11/x11_event_translation.h"
+#include "tests/x11_backend/x_event_builders.h"
 
 #include <X11/keysym.h>
 #include <initializer_list>
 
 namespace {
 
-XEvent button(int type, unsigned int which, int x, int y, Time time = 0) {
-    XEvent e{};
-    e.type = type;
-    e.xbutton.button = which;
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.time = time;
-    return e;
-}
-
-XEvent motion(int x, int y) {
-    XEvent e{};
-    e.type = MotionNotify;
-    e.xmotion.x = x;
-    e.xmotion.y = y;
-    return e;
-}
+using xevents::button;
+using xevents::motion;
 
 XEvent ofType(int type) {
     XEvent e{};
