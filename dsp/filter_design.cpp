@@ -5,6 +5,7 @@
 // plug-in's sound must be reproducible bit for bit across builds, so nothing here is
 // "simplified" algebraically.
 #include "dsp/engine.h"
+#include "dsp/fast_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -123,7 +124,7 @@ BiquadCoefficients designBiquad(std::uint32_t type, const FrequencyTerms& t, dou
         return passThrough;
     }
     const double q2 = q > 25.0 ? 50.0 : (q > 0.1 ? 2.0 * q : 0.2);
-    const double A = std::pow(10.0, gain / 40.0);
+    const double A = amplitudeOfGain(gain);
     const double alpha = t.sn / q2;
     const RawCoefficients r = rawCoefficients(type, A, alpha, t.cs);
     if (!(std::fabs(r.a0) > 1e-12)) {
@@ -162,7 +163,7 @@ double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g) {
     const double B =
         inst.primeBins.test(static_cast<std::size_t>(k)) ? ft.sieveWave * 0.15 * s : 0.0;
     const double T =
-        (std::pow(std::max(std::fabs(g) / 24.0, 0.0001), 1.5) * 2160.0 * 81.0 * 5e-6) * 0.1;
+        (powThreeHalves(std::max(std::fabs(g) / 24.0, 0.0001)) * 2160.0 * 81.0 * 5e-6) * 0.1;
     const double E = spectralTerm(inst, k);
     const double O = (0.5 * K + 0.5 * H) / (0.04 + std::fabs(0.1 * H));
 

@@ -7,6 +7,7 @@
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 #include "dsp/output_stage_wide.h"
+#include "dsp/output_stage_widest.h"
 #include "dsp/vector_path.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace {
 
 void finishDrives(Engine& inst) noexcept {
     inst.midDrive = inst.envLevel * inst.envLevel * 81.0 / 91.0;
-    inst.lowDrive = std::pow(inst.envLevel, 1.5);
+    inst.lowDrive = powThreeHalves(inst.envLevel);
 }
 
 double flushTiny(double v) noexcept {
@@ -207,8 +208,17 @@ void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputSt
     giveDetector(inst, detector);
     std::int32_t i = 0;
 #if TOLVANE_SSE2
-    if (out.limiter > 0.01f && wideVectorsInUse()) {
-        i = finishRunWide(y, checked, run, out.trim, out.limiter, left, right);
+    if (out.limiter > 0.01f) {
+        switch (vectorPathInUse()) {
+        case VectorPath::Widest:
+            i = finishRunWidest(y, checked, run, out.trim, out.limiter, left, right);
+            break;
+        case VectorPath::Wide:
+            i = finishRunWide(y, checked, run, out.trim, out.limiter, left, right);
+            break;
+        case VectorPath::Baseline:
+            break;
+        }
     }
 #endif
     for (; i < run; ++i) {

@@ -2,27 +2,40 @@
 
 #include "dsp/stereo_pair.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 
-bool processorHasAvx2AndFma() noexcept {
+// __builtin_cpu_supports also asks whether the system saves the wider registers.
+VectorPath processorPath() noexcept {
 #if TOLVANE_SSE2 && defined(__GNUC__)
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (!(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) {
+        return VectorPath::Baseline;
+    }
+    return __builtin_cpu_supports("avx512f") ? VectorPath::Widest : VectorPath::Wide;
 #else
-    return false;
+    return VectorPath::Baseline;
 #endif
 }
 
-std::atomic<bool> baselineForced{false};
+std::atomic<VectorPath> highestAllowed{VectorPath::Widest};
 
 } // namespace
 
-bool wideVectorsInUse() noexcept {
-    static const bool available = processorHasAvx2AndFma();
-    return available && !baselineForced.load(std::memory_order_relaxed);
+VectorPath vectorPathInUse() noexcept {
+    static const VectorPath available = processorPath();
+    return std::min(available, highestAllowed.load(std::memory_order_relaxed));
 }
 
-void forceBaselineVectors(bool baseline) noexcept {
-    baselineForced.store(baseline, std::memory_order_relaxed);
+bool wideVectorsInUse() noexcept {
+    return vectorPathInUse() >= VectorPath::Wide;
+}
+
+bool widestVectorsInUse() noexcept {
+    return vectorPathInUse() == VectorPath::Widest;
+}
+
+void limitVectorPath(VectorPath highest) noexcept {
+    highestAllowed.store(highest, std::memory_order_relaxed);
 }

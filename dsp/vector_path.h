@@ -1,13 +1,21 @@
 // Which vector instructions the engine uses. Every 64-bit x86 processor has SSE2, so that
 // path is the baseline the DLL is built for; where the processor also has AVX2 and FMA the
-// cascade fuses its multiply-adds and the output stage works on two samples at once. The
-// two paths agree to within the float output's rounding (tests run both against the
-// reference engine).
+// cascade fuses its multiply-adds and the output stage works on two samples at once, and
+// where it has AVX-512 as well the output stage works on four. The wide and the widest path
+// give identical results; they agree with the baseline to within the float output's
+// rounding (tests run every path the processor has against the reference engine).
 #pragma once
 
-// Any thread: true when the wider path is in use.
-bool wideVectorsInUse() noexcept;
+enum class VectorPath { Baseline, Wide, Widest };
 
-// Tests only: keep to the baseline path even where the wider one is available (or allow it
-// again).
-void forceBaselineVectors(bool baseline) noexcept;
+// Any thread: the widest path this processor has, within the limit tests may set.
+VectorPath vectorPathInUse() noexcept;
+
+// Any thread: true when the wide path (or the widest, which includes it) is in use.
+bool wideVectorsInUse() noexcept;
+// Any thread: true when the widest path is in use.
+bool widestVectorsInUse() noexcept;
+
+// Tests only: use no path wider than `highest`, even where the processor has one
+// (VectorPath::Widest lifts the limit again).
+void limitVectorPath(VectorPath highest) noexcept;

@@ -1,6 +1,9 @@
-// The wider vector path (fused multiply-adds in the cascade) gives the baseline path's
-// output to within the float output's own rounding, over programme material with the
-// limiter at several settings, so either may run on a user's machine.
+// The vector paths give the same sound, so any of them may run on a user's machine: the
+// widest (AVX-512 output stage) exactly what the wide one (AVX2 and FMA) gives, and the wide
+// one the baseline's output to within the float output's own rounding, over programme
+// material with the limiter at several settings.
+#include "dsp/output_stage_wide.h"
+#include "dsp/output_stage_widest.h"
 #include "dsp/vector_path.h"
 #include "tests/unit/dsp_test_support.h"
 
@@ -8,19 +11,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <vector>
 
 namespace {
 
-dsptest::StereoSignal render(bool baseline, float limiter) {
-    forceBaselineVectors(baseline);
+dsptest::StereoSignal render(VectorPath path, float limiter) {
+    limitVectorPath(path);
     auto inst = dsptest::makeInstance();
     setParam(*inst, ParamLimiter, limiter);
     setParam(*inst, ParamOutputTrim, 0.8f); // hot enough that the limiter really works
     rebuildFilters(*inst);
     dsptest::StereoSignal s = dsptest::musicLikeSignal(48000);
     dsptest::processInBlocks(*inst, s, 301);
-    forceBaselineVectors(false);
+    limitVectorPath(VectorPath::Widest);
     return s;
 }
 
@@ -32,16 +37,62 @@ float largestDifference(const std::vector<float>& a, const std::vector<float>& b
     return largest;
 }
 
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
 TEST(VectorPaths, WideAndBaselineAgreeWithinTheOutputRounding) {
     if (!wideVectorsInUse()) {
         GTEST_SKIP() << "this processor has no AVX2: only the baseline path exists here";
     }
     for (const float limiter : {0.02f, 0.5f, 0.92f, 1.0f}) {
-        const dsptest::StereoSignal wide = render(false, limiter);
-        const dsptest::StereoSignal baseline = render(true, limiter);
+        const dsptest::StereoSignal wide = render(VectorPath::Wide, limiter);
+        const dsptest::StereoSignal baseline = render(VectorPath::Baseline, limiter);
         // A few float steps at full scale; NaN would fail the comparison too.
         EXPECT_LE(largestDifference(wide.left, baseline.left), 2.5e-7f) << limiter;
         EXPECT_LE(largestDifference(wide.right, baseline.right), 2.5e-7f) << limiter;
+    }
+}
+
+TEST(VectorPaths, WidestGivesExactlyTheWideOutput) {
+    if (!widestVectorsInUse()) {
+        GTEST_SKIP() << "this processor has no AVX-512: the widest path does not exist here";
+    }
+    for (const float limiter : {0.02f, 0.5f, 0.92f, 1.0f}) {
+        const dsptest::StereoSignal widest = render(VectorPath::Widest, limiter);
+        const dsptest::StereoSignal wide = render(VectorPath::Wide, limiter);
+        EXPECT_TRUE(sameBits(widest.left, wide.left)) << limiter;
+        EXPECT_TRUE(sameBits(widest.right, wide.right)) << limiter;
+    }
+}
+
+// The output stage alone, where its groups of four meet checked samples and run ends: every
+// sample it writes is the wide stage's, and it stops where the wide stage would.
+TEST(VectorPaths, WidestOutputStageStopsWhereTheWideOneDoes) {
+    if (!widestVectorsInUse()) {
+        GTEST_SKIP() << "this processor has no AVX-512: the widest path does not exist here";
+    }
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> level(-6.0, 6.0); // well into the limiter
+    for (int trial = 0; trial < 400; ++trial) {
+        const std::int32_t run = 1 + trial % 32;
+        std::vector<StereoPair> y(run);
+        bool checked[32] = {};
+        for (std::int32_t i = 0; i < run; ++i) {
+            y[i] = pairOf(level(random), level(random));
+        }
+        if (trial % 3 == 1) {
+            checked[random() % run] = true;
+        }
+        std::vector<float> wideL(run, -9.0f), wideR(run, -9.0f);
+        std::vector<float> widestL(run, -9.0f), widestR(run, -9.0f);
+        const std::int32_t wideCount =
+            finishRunWide(y.data(), checked, run, 0.9, 0.7, wideL.data(), wideR.data());
+        const std::int32_t widestCount =
+            finishRunWidest(y.data(), checked, run, 0.9, 0.7, widestL.data(), widestR.data());
+        ASSERT_EQ(widestCount, wideCount) << "run " << run << ", trial " << trial;
+        EXPECT_TRUE(sameBits(widestL, wideL)) << "run " << run << ", trial " << trial;
+        EXPECT_TRUE(sameBits(widestR, wideR)) << "run " << run << ", trial " << trial;
     }
 }
 
