@@ -1,9 +1,10 @@
 // Band filter design (cookbook biquads) and the gain mapping that ties the character
 // parameters to every designed band gain.
 //
-// The arithmetic below is evaluated in exactly the written order and grouping: the
-// plug-in's sound must be reproducible bit for bit across builds, so nothing here is
-// "simplified" algebraically.
+// The arithmetic below is evaluated in exactly the written order and grouping, so the
+// sound does not move with a compiler's choices. The two powers (a gain's amplitude and
+// x^1.5) are the only reformulations: fast_math.h states their bounds against pow and the
+// tests hold them to it.
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 
