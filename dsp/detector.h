@@ -1,6 +1,8 @@
 // The level and transient detector, one stereo sample at a time. Shared by the audio
-// path's loops (process_block.cpp and the wide cascade, which runs it between the
-// cascade's own steps so its recursions overlap with the filters').
+// path's loops (process_block.cpp and the wide and widest cascades, which run it between
+// the cascade's own steps so its recursions overlap with the filters'). The input part
+// (detectorInput) is apart from the recursions (stepDetector) so that vector code can work
+// out a whole run's inputs at once.
 #pragma once
 
 #include "dsp/engine.h"
@@ -36,15 +38,41 @@ inline void giveDetector(Engine& inst, const DetectorState& d) noexcept {
     inst.decimationCounter = d.decimationCounter;
 }
 
-inline void runDetector(const Engine& k, DetectorState& s, double L, double R) noexcept {
-    double m = std::max(std::fabs(L), std::fabs(R));
-    if (std::isnan(m) || m >= 1000000.0) {
-        m = 0.0; // garbage input must not pump the envelopes
-    }
-    s.peakHold = std::max(0.001, std::max(s.peakHold * k.peakHoldDecay, m));
-    const double level = std::min(m / s.peakHold, 1.0);
-    const double c = level > s.envLevel ? k.envAttackCoef : k.envReleaseCoef;
-    s.envLevel = (1.0 - c) * level + s.envLevel * c;
+// What the detector sees of one stereo sample: the larger magnitude, or 0 for garbage (not
+// a number, or absurdly large), which must not pump the envelopes. Exact in single
+// precision too (both limits are floats), so vector code may work out a run at once.
+inline double detectorInput(double L, double R) noexcept {
+    const double m = std::max(std::fabs(L), std::fabs(R));
+    return std::isnan(m) || m >= 1000000.0 ? 0.0 : m;
+}
+
+// The engine's detector constants for a run, with the envelope's two complements worked
+// out once rather than on every sample.
+struct DetectorTerms {
+    double peakHoldDecay, attack, keepAttack, release, keepRelease, fastCoef;
+    double transientScaleDecay, highDriveCoef;
+    std::int32_t decimation;
+};
+
+inline DetectorTerms detectorTerms(const Engine& k) noexcept {
+    return {k.peakHoldDecay,       k.envAttackCoef,        1.0 - k.envAttackCoef,
+            k.envReleaseCoef,      1.0 - k.envReleaseCoef, k.fastCoef,
+            k.transientScaleDecay, k.highDriveCoef,        k.decimation};
+}
+
+// One sample's step, given its detectorInput.
+[[gnu::always_inline]] inline void stepDetector(const DetectorTerms& k, DetectorState& s,
+                                                double m) noexcept {
+    // The same maximum of the three (all positive, none NaN) with the floor taken against
+    // the input first: the held peak's own recursion is then one multiply and one max.
+    s.peakHold = std::max(std::max(m, 0.001), s.peakHold * k.peakHoldDecay);
+    // The held peak is never below m, so the ratio is at most 1 (a correctly rounded
+    // quotient of m <= p cannot exceed 1): no clamp needed.
+    const double level = m / s.peakHold;
+    const bool rising = level > s.envLevel;
+    const double c = rising ? k.attack : k.release;
+    const double keep = rising ? k.keepAttack : k.keepRelease;
+    s.envLevel = keep * level + s.envLevel * c;
     s.fastLevel = s.fastLevel + (level - s.fastLevel) * k.fastCoef;
 
     // ">=" rather than "==": a sample-rate change can lower decimation below the running
@@ -59,4 +87,9 @@ inline void runDetector(const Engine& k, DetectorState& s, double L, double R) n
         s.transientHeld = std::clamp(d / s.transientScale, -1.0, 1.0);
     }
     s.highDrive = s.highDrive + (s.transientHeld - s.highDrive) * k.highDriveCoef;
+}
+
+[[gnu::always_inline]] inline void runDetector(const Engine& k, DetectorState& s, double L,
+                                               double R) noexcept {
+    stepDetector(detectorTerms(k), s, detectorInput(L, R));
 }

@@ -3,6 +3,7 @@
 // stage together.
 #include "dsp/cascade.h"
 #include "dsp/cascade_wide.h"
+#include "dsp/cascade_widest.h"
 #include "dsp/detector.h"
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
@@ -165,10 +166,10 @@ void runCascadeOver(Engine& inst, Cascade& cascade, DetectorState& detector,
                     bool* checked, std::int32_t run) noexcept {
 #if TOLVANE_SSE2
     if (wideVectorsInUse()) {
+        const auto runSane = widestVectorsInUse() ? runCascadeWidest : runCascadeWide;
         for (std::int32_t i = 0; i < run;) {
-            const std::int32_t sane =
-                runCascadeWide(cascade, inst, detector, detectFrom - i, left + i, right + i, y + i,
-                               run - i, kSaneInput);
+            const std::int32_t sane = runSane(cascade, inst, detector, detectFrom - i, left + i,
+                                              right + i, y + i, run - i, kSaneInput);
             std::fill_n(checked + i, sane, false);
             i += sane;
             if (i < run) {

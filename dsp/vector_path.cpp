@@ -13,7 +13,8 @@ VectorPath processorPath() noexcept {
     if (!(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) {
         return VectorPath::Baseline;
     }
-    return __builtin_cpu_supports("avx512f") ? VectorPath::Widest : VectorPath::Wide;
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    return avx512 ? VectorPath::Widest : VectorPath::Wide;
 #else
     return VectorPath::Baseline;
 #endif

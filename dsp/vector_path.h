@@ -1,7 +1,8 @@
 // Which vector instructions the engine uses. Every 64-bit x86 processor has SSE2, so that
 // path is the baseline the DLL is built for; where the processor also has AVX2 and FMA the
 // cascade fuses its multiply-adds and the output stage works on two samples at once, and
-// where it has AVX-512 as well the output stage works on four. The wide and the widest path
+// where it has AVX-512 (F and VL) as well the output stage works on four and the cascade
+// keeps its states and the detector in the larger register file. The wide and the widest path
 // give identical results; they agree with the baseline to within the float output's
 // rounding (tests run every path the processor has against the reference engine).
 #pragma once
