@@ -2,6 +2,8 @@
 
 #include "dsp/output_stage_wide.h"
 
+#include <cstring>
+
 #if TOLVANE_SSE2
 // GCC 12's AVX-512 intrinsics start their results from an "undefined" register, which its
 // flow analysis reports as maybe uninitialized in every caller.
@@ -50,22 +52,39 @@ TOLVANE_WIDEST inline __m512d expNegativeWidest(__m512d y) {
     return _mm512_mul_pd(p, _mm512_castsi512_pd(_mm512_slli_epi64(exponent, 52)));
 }
 
+// The run's settings in every lane, worked out once before the loop (GCC leaves the
+// broadcasts in the loop otherwise, on the shuffle port the conversions need too).
+struct Settings {
+    __m512d trim, drive, dry, wet;
+};
+
+TOLVANE_WIDEST inline Settings settingsFor(double trim, double l) {
+    return {splat8(trim), splat8(0.35 * l + 1.0), splat8(1.0 - l), splat8(l)};
+}
+
 // Four samples (L0 R0 ... L3 R3) through trim and limiter: finishFour's steps.
-TOLVANE_WIDEST inline __m512d finishEight(__m512d y, double trim, double l) {
+TOLVANE_WIDEST inline __m512d finishEight(__m512d y, const Settings& k) {
     const __m512d one = splat8(1.0);
     const __m512d signBit = splat8(-0.0);
-    const __m512d x = _mm512_mul_pd(y, splat8(trim));
+    const __m512d x = _mm512_mul_pd(y, k.trim);
     __m512d v = _mm512_mul_pd(_mm512_fmsub_pd(_mm512_mul_pd(splat8(116.0), x), x, splat8(0.00375)),
                               splat8(100.0 / 20.0 / 580.0));
     v = _mm512_min_pd(_mm512_max_pd(v, _mm512_setzero_pd()), splat8(4.0));
-    const __m512d driven = _mm512_mul_pd(splat8(0.35 * l + 1.0), x);
+    const __m512d driven = _mm512_mul_pd(k.drive, x);
     const __m512d a = _mm512_min_pd(andNotOf(signBit, driven), splat8(20.0));
     const __m512d e = expNegativeWidest(_mm512_add_pd(a, a));
     const __m512d numerator =
         orOf(andNotOf(signBit, _mm512_sub_pd(one, e)), andOf(signBit, driven));
     const __m512d shaping = _mm512_fmadd_pd(splat8(0.25), _mm512_mul_pd(v, v), one);
     const __m512d limited = _mm512_div_pd(numerator, _mm512_mul_pd(shaping, _mm512_add_pd(one, e)));
-    return _mm512_fmadd_pd(x, splat8(1.0 - l), _mm512_mul_pd(limited, splat8(l)));
+    return _mm512_fmadd_pd(x, k.dry, _mm512_mul_pd(limited, k.wet));
+}
+
+// Whether any of four flags is set, in one load rather than four.
+inline bool anyOfFour(const bool* flags) {
+    std::uint32_t word;
+    std::memcpy(&word, flags, sizeof word);
+    return word != 0;
 }
 
 } // namespace
@@ -75,11 +94,11 @@ TOLVANE_WIDEST std::int32_t finishRunWidest(const StereoPair* y, const bool* che
                                             float* left, float* right) noexcept {
     // Lanes L0 R0 L1 R1 L2 R2 L3 R3 of the converted output, left channel first.
     const __m256i channels = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    const Settings settings = settingsFor(trim, limiter);
     std::int32_t i = 0;
-    for (; i + 3 < run && !(checked[i] || checked[i + 1] || checked[i + 2] || checked[i + 3]);
-         i += 4) {
+    for (; i + 3 < run && !anyOfFour(checked + i); i += 4) {
         const __m512d out =
-            finishEight(_mm512_loadu_pd(reinterpret_cast<const double*>(y + i)), trim, limiter);
+            finishEight(_mm512_loadu_pd(reinterpret_cast<const double*>(y + i)), settings);
         const __m256 f = _mm256_permutevar8x32_ps(_mm512_cvtpd_ps(out), channels);
         _mm_storeu_ps(left + i, _mm256_castps256_ps128(f));
         _mm_storeu_ps(right + i, _mm256_extractf128_ps(f, 1));

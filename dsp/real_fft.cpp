@@ -119,15 +119,11 @@ void realFftPower(const double* samples, double* work, double* power) noexcept {
     const Tables& t = tables();
     double* re = work;
     double* im = work + kHalf;
-    for (int k = 0; k < kHalf; ++k) {
-        const int r = t.bitReversed[k];
-        re[r] = samples[2 * k];
-        im[r] = samples[2 * k + 1];
-    }
-    firstStages(re, im);
     // Bins 0 and kHalf are real: the sum and the difference of the even and odd parts.
 #if TOLVANE_SSE2
     if (wideVectorsInUse()) {
+        static_assert(kHalf % 16 == 0, "firstStagesWide takes sixteen elements at a time");
+        firstStagesWide(samples, t.bitReversed.data(), re, im, kHalf);
         laterStagesWide(re, im, t.stageRe.data(), t.stageIm.data(), kHalf);
         power[0] = (re[0] + im[0]) * (re[0] + im[0]);
         power[kHalf] = (re[0] - im[0]) * (re[0] - im[0]);
@@ -135,6 +131,12 @@ void realFftPower(const double* samples, double* work, double* power) noexcept {
         return;
     }
 #endif
+    for (int k = 0; k < kHalf; ++k) {
+        const int r = t.bitReversed[k];
+        re[r] = samples[2 * k];
+        im[r] = samples[2 * k + 1];
+    }
+    firstStages(re, im);
     laterStages(re, im, t);
     power[0] = (re[0] + im[0]) * (re[0] + im[0]);
     power[kHalf] = (re[0] - im[0]) * (re[0] - im[0]);

@@ -6,6 +6,11 @@
 #include "dsp/stereo_pair.h"
 
 #if TOLVANE_SSE2
+// The bit-reversed copy of the interleaved `samples` (real part of element k at 2k, its
+// imaginary part at 2k + 1) into split `re`/`im` and the first two radix-2 stages, sixteen
+// elements at a time; `half` is a multiple of 16. The same additions as real_fft.cpp's.
+void firstStagesWide(const double* samples, const int* bitReversed, double* re, double* im,
+                     int half) noexcept;
 // The radix-2 stages of half-length 4 up to half of `half` on split real/imaginary arrays;
 // `wRe`/`wIm`: each stage's twiddles in turn, as real_fft.cpp lays them out.
 void laterStagesWide(double* re, double* im, const double* wRe, const double* wIm,
