@@ -1,5 +1,7 @@
 #include "dsp/output_stage_wide.h"
 
+#include "dsp/fast_math.h"
+
 #if TOLVANE_SSE2
 #include <immintrin.h>
 
@@ -35,21 +37,46 @@ TOLVANE_WIDE inline __m256d expNegativeWide(__m256d y) {
     return _mm256_mul_pd(p, _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52)));
 }
 
+// tanhParts (fast_math.h) on four lanes: the rational form, and the exponential one only
+// when some lane lies beyond its range.
+TOLVANE_WIDE inline void tanhPartsWide(__m256d x, __m256d& numerator, __m256d& denominator) {
+    const __m256d signBit = splat4(-0.0);
+    const __m256d u = _mm256_mul_pd(x, x);
+    __m256d n = splat4(kTanhNumerator[5]);
+    for (int i = 4; i >= 0; --i) {
+        n = _mm256_fmadd_pd(n, u, splat4(kTanhNumerator[i]));
+    }
+    __m256d d = splat4(kTanhDenominator[6]);
+    for (int i = 5; i >= 0; --i) {
+        d = _mm256_fmadd_pd(d, u, splat4(kTanhDenominator[i]));
+    }
+    numerator = _mm256_mul_pd(x, n);
+    denominator = d;
+    const __m256d magnitude = _mm256_andnot_pd(signBit, x);
+    const __m256d far = _mm256_cmp_pd(splat4(kTanhRationalLimit), magnitude, _CMP_LT_OQ);
+    if (_mm256_movemask_pd(far) != 0) {
+        const __m256d a = _mm256_min_pd(magnitude, splat4(20.0));
+        const __m256d e = expNegativeWide(_mm256_add_pd(a, a));
+        const __m256d one = splat4(1.0);
+        const __m256d signed1 = _mm256_or_pd(_mm256_andnot_pd(signBit, _mm256_sub_pd(one, e)),
+                                             _mm256_and_pd(signBit, x));
+        numerator = _mm256_blendv_pd(numerator, signed1, far);
+        denominator = _mm256_blendv_pd(denominator, _mm256_add_pd(one, e), far);
+    }
+}
+
 // Two samples (L0 R0 L1 R1) through trim and limiter.
 TOLVANE_WIDE inline __m256d finishFour(__m256d y, double trim, double l) {
     const __m256d one = splat4(1.0);
-    const __m256d signBit = splat4(-0.0);
     const __m256d x = _mm256_mul_pd(y, splat4(trim));
     __m256d v = _mm256_mul_pd(_mm256_fmsub_pd(_mm256_mul_pd(splat4(116.0), x), x, splat4(0.00375)),
                               splat4(100.0 / 20.0 / 580.0));
     v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), splat4(4.0));
     const __m256d driven = _mm256_mul_pd(splat4(0.35 * l + 1.0), x);
-    const __m256d a = _mm256_min_pd(_mm256_andnot_pd(signBit, driven), splat4(20.0));
-    const __m256d e = expNegativeWide(_mm256_add_pd(a, a));
-    const __m256d numerator = _mm256_or_pd(_mm256_andnot_pd(signBit, _mm256_sub_pd(one, e)),
-                                           _mm256_and_pd(signBit, driven));
+    __m256d numerator, denominator;
+    tanhPartsWide(driven, numerator, denominator);
     const __m256d shaping = _mm256_fmadd_pd(splat4(0.25), _mm256_mul_pd(v, v), one);
-    const __m256d limited = _mm256_div_pd(numerator, _mm256_mul_pd(shaping, _mm256_add_pd(one, e)));
+    const __m256d limited = _mm256_div_pd(numerator, _mm256_mul_pd(shaping, denominator));
     return _mm256_fmadd_pd(x, splat4(1.0 - l), _mm256_mul_pd(limited, splat4(l)));
 }
 

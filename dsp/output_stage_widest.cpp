@@ -1,5 +1,6 @@
 #include "dsp/output_stage_widest.h"
 
+#include "dsp/fast_math.h"
 #include "dsp/output_stage_wide.h"
 
 #include <cstring>
@@ -62,21 +63,44 @@ TOLVANE_WIDEST inline Settings settingsFor(double trim, double l) {
     return {splat8(trim), splat8(0.35 * l + 1.0), splat8(1.0 - l), splat8(l)};
 }
 
+// tanhPartsWide (output_stage_wide.cpp) on eight lanes.
+TOLVANE_WIDEST inline void tanhPartsWidest(__m512d x, __m512d& numerator, __m512d& denominator) {
+    const __m512d signBit = splat8(-0.0);
+    const __m512d u = _mm512_mul_pd(x, x);
+    __m512d n = splat8(kTanhNumerator[5]);
+    for (int i = 4; i >= 0; --i) {
+        n = _mm512_fmadd_pd(n, u, splat8(kTanhNumerator[i]));
+    }
+    __m512d d = splat8(kTanhDenominator[6]);
+    for (int i = 5; i >= 0; --i) {
+        d = _mm512_fmadd_pd(d, u, splat8(kTanhDenominator[i]));
+    }
+    numerator = _mm512_mul_pd(x, n);
+    denominator = d;
+    const __m512d magnitude = andNotOf(signBit, x);
+    const __mmask8 far = _mm512_cmp_pd_mask(splat8(kTanhRationalLimit), magnitude, _CMP_LT_OQ);
+    if (far != 0) {
+        const __m512d a = _mm512_min_pd(magnitude, splat8(20.0));
+        const __m512d e = expNegativeWidest(_mm512_add_pd(a, a));
+        const __m512d one = splat8(1.0);
+        const __m512d signed1 = orOf(andNotOf(signBit, _mm512_sub_pd(one, e)), andOf(signBit, x));
+        numerator = _mm512_mask_mov_pd(numerator, far, signed1);
+        denominator = _mm512_mask_mov_pd(denominator, far, _mm512_add_pd(one, e));
+    }
+}
+
 // Four samples (L0 R0 ... L3 R3) through trim and limiter: finishFour's steps.
 TOLVANE_WIDEST inline __m512d finishEight(__m512d y, const Settings& k) {
     const __m512d one = splat8(1.0);
-    const __m512d signBit = splat8(-0.0);
     const __m512d x = _mm512_mul_pd(y, k.trim);
     __m512d v = _mm512_mul_pd(_mm512_fmsub_pd(_mm512_mul_pd(splat8(116.0), x), x, splat8(0.00375)),
                               splat8(100.0 / 20.0 / 580.0));
     v = _mm512_min_pd(_mm512_max_pd(v, _mm512_setzero_pd()), splat8(4.0));
     const __m512d driven = _mm512_mul_pd(k.drive, x);
-    const __m512d a = _mm512_min_pd(andNotOf(signBit, driven), splat8(20.0));
-    const __m512d e = expNegativeWidest(_mm512_add_pd(a, a));
-    const __m512d numerator =
-        orOf(andNotOf(signBit, _mm512_sub_pd(one, e)), andOf(signBit, driven));
+    __m512d numerator, denominator;
+    tanhPartsWidest(driven, numerator, denominator);
     const __m512d shaping = _mm512_fmadd_pd(splat8(0.25), _mm512_mul_pd(v, v), one);
-    const __m512d limited = _mm512_div_pd(numerator, _mm512_mul_pd(shaping, _mm512_add_pd(one, e)));
+    const __m512d limited = _mm512_div_pd(numerator, _mm512_mul_pd(shaping, denominator));
     return _mm512_fmadd_pd(x, k.dry, _mm512_mul_pd(limited, k.wet));
 }
 

@@ -56,6 +56,10 @@ inline StereoPair select(StereoPair mask, StereoPair a, StereoPair b) {
 inline StereoPair lessThan(StereoPair a, StereoPair b) {
     return {_mm_cmplt_pd(a.v, b.v)};
 }
+// True when either lane of a mask (from lessThan) is set.
+inline bool anyOf(StereoPair mask) {
+    return _mm_movemask_pd(mask.v) != 0;
+}
 // True when both lanes are at most `limit` in magnitude (false for NaN).
 inline bool bothWithin(StereoPair a, double limit) {
     return _mm_movemask_pd(_mm_cmple_pd(absOf(a).v, _mm_set1_pd(limit))) == 3;
@@ -116,6 +120,9 @@ inline StereoPair lessThan(StereoPair a, StereoPair b) {
 }
 inline StereoPair select(StereoPair mask, StereoPair a, StereoPair b) {
     return {mask.l != 0.0 ? a.l : b.l, mask.r != 0.0 ? a.r : b.r};
+}
+inline bool anyOf(StereoPair mask) {
+    return mask.l != 0.0 || mask.r != 0.0;
 }
 inline bool bothWithin(StereoPair a, double limit) {
     const StereoPair m = absOf(a);

@@ -26,6 +26,23 @@ TEST(FastMath, TanhWithinOneTrillionthEverywhere) {
     EXPECT_TRUE(std::signbit(rightOf(zeros)));
 }
 
+// The rational form alone, over the whole range it is used for (both signs) and a little
+// past it, where the exponential form takes over.
+TEST(FastMath, TanhRationalFormWithinItsBoundUpToItsLimit) {
+    double worst = 0.0;
+    for (double x = -kTanhRationalLimit; x <= kTanhRationalLimit; x += 0.000271) {
+        const TanhParts t = tanhRationalParts(pairOf(x, -x));
+        worst = std::max(worst, std::fabs(leftOf(t.numerator / t.denominator) - std::tanh(x)));
+        worst = std::max(worst, std::fabs(rightOf(t.numerator / t.denominator) + std::tanh(x)));
+    }
+    EXPECT_LT(worst, 1e-13);
+    // Either side of the switch, both forms agree with the library.
+    for (const double x : {kTanhRationalLimit, std::nextafter(kTanhRationalLimit, 4.0)}) {
+        EXPECT_NEAR(leftOf(tanhFinite(pairOf(x, -x))), std::tanh(x), 1e-13) << x;
+        EXPECT_NEAR(rightOf(tanhFinite(pairOf(x, -x))), -std::tanh(x), 1e-13) << x;
+    }
+}
+
 TEST(FastMath, ExpOfNegativeArgumentsWithinItsRelativeBound) {
     double worst = 0.0;
     for (double y = 0.0; y <= 40.0; y += 0.0011) {
