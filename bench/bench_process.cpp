@@ -1,6 +1,8 @@
-// processBlock throughput at 48 kHz on a music-like stereo signal, in 512-frame host
-// blocks. Reports the time per stereo frame and the real-time factor (seconds of audio
-// processed per second of CPU time).
+// processBlock throughput at 48 kHz on a music-like stereo signal (and, for the default
+// bands, on the peer benchmark's pink noise too), in 512-frame host blocks. Reports the time
+// per stereo frame and the real-time factor (seconds of audio processed per second of CPU
+// time).
+#include "bench/peer/signals.h"
 #include "host/plugin_instance.h"
 #include "tools/programme_signal.h"
 
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -34,8 +37,16 @@ const Programme& programme() {
     return p;
 }
 
-void runBlocks(benchmark::State& state, PluginInstance& inst) {
-    const Programme& in = programme();
+// The peer benchmark's pink noise: -20 dBFS RMS per channel, from the same seed.
+const Programme& pinkNoise() {
+    static const Programme p = [] {
+        peer::StereoSignal s = peer::makePinkNoise(kSignalFrames, -20.0, 0x70696E6B);
+        return Programme{std::move(s.left), std::move(s.right)};
+    }();
+    return p;
+}
+
+void runBlocks(benchmark::State& state, PluginInstance& inst, const Programme& in = programme()) {
     std::vector<float> left(kBlock), right(kBlock);
     std::size_t pos = 0;
     for (auto _ : state) {
@@ -60,6 +71,11 @@ void BM_DefaultBands(benchmark::State& state) {
     runBlocks(state, *inst);
 }
 
+void BM_DefaultBandsPink(benchmark::State& state) {
+    auto inst = std::make_unique<PluginInstance>(nullptr);
+    runBlocks(state, *inst, pinkNoise());
+}
+
 void BM_TwentyFourBands(benchmark::State& state) {
     auto inst = std::make_unique<PluginInstance>(nullptr);
     for (int i = 0; inst->engine.edit.bands.size() < 24; ++i) {
@@ -81,6 +97,7 @@ void BM_CouplingOff(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_DefaultBands);
+BENCHMARK(BM_DefaultBandsPink);
 BENCHMARK(BM_TwentyFourBands);
 BENCHMARK(BM_CouplingOff);
 BENCHMARK_MAIN();

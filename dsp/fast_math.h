@@ -87,6 +87,12 @@ inline StereoPair tanhFinite(StereoPair x) {
     return t.numerator / t.denominator;
 }
 
+// tanh of one value, within the same 1e-12 of the library's; a NaN stays a NaN (the lanes'
+// form would saturate it) and the infinities give +-1, as std::tanh does.
+inline double tanhOf(double x) {
+    return std::isnan(x) ? x : leftOf(tanhFinite(splat(x)));
+}
+
 // log10 of a positive, finite, normal double; absolute error below 1e-12. The mantissa is
 // brought into [sqrt(1/2), sqrt(2)) and ln m = 2 atanh(s), s = (m - 1) / (m + 1), summed to
 // s^13 (|s| <= 0.1716, remainder below 1e-12).

@@ -3,8 +3,8 @@
 //
 // The arithmetic below is evaluated in exactly the written order and grouping, so the
 // sound does not move with a compiler's choices. The two powers (a gain's amplitude and
-// x^1.5) are the only reformulations: fast_math.h states their bounds against pow and the
-// tests hold them to it.
+// x^1.5) and the gain mapping's two tanh are the only reformulations: fast_math.h states
+// their bounds against pow and tanh and the tests hold them to it.
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 
@@ -57,7 +57,7 @@ double spectralTerm(const Engine& inst, int k) {
     }
     const auto sp = [&](int i) { return static_cast<double>(inst.spectrumDb[i]); };
     const double d = (((sp(k - 2) - 4.0 * sp(k - 1)) + 6.0 * sp(k)) - 4.0 * sp(k + 1)) + sp(k + 2);
-    return std::tanh(d * 0.0005) * 0.1 * 0.1;
+    return tanhOf(d * 0.0005) * 0.1 * 0.1;
 }
 
 // Analyser bin of a frequency. Truncation happens on the double so that absurd
@@ -174,7 +174,7 @@ double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g) {
     const double G = c * (shape + ((T + E) + (0.2 * H + 0.2 * K + 0.2 * R) * (B + 1.0)));
     // The offset never moves a band by more than 0.6 dB; a NaN offset is pinned high.
     const double I = std::isnan(G) ? 0.6 : std::clamp(G, -0.6, 0.6);
-    return std::tanh((g + I) / 18.0) * 18.0 * l + (1.0 - l) * (g + I);
+    return tanhOf((g + I) / 18.0) * 18.0 * l + (1.0 - l) * (g + I);
 }
 
 double effectiveGain(const Engine& inst, double f, double g) {

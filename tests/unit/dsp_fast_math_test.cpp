@@ -26,6 +26,20 @@ TEST(FastMath, TanhWithinOneTrillionthEverywhere) {
     EXPECT_TRUE(std::signbit(rightOf(zeros)));
 }
 
+TEST(FastMath, ScalarTanhKeepsTheLibrarysSpecialValues) {
+    double worst = 0.0;
+    for (double x = -25.0; x <= 25.0; x += 0.00113) {
+        worst = std::max(worst, std::fabs(tanhOf(x) - std::tanh(x)));
+    }
+    EXPECT_LT(worst, 1e-12);
+    EXPECT_TRUE(std::isnan(tanhOf(NAN)));
+    EXPECT_TRUE(std::isnan(tanhOf(-NAN)));
+    EXPECT_EQ(tanhOf(INFINITY), 1.0);
+    EXPECT_EQ(tanhOf(-INFINITY), -1.0);
+    EXPECT_EQ(tanhOf(0.0), 0.0);
+    EXPECT_TRUE(std::signbit(tanhOf(-0.0)));
+}
+
 // The rational form alone, over the whole range it is used for (both signs) and a little
 // past it, where the exponential form takes over.
 TEST(FastMath, TanhRationalFormWithinItsBoundUpToItsLimit) {
