@@ -2,6 +2,7 @@
 // analyser feed, one stereo sample at a time, both channels of the cascade and the output
 // stage together.
 #include "dsp/cascade.h"
+#include "dsp/cascade_skewed.h"
 #include "dsp/cascade_wide.h"
 #include "dsp/cascade_widest.h"
 #include "dsp/detector.h"
@@ -200,29 +201,25 @@ void runCascadeOver(Engine& inst, Cascade& cascade, DetectorState& detector,
 // whole run (independent samples, so they pipeline), then the analyser feed.
 constexpr std::int32_t kMaxRun = 32;
 
-void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputStage out,
-               float* left, float* right, std::int32_t run) noexcept {
-    StereoPair y[kMaxRun];
-    bool checked[kMaxRun];
-    DetectorState detector = takeDetector(inst);
-    runCascadeOver(inst, cascade, detector, detectFrom, left, right, y, checked, run);
-    giveDetector(inst, detector);
+// Trim and limiter over the cascade's outputs of a stretch of samples, into the block.
+void finishOutputs(const StereoPair* y, const bool* checked, std::int32_t count, OutputStage out,
+                   float* left, float* right) noexcept {
     std::int32_t i = 0;
 #if TOLVANE_SSE2
     if (out.limiter > 0.01f) {
         switch (vectorPathInUse()) {
         case VectorPath::Widest:
-            i = finishRunWidest(y, checked, run, out.trim, out.limiter, left, right);
+            i = finishRunWidest(y, checked, count, out.trim, out.limiter, left, right);
             break;
         case VectorPath::Wide:
-            i = finishRunWide(y, checked, run, out.trim, out.limiter, left, right);
+            i = finishRunWide(y, checked, count, out.trim, out.limiter, left, right);
             break;
         case VectorPath::Baseline:
             break;
         }
     }
 #endif
-    for (; i < run; ++i) {
+    for (; i < count; ++i) {
         if (checked[i]) {
             left[i] = static_cast<float>(finishSample(leftOf(y[i]), out));
             right[i] = static_cast<float>(finishSample(rightOf(y[i]), out));
@@ -232,6 +229,16 @@ void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputSt
             right[i] = static_cast<float>(rightOf(z));
         }
     }
+}
+
+void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputStage out,
+               float* left, float* right, std::int32_t run) noexcept {
+    StereoPair y[kMaxRun];
+    bool checked[kMaxRun];
+    DetectorState detector = takeDetector(inst);
+    runCascadeOver(inst, cascade, detector, detectFrom, left, right, y, checked, run);
+    giveDetector(inst, detector);
+    finishOutputs(y, checked, run, out, left, right);
 }
 
 // The per-sample work when the cascade does not fit the compact form (more than 32
@@ -288,6 +295,91 @@ void detectSlowly(Engine& inst, const float* left, const float* right, Run run) 
     giveDetector(inst, state);
 }
 
+#if TOLVANE_SSE2
+// The block's samples whose cascade output is in, but whose output stage is still to come:
+// with the skewed cascade, outputs come out up to seven samples after their input went in.
+struct Emerging {
+    StereoPair y[kMaxRun + SkewedCascade::kMaxStages];
+    std::int32_t next = 0; // block index of the oldest sample not yet finished
+};
+
+// Output stage and analyser feed for the `count` outputs that came out into `e.y`.
+void finishEmerged(Engine& inst, Emerging& e, std::int32_t count, OutputStage out, float* left,
+                   float* right) noexcept {
+    static constexpr bool kNoneChecked[kMaxRun + SkewedCascade::kMaxStages] = {};
+    finishOutputs(e.y, kNoneChecked, count, out, left + e.next, right + e.next);
+    feedAnalyser(inst, left + e.next, right + e.next, count);
+    e.next += count;
+}
+
+std::int32_t saneLength(const float* left, const float* right, std::int32_t count) noexcept {
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!bothWithin(pairOf(left[i], right[i]), kSaneInput)) {
+            return i;
+        }
+    }
+    return count;
+}
+
+// A run through the skewed cascade (`n`: its first sample's block index): its sane samples
+// into the pipeline and whatever comes out through the output stage; a sample that is not
+// sane waits for the pipeline to empty and takes the checked path.
+void skewedRun(Engine& inst, Cascade& cascade, SkewedCascade& pipe, Emerging& e, Run run,
+               OutputStage out, float* left, float* right, std::int32_t n) noexcept {
+    DetectorState detector = takeDetector(inst);
+    for (std::int32_t i = 0; i < run.length;) {
+        float* l = left + n + i;
+        float* r = right + n + i;
+        const std::int32_t sane = saneLength(l, r, run.length - i);
+        if (sane > 0) {
+            const std::int32_t came =
+                runSkewed(pipe, cascade, inst, detector, run.detectFrom - i, l, r, sane, e.y);
+            finishEmerged(inst, e, came, out, left, right);
+            i += sane;
+            continue;
+        }
+        finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
+        if (i >= run.detectFrom) {
+            runDetector(inst, detector, *l, *r);
+        }
+        const StereoPair y = runCheckedSample(inst, cascade, *l, *r);
+        *l = static_cast<float>(finishSample(leftOf(y), out));
+        *r = static_cast<float>(finishSample(rightOf(y), out));
+        feedAnalyser(inst, l, r, 1);
+        e.next += 1;
+        ++i;
+    }
+    giveDetector(inst, detector);
+}
+
+// A tick reads the spectrum: if an analysis would complete among the samples still in
+// flight, they must come out (and be analysed) first, as they would have without the lag.
+// A tick also changes the coefficients, which samples in flight on two sets already (after
+// a run cut short) could not take.
+void drainBeforeTick(Engine& inst, Cascade& cascade, SkewedCascade& pipe, Emerging& e,
+                     OutputStage out, float* left, float* right) noexcept {
+    const bool ticks = !(inst.modCounter < 31);
+    const bool analyses = inst.analysisPos + pipe.inFlight >= kAnalysisSize;
+    const bool mixed = pipe.fresh != 0;
+    if (ticks && pipe.inFlight > 0 && (analyses || mixed)) {
+        finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
+    }
+}
+
+// processBlock's loop with the skewed cascade.
+void processSkewed(Engine& inst, Cascade& cascade, SkewedCascade& pipe, OutputStage out,
+                   float* left, float* right, std::int32_t count) noexcept {
+    Emerging e;
+    for (std::int32_t n = 0; n < count;) {
+        drainBeforeTick(inst, cascade, pipe, e, out, left, right);
+        const Run run = startRun(inst, cascade, left + n, right + n, count - n);
+        skewedRun(inst, cascade, pipe, e, run, out, left, right, n);
+        n += run.length;
+    }
+    finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
+}
+#endif
+
 } // namespace
 
 // Audio thread, on the audio engine; tests also run it on an engine they own.
@@ -302,6 +394,15 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
     }
     Cascade cascade;
     loadCascade(inst, cascade);
+#if TOLVANE_SSE2
+    SkewedCascade pipe;
+    if (widestVectorsInUse() && startSkewed(pipe, cascade)) {
+        processSkewed(inst, cascade, pipe, out, left, right, count);
+        storeStates(cascade, inst, true);
+        finishDrives(inst);
+        return;
+    }
+#endif
     for (std::int32_t n = 0; n < count;) {
         const Run run = startRun(inst, cascade, left + n, right + n, count - n);
         if (cascade.complete) {

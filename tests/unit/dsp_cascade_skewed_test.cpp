@@ -1,0 +1,166 @@
+// The skewed cascade holds samples in flight between calls and switches each stage to new
+// coefficients only when the first sample after the change reaches it. None of that may
+// change a bit of what the wide cascade computes over the same runs: outputs (in order),
+// stage states once the pipeline is empty, and the detector.
+#include "dsp/cascade_skewed.h"
+#include "dsp/cascade_wide.h"
+#include "dsp/vector_path.h"
+#include "tests/unit/dsp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Stable biquad coefficients (poles inside the unit circle) for stage s.
+void randomCoefficients(CascadeStage& k, std::mt19937& random) {
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_real_distribution<double> radius(0.3, 0.995);
+    const double r = radius(random);
+    const double angle = std::acos(unit(random));
+    k.b0 = splat(unit(random));
+    k.b1 = splat(unit(random));
+    k.b2 = splat(unit(random));
+    k.a1 = splat(-2.0 * r * std::cos(angle));
+    k.a2 = splat(r * r);
+}
+
+Cascade randomCascade(std::size_t stages, std::mt19937& random) {
+    std::uniform_real_distribution<double> unit(-0.1, 0.1);
+    Cascade c;
+    c.count = stages;
+    c.complete = true;
+    for (std::size_t s = 0; s < stages; ++s) {
+        randomCoefficients(c.stages[s], random);
+        c.stages[s].s1 = pairOf(unit(random), unit(random));
+        c.stages[s].s2 = pairOf(unit(random), unit(random));
+        c.stages[s].filter = static_cast<std::uint32_t>(s);
+    }
+    return c;
+}
+
+struct PlannedRun {
+    std::int32_t from, length;
+    bool tick; // new coefficients from this run's first sample on
+};
+
+// Runs of 1 to 32 samples, most of them starting with a tick, as the audio path has them.
+std::vector<PlannedRun> randomRuns(std::int32_t frames, std::mt19937& random) {
+    std::uniform_int_distribution<std::int32_t> length(1, 32);
+    std::vector<PlannedRun> runs;
+    for (std::int32_t n = 0; n < frames;) {
+        const std::int32_t l = std::min(frames - n, random() % 4 == 0 ? length(random) : 32);
+        runs.push_back({n, l, random() % 5 != 0});
+        n += l;
+    }
+    return runs;
+}
+
+bool sameStates(const Cascade& a, const Cascade& b) {
+    for (std::size_t s = 0; s < a.count; ++s) {
+        if (std::memcmp(&a.stages[s].s1, &b.stages[s].s1, sizeof(StereoPair)) != 0 ||
+            std::memcmp(&a.stages[s].s2, &b.stages[s].s2, sizeof(StereoPair)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
+    if (!widestVectorsInUse()) {
+        GTEST_SKIP() << "this processor has no AVX-512: the skewed cascade is not used here";
+    }
+    const auto engine = dsptest::makeInstance();
+    const dsptest::StereoSignal music = dsptest::musicLikeSignal(2000);
+    const auto frames = static_cast<std::int32_t>(music.left.size());
+    std::mt19937 random(31);
+    for (std::size_t stages = 1; stages <= 8; ++stages) {
+        for (int trial = 0; trial < 4; ++trial) {
+            const std::string where =
+                std::to_string(stages) + " stages, trial " + std::to_string(trial);
+            const Cascade start = randomCascade(stages, random);
+            const std::vector<PlannedRun> runs = randomRuns(frames, random);
+            std::vector<Cascade> settings; // each tick's coefficients, the same for both
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                Cascade next = start;
+                for (std::size_t s = 0; s < stages; ++s) {
+                    randomCoefficients(next.stages[s], random);
+                }
+                settings.push_back(next);
+            }
+            const auto tick = [&](Cascade& c, std::size_t i) {
+                for (std::size_t s = 0; s < stages; ++s) {
+                    const StereoPair s1 = c.stages[s].s1, s2 = c.stages[s].s2;
+                    c.stages[s] = settings[i].stages[s];
+                    c.stages[s].s1 = s1;
+                    c.stages[s].s2 = s2;
+                }
+            };
+            // The wide cascade, run by run.
+            Cascade wide = start;
+            DetectorState wideDetector = takeDetector(*engine);
+            std::vector<StereoPair> wideOut(frames);
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                if (runs[i].tick) {
+                    tick(wide, i);
+                }
+                const PlannedRun& r = runs[i];
+                runCascadeWide(wide, *engine, wideDetector, r.tick ? 1 : 0,
+                               music.left.data() + r.from, music.right.data() + r.from,
+                               wideOut.data() + r.from, r.length, 1e100);
+            }
+            // The skewed one, emptied before a tick finds samples on two sets in flight.
+            Cascade skewed = start;
+            DetectorState skewedDetector = takeDetector(*engine);
+            SkewedCascade pipe;
+            ASSERT_TRUE(startSkewed(pipe, skewed)) << where;
+            std::vector<StereoPair> skewedOut;
+            StereoPair y[40];
+            const auto take = [&](std::int32_t n) { skewedOut.insert(skewedOut.end(), y, y + n); };
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                if (runs[i].tick) {
+                    if (pipe.fresh != 0) {
+                        take(drainSkewed(pipe, skewed, y));
+                    }
+                    tick(skewed, i);
+                }
+                const PlannedRun& r = runs[i];
+                take(runSkewed(pipe, skewed, *engine, skewedDetector, r.tick ? 1 : 0,
+                               music.left.data() + r.from, music.right.data() + r.from, r.length,
+                               y));
+            }
+            take(drainSkewed(pipe, skewed, y));
+            ASSERT_EQ(skewedOut.size(), wideOut.size()) << where;
+            EXPECT_EQ(
+                std::memcmp(skewedOut.data(), wideOut.data(), wideOut.size() * sizeof(StereoPair)),
+                0)
+                << where;
+            EXPECT_TRUE(sameStates(skewed, wide)) << where;
+            EXPECT_EQ(std::memcmp(&skewedDetector, &wideDetector, sizeof(DetectorState)), 0)
+                << where;
+        }
+    }
+}
+
+TEST(SkewedCascade, TakesOnlyCompleteCascadesOfOneToEightStages) {
+    std::mt19937 random(5);
+    SkewedCascade pipe;
+    EXPECT_FALSE(startSkewed(pipe, randomCascade(0, random)));
+    EXPECT_TRUE(startSkewed(pipe, randomCascade(1, random)));
+    EXPECT_TRUE(startSkewed(pipe, randomCascade(8, random)));
+    EXPECT_FALSE(startSkewed(pipe, randomCascade(9, random)));
+    Cascade incomplete = randomCascade(4, random);
+    incomplete.complete = false;
+    EXPECT_FALSE(startSkewed(pipe, incomplete));
+    // Nothing in flight: nothing to let out.
+    Cascade c = randomCascade(3, random);
+    ASSERT_TRUE(startSkewed(pipe, c));
+    StereoPair y[8];
+    EXPECT_EQ(drainSkewed(pipe, c, y), 0);
+}
+
+} // namespace
