@@ -1,6 +1,7 @@
 // The audio path: detector, modulation tick, band cascade, trim, soft limiter and the
 // analyser feed, one stereo sample at a time, both channels of the cascade and the output
 // stage together.
+#include "dsp/audio_path.h"
 #include "dsp/cascade.h"
 #include "dsp/cascade_skewed.h"
 #include "dsp/cascade_wide.h"
@@ -10,6 +11,7 @@
 #include "dsp/fast_math.h"
 #include "dsp/output_stage_wide.h"
 #include "dsp/output_stage_widest.h"
+#include "dsp/process_skewed.h"
 #include "dsp/vector_path.h"
 
 #include <algorithm>
@@ -58,36 +60,6 @@ double softLimit(double y, double l) noexcept {
     return y * (1.0 - l) + s * std::tanh(drive * y) * l;
 }
 
-// The run's mono sum into the ring, analysing whenever it fills: as many samples at a time
-// as fit before the ring's end, four per step.
-void feedAnalyser(Engine& inst, const float* left, const float* right, std::int32_t run) noexcept {
-    float* ring = inst.analysisRing.data();
-    std::int32_t pos = inst.analysisPos;
-    if (pos < 0 || pos >= kAnalysisSize) {
-        pos = 0; // never happens: only this function moves it
-    }
-    for (std::int32_t i = 0; i < run;) {
-        const std::int32_t chunk = std::min(run - i, kAnalysisSize - pos);
-        std::int32_t j = 0;
-#if TOLVANE_SSE2
-        for (; j + 3 < chunk; j += 4) {
-            const __m128 sum = _mm_add_ps(_mm_loadu_ps(right + i + j), _mm_loadu_ps(left + i + j));
-            _mm_storeu_ps(ring + pos + j, _mm_mul_ps(sum, _mm_set1_ps(0.5f)));
-        }
-#endif
-        for (; j < chunk; ++j) {
-            ring[pos + j] = (right[i + j] + left[i + j]) * 0.5f;
-        }
-        i += chunk;
-        pos += chunk;
-        if (pos > kAnalysisSize - 1) {
-            runAnalyser(inst);
-            pos = 0;
-        }
-    }
-    inst.analysisPos = pos;
-}
-
 // Makes the filter list match the band list again after an edit changed the band count.
 // Within the reserved capacity this does not allocate; if growing past it fails, the
 // cascade below simply runs over the shorter of the two lists.
@@ -101,11 +73,6 @@ void resyncFilters(Engine& inst) noexcept {
     }
 }
 
-struct OutputStage {
-    float trim;
-    float limiter;
-};
-
 // The output trim's gain, worked out again only when the parameter moved (a host sends
 // small blocks hundreds of times a second, and the trim rarely changes between them).
 float trimGain(Engine& inst) noexcept {
@@ -116,11 +83,6 @@ float trimGain(Engine& inst) noexcept {
         inst.trimParam = p;
     }
     return inst.trimGain;
-}
-
-double finishSample(double y, OutputStage out) noexcept {
-    y = y * out.trim;
-    return out.limiter > 0.01f ? softLimit(y, out.limiter) : y;
 }
 
 // The same output stage for both channels of a sane sample. tanh comes from fast_math.h,
@@ -139,25 +101,6 @@ StereoPair finishPair(StereoPair y, OutputStage out) noexcept {
     const StereoPair limited = t.numerator / ((splat(1.0) + splat(0.25) * (v * v)) * t.denominator);
     return y * splat(1.0 - l) + limited * splat(l);
 }
-
-// A sample whose input is not finite (or absurdly large) goes through every stage one
-// channel at a time, with the checks that reset a stage that blows up.
-StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) noexcept {
-    storeStates(cascade, inst, false);
-    double yl = L;
-    double yr = R;
-    for (std::size_t i = 0; i < cascade.count; ++i) {
-        BandFilter& f = inst.filters[cascade.stages[i].filter];
-        yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
-        yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
-    }
-    loadCascade(inst, cascade);
-    return pairOf(yl, yr);
-}
-
-// Inputs up to this size cannot overflow any stable stage of the cascade, so the stages'
-// own finiteness checks are only needed beyond it (or for NaN and infinities).
-constexpr double kSaneInput = 1e100;
 
 // The run through the cascade, with the detector steps of its samples from `detectFrom`
 // on interleaved (they are independent of the filters, so their recursions overlap): sane
@@ -199,7 +142,94 @@ void runCascadeOver(Engine& inst, Cascade& cascade, DetectorState& detector,
 // The samples between two modulation ticks, after the detector has seen them: the
 // cascade first (its recursion is the critical path), then the output stage over the
 // whole run (independent samples, so they pipeline), then the analyser feed.
-constexpr std::int32_t kMaxRun = 32;
+
+void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputStage out,
+               float* left, float* right, std::int32_t run) noexcept {
+    StereoPair y[kMaxRun];
+    bool checked[kMaxRun];
+    DetectorState detector = takeDetector(inst);
+    runCascadeOver(inst, cascade, detector, detectFrom, left, right, y, checked, run);
+    giveDetector(inst, detector);
+    finishOutputs(y, checked, run, out, left, right);
+}
+
+// The per-sample work when the cascade does not fit the compact form (more than 32
+// enabled bands): every stage one channel at a time, as the checked path does.
+void filterSampleSlowly(Engine& inst, OutputStage out, float& left, float& right) noexcept {
+    double yl = left;
+    double yr = right;
+    const std::size_t stages = std::min(inst.bands.size(), inst.filters.size());
+    for (std::size_t i = 0; i < stages; ++i) {
+        if (inst.bands[i].enabled) {
+            BandFilter& f = inst.filters[i];
+            yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
+            yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
+        }
+    }
+    left = static_cast<float>(finishSample(yl, out));
+    right = static_cast<float>(finishSample(yr, out));
+}
+
+// The detector steps of a run the compact cascade does not handle.
+void detectSlowly(Engine& inst, const float* left, const float* right, Run run) noexcept {
+    DetectorState state = takeDetector(inst);
+    for (std::int32_t i = run.detectFrom; i < run.length; ++i) {
+        runDetector(inst, state, left[i], right[i]);
+    }
+    giveDetector(inst, state);
+}
+
+} // namespace
+
+// The run's mono sum into the ring, analysing whenever it fills: as many samples at a time
+// as fit before the ring's end, four per step.
+void feedAnalyser(Engine& inst, const float* left, const float* right, std::int32_t run) noexcept {
+    float* ring = inst.analysisRing.data();
+    std::int32_t pos = inst.analysisPos;
+    if (pos < 0 || pos >= kAnalysisSize) {
+        pos = 0; // never happens: only this function moves it
+    }
+    for (std::int32_t i = 0; i < run;) {
+        const std::int32_t chunk = std::min(run - i, kAnalysisSize - pos);
+        std::int32_t j = 0;
+#if TOLVANE_SSE2
+        for (; j + 3 < chunk; j += 4) {
+            const __m128 sum = _mm_add_ps(_mm_loadu_ps(right + i + j), _mm_loadu_ps(left + i + j));
+            _mm_storeu_ps(ring + pos + j, _mm_mul_ps(sum, _mm_set1_ps(0.5f)));
+        }
+#endif
+        for (; j < chunk; ++j) {
+            ring[pos + j] = (right[i + j] + left[i + j]) * 0.5f;
+        }
+        i += chunk;
+        pos += chunk;
+        if (pos > kAnalysisSize - 1) {
+            runAnalyser(inst);
+            pos = 0;
+        }
+    }
+    inst.analysisPos = pos;
+}
+
+double finishSample(double y, OutputStage out) noexcept {
+    y = y * out.trim;
+    return out.limiter > 0.01f ? softLimit(y, out.limiter) : y;
+}
+
+// A sample whose input is not finite (or absurdly large) goes through every stage one
+// channel at a time, with the checks that reset a stage that blows up.
+StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) noexcept {
+    storeStates(cascade, inst, false);
+    double yl = L;
+    double yr = R;
+    for (std::size_t i = 0; i < cascade.count; ++i) {
+        BandFilter& f = inst.filters[cascade.stages[i].filter];
+        yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
+        yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
+    }
+    loadCascade(inst, cascade);
+    return pairOf(yl, yr);
+}
 
 // Trim and limiter over the cascade's outputs of a stretch of samples, into the block.
 void finishOutputs(const StereoPair* y, const bool* checked, std::int32_t count, OutputStage out,
@@ -231,42 +261,6 @@ void finishOutputs(const StereoPair* y, const bool* checked, std::int32_t count,
     }
 }
 
-void filterRun(Engine& inst, Cascade& cascade, std::int32_t detectFrom, OutputStage out,
-               float* left, float* right, std::int32_t run) noexcept {
-    StereoPair y[kMaxRun];
-    bool checked[kMaxRun];
-    DetectorState detector = takeDetector(inst);
-    runCascadeOver(inst, cascade, detector, detectFrom, left, right, y, checked, run);
-    giveDetector(inst, detector);
-    finishOutputs(y, checked, run, out, left, right);
-}
-
-// The per-sample work when the cascade does not fit the compact form (more than 32
-// enabled bands): every stage one channel at a time, as the checked path does.
-void filterSampleSlowly(Engine& inst, OutputStage out, float& left, float& right) noexcept {
-    double yl = left;
-    double yr = right;
-    const std::size_t stages = std::min(inst.bands.size(), inst.filters.size());
-    for (std::size_t i = 0; i < stages; ++i) {
-        if (inst.bands[i].enabled) {
-            BandFilter& f = inst.filters[i];
-            yl = runStage(f.coeffs, f.s1L, f.s2L, yl);
-            yr = runStage(f.coeffs, f.s1R, f.s2R, yr);
-        }
-    }
-    left = static_cast<float>(finishSample(yl, out));
-    right = static_cast<float>(finishSample(yr, out));
-}
-
-// The samples up to the next modulation tick (at most kMaxRun), and where the detector
-// steps still to be run for them start. A tick can only fall on the run's first sample: it
-// runs right after that sample's detector step and before any of the run is filtered,
-// exactly where the sample-by-sample order puts it.
-struct Run {
-    std::int32_t length;
-    std::int32_t detectFrom;
-};
-
 Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
              std::int32_t available) noexcept {
     if (inst.modCounter < 31) {
@@ -285,102 +279,6 @@ Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* rig
     inst.modCounter += length - 1;
     return {length, 1};
 }
-
-// The detector steps of a run the compact cascade does not handle.
-void detectSlowly(Engine& inst, const float* left, const float* right, Run run) noexcept {
-    DetectorState state = takeDetector(inst);
-    for (std::int32_t i = run.detectFrom; i < run.length; ++i) {
-        runDetector(inst, state, left[i], right[i]);
-    }
-    giveDetector(inst, state);
-}
-
-#if TOLVANE_SSE2
-// The block's samples whose cascade output is in, but whose output stage is still to come:
-// with the skewed cascade, outputs come out up to seven samples after their input went in.
-struct Emerging {
-    StereoPair y[kMaxRun + SkewedCascade::kMaxStages];
-    std::int32_t next = 0; // block index of the oldest sample not yet finished
-};
-
-// Output stage and analyser feed for the `count` outputs that came out into `e.y`.
-void finishEmerged(Engine& inst, Emerging& e, std::int32_t count, OutputStage out, float* left,
-                   float* right) noexcept {
-    static constexpr bool kNoneChecked[kMaxRun + SkewedCascade::kMaxStages] = {};
-    finishOutputs(e.y, kNoneChecked, count, out, left + e.next, right + e.next);
-    feedAnalyser(inst, left + e.next, right + e.next, count);
-    e.next += count;
-}
-
-std::int32_t saneLength(const float* left, const float* right, std::int32_t count) noexcept {
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (!bothWithin(pairOf(left[i], right[i]), kSaneInput)) {
-            return i;
-        }
-    }
-    return count;
-}
-
-// A run through the skewed cascade (`n`: its first sample's block index): its sane samples
-// into the pipeline and whatever comes out through the output stage; a sample that is not
-// sane waits for the pipeline to empty and takes the checked path.
-void skewedRun(Engine& inst, Cascade& cascade, SkewedCascade& pipe, Emerging& e, Run run,
-               OutputStage out, float* left, float* right, std::int32_t n) noexcept {
-    DetectorState detector = takeDetector(inst);
-    for (std::int32_t i = 0; i < run.length;) {
-        float* l = left + n + i;
-        float* r = right + n + i;
-        const std::int32_t sane = saneLength(l, r, run.length - i);
-        if (sane > 0) {
-            const std::int32_t came =
-                runSkewed(pipe, cascade, inst, detector, run.detectFrom - i, l, r, sane, e.y);
-            finishEmerged(inst, e, came, out, left, right);
-            i += sane;
-            continue;
-        }
-        finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
-        if (i >= run.detectFrom) {
-            runDetector(inst, detector, *l, *r);
-        }
-        const StereoPair y = runCheckedSample(inst, cascade, *l, *r);
-        *l = static_cast<float>(finishSample(leftOf(y), out));
-        *r = static_cast<float>(finishSample(rightOf(y), out));
-        feedAnalyser(inst, l, r, 1);
-        e.next += 1;
-        ++i;
-    }
-    giveDetector(inst, detector);
-}
-
-// A tick reads the spectrum: if an analysis would complete among the samples still in
-// flight, they must come out (and be analysed) first, as they would have without the lag.
-// A tick also changes the coefficients, which samples in flight on two sets already (after
-// a run cut short) could not take.
-void drainBeforeTick(Engine& inst, Cascade& cascade, SkewedCascade& pipe, Emerging& e,
-                     OutputStage out, float* left, float* right) noexcept {
-    const bool ticks = !(inst.modCounter < 31);
-    const bool analyses = inst.analysisPos + pipe.inFlight >= kAnalysisSize;
-    const bool mixed = pipe.fresh != 0;
-    if (ticks && pipe.inFlight > 0 && (analyses || mixed)) {
-        finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
-    }
-}
-
-// processBlock's loop with the skewed cascade.
-void processSkewed(Engine& inst, Cascade& cascade, SkewedCascade& pipe, OutputStage out,
-                   float* left, float* right, std::int32_t count) noexcept {
-    Emerging e;
-    for (std::int32_t n = 0; n < count;) {
-        drainBeforeTick(inst, cascade, pipe, e, out, left, right);
-        const Run run = startRun(inst, cascade, left + n, right + n, count - n);
-        skewedRun(inst, cascade, pipe, e, run, out, left, right, n);
-        n += run.length;
-    }
-    finishEmerged(inst, e, drainSkewed(pipe, cascade, e.y), out, left, right);
-}
-#endif
-
-} // namespace
 
 // Audio thread, on the audio engine; tests also run it on an engine they own.
 void processBlock(Engine& inst, float* left, float* right, std::int32_t count) noexcept {

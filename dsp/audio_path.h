@@ -1,0 +1,48 @@
+// The pieces of the audio path (process_block.cpp) that the skewed form of its loop
+// (process_skewed.cpp) shares. Audio thread only, like processBlock.
+#pragma once
+
+#include "dsp/cascade.h"
+#include "dsp/engine.h"
+#include "dsp/stereo_pair.h"
+
+#include <cstdint>
+
+// Samples between two modulation ticks at most (a tick every 32 samples).
+constexpr std::int32_t kMaxRun = 32;
+
+// Inputs up to this size cannot overflow any stable stage of the cascade, so the stages'
+// own finiteness checks are only needed beyond it (or for NaN and infinities).
+constexpr double kSaneInput = 1e100;
+
+struct OutputStage {
+    float trim;
+    float limiter;
+};
+
+// The samples up to the next modulation tick (at most kMaxRun), and where the detector
+// steps still to be run for them start. A tick can only fall on the run's first sample: it
+// runs right after that sample's detector step and before any of the run is filtered,
+// exactly where the sample-by-sample order puts it.
+struct Run {
+    std::int32_t length;
+    std::int32_t detectFrom;
+};
+
+// The next run from `left`/`right` (`available` samples left in the block), with its tick.
+Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
+             std::int32_t available) noexcept;
+
+// A sample that is not sane through every stage one channel at a time, with the checks
+// that reset a stage that blows up.
+StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) noexcept;
+
+// Trim and limiter of one channel of a checked sample.
+double finishSample(double y, OutputStage out) noexcept;
+
+// Trim and limiter over the cascade's outputs of a stretch of samples, into the block.
+void finishOutputs(const StereoPair* y, const bool* checked, std::int32_t count, OutputStage out,
+                   float* left, float* right) noexcept;
+
+// The stretch's mono sum into the analyser's ring, analysing whenever it fills.
+void feedAnalyser(Engine& inst, const float* left, const float* right, std::int32_t count) noexcept;
