@@ -8,6 +8,8 @@
 #include "dsp/audio_path.h"
 #include "dsp/detector.h"
 
+#include <limits>
+
 #if TOLVANE_SSE2
 namespace {
 
@@ -27,8 +29,23 @@ void finishEmerged(Engine& inst, Emerging& e, std::int32_t count, OutputStage ou
     e.next += count;
 }
 
+// How many samples at the start are sane, four at a time. Every finite float lies within
+// kSaneInput, so in single precision "sane" is "not infinite and not a number".
 std::int32_t saneLength(const float* left, const float* right, std::int32_t count) noexcept {
-    for (std::int32_t i = 0; i < count; ++i) {
+    static_assert(kSaneInput >= std::numeric_limits<float>::max());
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
+    std::int32_t i = 0;
+    for (; i + 3 < count; i += 4) {
+        // "Not less or equal" is also true for NaN.
+        const __m128 l = _mm_cmpnle_ps(_mm_and_ps(_mm_loadu_ps(left + i), magnitude), largest);
+        const __m128 r = _mm_cmpnle_ps(_mm_and_ps(_mm_loadu_ps(right + i), magnitude), largest);
+        const int bad = _mm_movemask_ps(_mm_or_ps(l, r));
+        if (bad != 0) {
+            return i + __builtin_ctz(static_cast<unsigned>(bad));
+        }
+    }
+    for (; i < count; ++i) {
         if (!bothWithin(pairOf(left[i], right[i]), kSaneInput)) {
             return i;
         }
