@@ -53,6 +53,9 @@ void levelsInPlace(double* power) noexcept {
 void smoothInto(float* __restrict spectrumDb, const double* __restrict levels) noexcept {
     int k = 0;
 #if TOLVANE_SSE2
+    if (wideVectorsInUse()) {
+        k = smoothWide(spectrumDb, levels, kSpectrumBins);
+    }
     for (; k + 3 < kSpectrumBins; k += 4) {
         const __m128 fresh = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(levels + k)),
                                            _mm_cvtpd_ps(_mm_loadu_pd(levels + k + 2)));
@@ -81,6 +84,9 @@ void windowInto(double* __restrict samples, const float* __restrict ring,
                 const double* __restrict window) noexcept {
     int i = 0;
 #if TOLVANE_SSE2
+    if (wideVectorsInUse()) {
+        i = windowWide(samples, ring, window, kAnalysisSize);
+    }
     const __m128d largest = _mm_set1_pd(std::numeric_limits<double>::max());
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     for (; i + 1 < kAnalysisSize; i += 2) {

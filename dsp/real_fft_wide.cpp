@@ -3,6 +3,8 @@
 #if TOLVANE_SSE2
 #include <immintrin.h>
 
+#include <limits>
+
 #define TOLVANE_WIDE [[gnu::target("avx2,fma")]]
 
 namespace {
@@ -217,6 +219,38 @@ TOLVANE_WIDE int levelsWide(double* power, int count, double binScaleDb) noexcep
         const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(level)); // single precision
         const __m256d loud = _mm256_cmp_pd(floorPower, p, _CMP_LT_OQ);
         _mm256_storeu_pd(power + k, _mm256_blendv_pd(_mm256_set1_pd(-80.0), rounded, loud));
+    }
+    return k;
+}
+// Plain AVX2 (no FMA): the smoothing must not fuse its multiply-adds.
+#define TOLVANE_WIDE_UNFUSED [[gnu::target("avx2")]]
+
+TOLVANE_WIDE_UNFUSED int windowWide(double* samples, const float* ring, const double* window,
+                                    int count) noexcept {
+    const __m256d largest = _mm256_set1_pd(std::numeric_limits<double>::max());
+    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    int i = 0;
+    for (; i + 3 < count; i += 4) {
+        const __m256d v = _mm256_cvtps_pd(_mm_loadu_ps(ring + i));
+        const __m256d finite = _mm256_cmp_pd(_mm256_and_pd(v, magnitude), largest, _CMP_LE_OQ);
+        _mm256_storeu_pd(samples + i,
+                         _mm256_and_pd(finite, _mm256_mul_pd(v, _mm256_loadu_pd(window + i))));
+    }
+    return i;
+}
+
+TOLVANE_WIDE_UNFUSED int smoothWide(float* spectrumDb, const double* levels, int count) noexcept {
+    int k = 0;
+    for (; k + 7 < count; k += 8) {
+        const __m256 fresh = _mm256_set_m128(_mm256_cvtpd_ps(_mm256_loadu_pd(levels + k + 4)),
+                                             _mm256_cvtpd_ps(_mm256_loadu_pd(levels + k)));
+        const __m256 old = _mm256_loadu_ps(spectrumDb + k);
+        const __m256 rise = _mm256_add_ps(_mm256_mul_ps(old, _mm256_set1_ps(0.35f)),
+                                          _mm256_mul_ps(fresh, _mm256_set1_ps(0.65f)));
+        const __m256 fall = _mm256_add_ps(_mm256_mul_ps(old, _mm256_set1_ps(0.9f)),
+                                          _mm256_mul_ps(fresh, _mm256_set1_ps(0.1f)));
+        const __m256 rises = _mm256_cmp_ps(fresh, old, _CMP_GT_OQ);
+        _mm256_storeu_ps(spectrumDb + k, _mm256_blendv_ps(fall, rise, rises));
     }
     return k;
 }

@@ -21,4 +21,10 @@ void splitPowersWide(const double* re, const double* im, const double* splitRe,
 // Bin levels in dB (see analyser.cpp) of `count` powers in place, four at a time; answers
 // how many it did (a multiple of four).
 int levelsWide(double* power, int count, double binScaleDb) noexcept;
+// The ring through the window (see analyser.cpp), four samples at a time; answers how many
+// it did. The same single multiplication per sample as the baseline, so the same bits.
+int windowWide(double* samples, const float* ring, const double* window, int count) noexcept;
+// The smoothing of the displayed spectrum (see analyser.cpp), eight bins at a time and
+// without fused steps, so the same bits as the baseline's; answers how many it did.
+int smoothWide(float* spectrumDb, const double* levels, int count) noexcept;
 #endif
