@@ -6,7 +6,7 @@
 # wrong include is a build error, not a review comment.
 
 set(TOLVANE_DSP_SOURCES
-  dsp/analyser.cpp dsp/cascade.cpp dsp/cascade_skewed.cpp dsp/cascade_wide.cpp dsp/cascade_widest.cpp dsp/engine_exchange.cpp dsp/factory_bands.cpp
+  dsp/analyser.cpp dsp/cascade.cpp dsp/cascade_skewed.cpp dsp/cascade_wide.cpp dsp/cascade_widest.cpp dsp/detector_inputs.cpp dsp/engine_exchange.cpp dsp/factory_bands.cpp
   dsp/filter_design.cpp dsp/instance_engine.cpp dsp/modulation.cpp dsp/peak_level.cpp
   dsp/output_stage_wide.cpp dsp/output_stage_widest.cpp dsp/process_block.cpp dsp/process_skewed.cpp dsp/real_fft.cpp dsp/real_fft_wide.cpp
   dsp/vector_path.cpp)

@@ -1,20 +1,12 @@
 #include "dsp/cascade_skewed.h"
 
+#include "dsp/detector_inputs.h"
+
 #if TOLVANE_SSE2
-// GCC 12's AVX-512 intrinsics start their results from an "undefined" register, which its
-// flow analysis reports as maybe uninitialized in every caller.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <immintrin.h>
+#include "dsp/register_file_target.h"
 
 #include <algorithm>
-
-// AVX-512VL gives the 256-bit instructions the upper sixteen registers and mask registers
-// for the steps where some stages sit out. No 512-bit instruction is used (while one is in
-// flight the core stops issuing vector work to one of its two multiply-add ports). The
-// detector's running values stay separate scalars: GCC's straight-line vectorizer would
-// pack them into one register and put lane moves on their recursions.
-#define TOLVANE_SKEWED                                                                             \
-    [[gnu::target("avx512f,avx512vl,avx2,fma"), gnu::optimize("no-tree-slp-vectorize")]]
+#include <immintrin.h>
 
 namespace {
 
@@ -40,8 +32,8 @@ struct Coefficients {
 };
 
 // Register r's two stages' pairs of one field (stages from `count` on get `pad`).
-TOLVANE_SKEWED inline __m256d twoStages(const Cascade& c, int count, int r,
-                                        StereoPair CascadeStage::*field, double pad) {
+TOLVANE_REGISTER_FILE inline __m256d twoStages(const Cascade& c, int count, int r,
+                                               StereoPair CascadeStage::*field, double pad) {
     const int s = 2 * r;
     const __m128d low = s < count ? (c.stages[s].*field).v : _mm_set1_pd(pad);
     const __m128d high = s + 1 < count ? (c.stages[s + 1].*field).v : _mm_set1_pd(pad);
@@ -49,7 +41,7 @@ TOLVANE_SKEWED inline __m256d twoStages(const Cascade& c, int count, int r,
 }
 
 template <int R>
-TOLVANE_SKEWED [[gnu::always_inline]] inline void
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
 take(Registers<R>& g, Coefficients& k, SkewedCascade& p, const Cascade& c, int count) {
     k.kept = p.sets[p.kept];
     k.present = p.sets[1 - p.kept];
@@ -69,8 +61,8 @@ take(Registers<R>& g, Coefficients& k, SkewedCascade& p, const Cascade& c, int c
 // Stores the states and the inputs in flight; with `keepPresent`, the present coefficients
 // become those of the samples in flight (all of them use them).
 template <int R>
-TOLVANE_SKEWED [[gnu::always_inline]] inline void give(const Registers<R>& g, SkewedCascade& p,
-                                                       Cascade& c, int count, bool keepPresent) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
+give(const Registers<R>& g, SkewedCascade& p, Cascade& c, int count, bool keepPresent) {
     if (keepPresent) {
         p.kept = 1 - p.kept;
     }
@@ -106,9 +98,9 @@ inline __mmask8 stageLanes(int low, int high, int r) {
 // keep their new states, and those not in `fresh` use the coefficients of the samples in
 // flight.
 template <int R, bool Partial>
-TOLVANE_SKEWED [[gnu::always_inline]] inline void step(Registers<R>& g, const Coefficients& c,
-                                                       __m128d next, const __mmask8* active,
-                                                       const __mmask8* fresh, __m256d* out) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
+step(Registers<R>& g, const Coefficients& c, __m128d next, const __mmask8* active,
+     const __mmask8* fresh, __m256d* out) {
 #pragma GCC unroll 4
     for (int r = 0; r < R; ++r) {
         __m256d k[kFieldCount];
@@ -142,8 +134,8 @@ TOLVANE_SKEWED [[gnu::always_inline]] inline void step(Registers<R>& g, const Co
 // stage J one of this call (present coefficients), the others one in flight (kept). Only
 // the register holding stages J and J + 1 (J even) mixes the two sets.
 template <int R, int J>
-TOLVANE_SKEWED [[gnu::always_inline]] inline void switchStep(Registers<R>& g, const Coefficients& c,
-                                                             __m128d next, __m256d* out) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
+switchStep(Registers<R>& g, const Coefficients& c, __m128d next, __m256d* out) {
 #pragma GCC unroll 4
     for (int r = 0; r < R; ++r) {
         __m256d k[kFieldCount];
@@ -172,34 +164,13 @@ TOLVANE_SKEWED [[gnu::always_inline]] inline void switchStep(Registers<R>& g, co
 
 // The last stage's output pair (stage `Last`) from a step's outputs.
 template <int Last>
-TOLVANE_SKEWED [[gnu::always_inline]] inline __m128d lastStage(const __m256d* out) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline __m128d lastStage(const __m256d* out) {
     const __m256d v = out[Last / 2];
     return Last % 2 == 0 ? _mm256_castpd256_pd128(v) : _mm256_extractf128_pd(v, 1);
 }
 
-TOLVANE_SKEWED inline __m128d pairAt(const float* left, const float* right, int i) {
+TOLVANE_REGISTER_FILE inline __m128d pairAt(const float* left, const float* right, int i) {
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i)));
-}
-
-// detectorInput of each sample, eight at a time: the magnitudes and the garbage test in
-// single precision (exact: both limits are floats), widened to double at the end.
-TOLVANE_SKEWED void detectorInputs(const float* left, const float* right, int count,
-                                   double* inputs) {
-    int i = 0;
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    for (; i + 7 < count; i += 8) {
-        const __m256 l = _mm256_and_ps(_mm256_loadu_ps(left + i), magnitude);
-        const __m256 r = _mm256_and_ps(_mm256_loadu_ps(right + i), magnitude);
-        const __m256 m = _mm256_max_ps(l, r);
-        // "Less than" is false for NaN as well as for the absurdly large.
-        const __m256 sane = _mm256_cmp_ps(m, _mm256_set1_ps(1000000.0f), _CMP_LT_OQ);
-        const __m256 in = _mm256_and_ps(sane, m);
-        _mm256_storeu_pd(inputs + i, _mm256_cvtps_pd(_mm256_castps256_ps128(in)));
-        _mm256_storeu_pd(inputs + i + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(in, 1)));
-    }
-    for (; i < count; ++i) {
-        inputs[i] = detectorInput(left[i], right[i]);
-    }
 }
 
 // The steps 0 .. N - 2 of a call that finds the pipeline full (one switchStep each), with
@@ -213,7 +184,7 @@ struct CallInputs {
 };
 
 template <int N, int J>
-TOLVANE_SKEWED [[gnu::always_inline]] inline void
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
 switchFrom(Registers<(N + 1) / 2>& g, const Coefficients& k, const CallInputs& in,
            const DetectorTerms& terms, DetectorState& d, StereoPair* y) {
     if constexpr (J < N - 1) {
@@ -233,10 +204,10 @@ switchFrom(Registers<(N + 1) / 2>& g, const Coefficients& k, const CallInputs& i
 // The steps before `last` may find stages idle (the pipeline was not full) or on a sample
 // in flight; from step `last` on, every stage has a sample of this call.
 template <int N>
-TOLVANE_SKEWED std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Engine& engine,
-                                    DetectorState& detector, std::int32_t detectFrom,
-                                    const float* left, const float* right, std::int32_t n,
-                                    StereoPair* y) noexcept {
+TOLVANE_REGISTER_FILE std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Engine& engine,
+                                           DetectorState& detector, std::int32_t detectFrom,
+                                           const float* left, const float* right, std::int32_t n,
+                                           StereoPair* y) noexcept {
     constexpr int R = (N + 1) / 2;
     constexpr int count = N;
     constexpr int last = N - 1;
@@ -249,7 +220,7 @@ TOLVANE_SKEWED std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Engine& 
     DetectorState d = detector;
     const DetectorTerms terms = detectorTerms(engine);
     double inputs[kMaxRun];
-    detectorInputs(left, right, n, inputs);
+    detectorInputsWide(left, right, n, inputs);
     std::int32_t emitted = 0;
     std::int32_t j = 0;
     if (inFlight == last && onPresent == 0 && n >= last) { // the usual case: a tick, full
@@ -295,7 +266,7 @@ TOLVANE_SKEWED std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Engine& 
 // The samples in flight through the stages they have still to pass: at step j stage s
 // works on the sample s - j steps back, if that is one of them.
 template <int N>
-TOLVANE_SKEWED std::int32_t drainPipe(SkewedCascade& p, Cascade& c, StereoPair* y) noexcept {
+TOLVANE_REGISTER_FILE std::int32_t drainPipe(SkewedCascade& p, Cascade& c, StereoPair* y) noexcept {
     constexpr int R = (N + 1) / 2;
     constexpr int count = N;
     constexpr int last = N - 1;

@@ -1,24 +1,15 @@
 #include "dsp/cascade_widest.h"
 
+#include "dsp/detector_inputs.h"
+
 #if TOLVANE_SSE2
-// GCC 12's AVX-512 intrinsics start their results from an "undefined" register, which its
-// flow analysis reports as maybe uninitialized in every caller.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <immintrin.h>
+#include "dsp/register_file_target.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <immintrin.h>
 #include <utility>
-
-// Every function here may use the upper sixteen registers (AVX-512VL gives them to the
-// 128-bit instructions the stages are written in). No 512-bit instruction is used: while
-// one is in flight the core stops issuing vector work to one of its two multiply-add
-// ports, which is what this code lives on. The detector's running values stay separate
-// scalars: GCC's straight-line vectorizer would pack them into one wide register and put
-// lane moves on their recursions.
-#define TOLVANE_WIDEST                                                                             \
-    [[gnu::target("avx512f,avx512vl,avx2,fma"), gnu::optimize("no-tree-slp-vectorize")]]
 
 namespace {
 
@@ -30,31 +21,11 @@ constexpr std::size_t kGroup = 8;
 // longer), so the detector's inputs fit a small local array.
 constexpr std::int32_t kMaxRun = 32;
 
-// detectorInput of each sample, eight at a time: the magnitudes and the garbage test in
-// single precision (exact: both limits are floats), widened to double at the end.
-TOLVANE_WIDEST void detectorInputs(const float* left, const float* right, std::int32_t count,
-                                   double* inputs) {
-    std::int32_t i = 0;
-    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    for (; i + 7 < count; i += 8) {
-        const __m256 l = _mm256_and_ps(_mm256_loadu_ps(left + i), magnitude);
-        const __m256 r = _mm256_and_ps(_mm256_loadu_ps(right + i), magnitude);
-        const __m256 m = _mm256_max_ps(l, r);
-        // "Less than" is false for NaN as well as for the absurdly large.
-        const __m256 sane = _mm256_cmp_ps(m, _mm256_set1_ps(1000000.0f), _CMP_LT_OQ);
-        const __m256 in = _mm256_and_ps(sane, m);
-        _mm256_storeu_pd(inputs + i, _mm256_cvtps_pd(_mm256_castps256_ps128(in)));
-        _mm256_storeu_pd(inputs + i + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(in, 1)));
-    }
-    for (; i < count; ++i) {
-        inputs[i] = detectorInput(left[i], right[i]);
-    }
-}
-
 template <std::size_t N> struct GroupStates { std::array<StereoPair, N> s1, s2; };
 
 template <std::size_t N>
-TOLVANE_WIDEST [[gnu::always_inline]] inline GroupStates<N> takeStates(const CascadeStage* k) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline GroupStates<N>
+takeStates(const CascadeStage* k) {
     GroupStates<N> g;
 #pragma GCC unroll 8
     for (std::size_t s = 0; s < N; ++s) {
@@ -65,8 +36,8 @@ TOLVANE_WIDEST [[gnu::always_inline]] inline GroupStates<N> takeStates(const Cas
 }
 
 template <std::size_t N>
-TOLVANE_WIDEST [[gnu::always_inline]] inline void giveStates(CascadeStage* k,
-                                                             const GroupStates<N>& g) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void giveStates(CascadeStage* k,
+                                                                    const GroupStates<N>& g) {
 #pragma GCC unroll 8
     for (std::size_t s = 0; s < N; ++s) {
         k[s].s1.v = g.s1[s].v;
@@ -76,8 +47,8 @@ TOLVANE_WIDEST [[gnu::always_inline]] inline void giveStates(CascadeStage* k,
 
 // One sample through the group's stages: the AVX2 cascade's fused steps, term for term.
 template <std::size_t N>
-TOLVANE_WIDEST [[gnu::always_inline]] inline __m128d runStages(const CascadeStage* k,
-                                                               GroupStates<N>& g, __m128d x) {
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline __m128d
+runStages(const CascadeStage* k, GroupStates<N>& g, __m128d x) {
 #pragma GCC unroll 8
     for (std::size_t s = 0; s < N; ++s) {
         const __m128d out = _mm_fmadd_pd(k[s].b0.v, x, g.s1[s].v);
@@ -91,10 +62,10 @@ TOLVANE_WIDEST [[gnu::always_inline]] inline __m128d runStages(const CascadeStag
 
 // The first group, straight from the input, with the detector steps in between.
 template <std::size_t N>
-TOLVANE_WIDEST std::int32_t runFirstGroup(CascadeStage* k, const Engine& engine,
-                                          DetectorState& detector, std::int32_t detectFrom,
-                                          const float* left, const float* right, StereoPair* y,
-                                          std::int32_t count, double saneLimit) noexcept {
+TOLVANE_REGISTER_FILE std::int32_t
+runFirstGroup(CascadeStage* k, const Engine& engine, DetectorState& detector,
+              std::int32_t detectFrom, const float* left, const float* right, StereoPair* y,
+              std::int32_t count, double saneLimit) noexcept {
     const __m128d limit = _mm_set1_pd(saneLimit);
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     GroupStates<N> g = takeStates<N>(k);
@@ -102,7 +73,7 @@ TOLVANE_WIDEST std::int32_t runFirstGroup(CascadeStage* k, const Engine& engine,
     const DetectorTerms terms = detectorTerms(engine);
     double inputs[kMaxRun];
     const std::int32_t span = std::min(count, kMaxRun); // callers never ask for more
-    detectorInputs(left, right, span, inputs);
+    detectorInputsWide(left, right, span, inputs);
     std::int32_t i = 0;
     for (; i < span; ++i) {
         const __m128d x = _mm_set_pd(right[i], left[i]);
@@ -122,7 +93,8 @@ TOLVANE_WIDEST std::int32_t runFirstGroup(CascadeStage* k, const Engine& engine,
 
 // A later group, over the outputs of the groups before it.
 template <std::size_t N>
-TOLVANE_WIDEST void runLaterGroup(CascadeStage* k, StereoPair* y, std::int32_t count) noexcept {
+TOLVANE_REGISTER_FILE void runLaterGroup(CascadeStage* k, StereoPair* y,
+                                         std::int32_t count) noexcept {
     GroupStates<N> g = takeStates<N>(k);
     for (std::int32_t i = 0; i < count; ++i) {
         y[i].v = runStages<N>(k, g, y[i].v);

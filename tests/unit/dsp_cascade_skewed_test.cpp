@@ -5,6 +5,7 @@
 #include "dsp/cascade_skewed.h"
 #include "dsp/cascade_wide.h"
 #include "dsp/vector_path.h"
+#include "tests/unit/dsp_cascade_test_support.h"
 #include "tests/unit/dsp_test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,33 +16,6 @@
 #include <vector>
 
 namespace {
-
-// Stable biquad coefficients (poles inside the unit circle) for stage s.
-void randomCoefficients(CascadeStage& k, std::mt19937& random) {
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    std::uniform_real_distribution<double> radius(0.3, 0.995);
-    const double r = radius(random);
-    const double angle = std::acos(unit(random));
-    k.b0 = splat(unit(random));
-    k.b1 = splat(unit(random));
-    k.b2 = splat(unit(random));
-    k.a1 = splat(-2.0 * r * std::cos(angle));
-    k.a2 = splat(r * r);
-}
-
-Cascade randomCascade(std::size_t stages, std::mt19937& random) {
-    std::uniform_real_distribution<double> unit(-0.1, 0.1);
-    Cascade c;
-    c.count = stages;
-    c.complete = true;
-    for (std::size_t s = 0; s < stages; ++s) {
-        randomCoefficients(c.stages[s], random);
-        c.stages[s].s1 = pairOf(unit(random), unit(random));
-        c.stages[s].s2 = pairOf(unit(random), unit(random));
-        c.stages[s].filter = static_cast<std::uint32_t>(s);
-    }
-    return c;
-}
 
 struct PlannedRun {
     std::int32_t from, length;
@@ -60,16 +34,6 @@ std::vector<PlannedRun> randomRuns(std::int32_t frames, std::mt19937& random) {
     return runs;
 }
 
-bool sameStates(const Cascade& a, const Cascade& b) {
-    for (std::size_t s = 0; s < a.count; ++s) {
-        if (std::memcmp(&a.stages[s].s1, &b.stages[s].s1, sizeof(StereoPair)) != 0 ||
-            std::memcmp(&a.stages[s].s2, &b.stages[s].s2, sizeof(StereoPair)) != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
     if (!widestVectorsInUse()) {
         GTEST_SKIP() << "this processor has no AVX-512: the skewed cascade is not used here";
@@ -82,13 +46,13 @@ TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
         for (int trial = 0; trial < 4; ++trial) {
             const std::string where =
                 std::to_string(stages) + " stages, trial " + std::to_string(trial);
-            const Cascade start = randomCascade(stages, random);
+            const Cascade start = dsptest::randomCascade(stages, random);
             const std::vector<PlannedRun> runs = randomRuns(frames, random);
             std::vector<Cascade> settings; // each tick's coefficients, the same for both
             for (std::size_t i = 0; i < runs.size(); ++i) {
                 Cascade next = start;
                 for (std::size_t s = 0; s < stages; ++s) {
-                    randomCoefficients(next.stages[s], random);
+                    dsptest::randomCoefficients(next.stages[s], random);
                 }
                 settings.push_back(next);
             }
@@ -139,7 +103,7 @@ TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
                 std::memcmp(skewedOut.data(), wideOut.data(), wideOut.size() * sizeof(StereoPair)),
                 0)
                 << where;
-            EXPECT_TRUE(sameStates(skewed, wide)) << where;
+            EXPECT_TRUE(dsptest::sameStates(skewed, wide)) << where;
             EXPECT_EQ(std::memcmp(&skewedDetector, &wideDetector, sizeof(DetectorState)), 0)
                 << where;
         }
@@ -149,15 +113,15 @@ TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
 TEST(SkewedCascade, TakesOnlyCompleteCascadesOfOneToEightStages) {
     std::mt19937 random(5);
     SkewedCascade pipe;
-    EXPECT_FALSE(startSkewed(pipe, randomCascade(0, random)));
-    EXPECT_TRUE(startSkewed(pipe, randomCascade(1, random)));
-    EXPECT_TRUE(startSkewed(pipe, randomCascade(8, random)));
-    EXPECT_FALSE(startSkewed(pipe, randomCascade(9, random)));
-    Cascade incomplete = randomCascade(4, random);
+    EXPECT_FALSE(startSkewed(pipe, dsptest::randomCascade(0, random)));
+    EXPECT_TRUE(startSkewed(pipe, dsptest::randomCascade(1, random)));
+    EXPECT_TRUE(startSkewed(pipe, dsptest::randomCascade(8, random)));
+    EXPECT_FALSE(startSkewed(pipe, dsptest::randomCascade(9, random)));
+    Cascade incomplete = dsptest::randomCascade(4, random);
     incomplete.complete = false;
     EXPECT_FALSE(startSkewed(pipe, incomplete));
     // Nothing in flight: nothing to let out.
-    Cascade c = randomCascade(3, random);
+    Cascade c = dsptest::randomCascade(3, random);
     ASSERT_TRUE(startSkewed(pipe, c));
     StereoPair y[8];
     EXPECT_EQ(drainSkewed(pipe, c, y), 0);

@@ -5,6 +5,7 @@
 #include "dsp/cascade_wide.h"
 #include "dsp/cascade_widest.h"
 #include "dsp/vector_path.h"
+#include "tests/unit/dsp_cascade_test_support.h"
 #include "tests/unit/dsp_test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,29 +19,6 @@ namespace {
 
 using Runner = std::int32_t (*)(Cascade&, const Engine&, DetectorState&, std::int32_t, const float*,
                                 const float*, StereoPair*, std::int32_t, double) noexcept;
-
-// Stable biquads (poles inside the unit circle) with nonzero running states.
-Cascade randomCascade(std::size_t stages, std::mt19937& random) {
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    std::uniform_real_distribution<double> radius(0.3, 0.995);
-    Cascade c;
-    c.count = stages;
-    c.complete = true;
-    for (std::size_t s = 0; s < stages; ++s) {
-        const double r = radius(random);
-        const double angle = std::acos(unit(random));
-        CascadeStage& k = c.stages[s];
-        k.b0 = splat(unit(random));
-        k.b1 = splat(unit(random));
-        k.b2 = splat(unit(random));
-        k.a1 = splat(-2.0 * r * std::cos(angle));
-        k.a2 = splat(r * r);
-        k.s1 = pairOf(0.1 * unit(random), 0.1 * unit(random));
-        k.s2 = pairOf(0.1 * unit(random), 0.1 * unit(random));
-        k.filter = static_cast<std::uint32_t>(s);
-    }
-    return c;
-}
 
 struct Outcome {
     std::vector<std::int32_t> taken; // each call's answer, until the run is used up
@@ -72,16 +50,6 @@ template <typename T> bool sameBytes(const T& a, const T& b) {
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-bool sameStates(const Cascade& a, const Cascade& b) {
-    for (std::size_t s = 0; s < a.count; ++s) {
-        if (!sameBytes(a.stages[s].s1, b.stages[s].s1) ||
-            !sameBytes(a.stages[s].s2, b.stages[s].s2)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 TEST(WidestCascade, GivesTheWideCascadesBitsForEveryStageCount) {
     if (!widestVectorsInUse()) {
         GTEST_SKIP() << "this processor has no AVX-512: the widest path does not exist here";
@@ -92,7 +60,7 @@ TEST(WidestCascade, GivesTheWideCascadesBitsForEveryStageCount) {
     std::uniform_int_distribution<std::size_t> offset(0, music.left.size() - 64);
     for (std::size_t stages = 0; stages <= 24; ++stages) {
         for (int trial = 0; trial < 6; ++trial) {
-            const Cascade cascade = randomCascade(stages, random);
+            const Cascade cascade = dsptest::randomCascade(stages, random);
             const std::size_t from = offset(random);
             const auto length = static_cast<std::size_t>(1 + trial * 11); // 1 to 56 samples
             std::vector<float> left(music.left.begin() + from, music.left.begin() + from + length);
@@ -116,7 +84,7 @@ TEST(WidestCascade, GivesTheWideCascadesBitsForEveryStageCount) {
             EXPECT_EQ(
                 std::memcmp(widest.y.data(), wide.y.data(), wide.y.size() * sizeof(StereoPair)), 0)
                 << where;
-            EXPECT_TRUE(sameStates(widest.cascade, wide.cascade)) << where;
+            EXPECT_TRUE(dsptest::sameStates(widest.cascade, wide.cascade)) << where;
             EXPECT_TRUE(sameBytes(widest.detector, wide.detector)) << where;
         }
     }
@@ -128,7 +96,7 @@ TEST(WidestCascade, StopsBeforeEachSampleThatIsNotSane) {
     }
     const auto engine = dsptest::makeInstance();
     std::mt19937 random(7);
-    const Cascade cascade = randomCascade(9, random); // two groups
+    const Cascade cascade = dsptest::randomCascade(9, random); // two groups
     std::vector<float> left(40, 0.25f), right(40, -0.25f);
     left[0] = NAN;       // at once
     right[5] = INFINITY; // one channel only
@@ -143,7 +111,7 @@ TEST(WidestCascade, StopsBeforeEachSampleThatIsNotSane) {
     EXPECT_EQ(widest.taken, (std::vector<std::int32_t>{0, 4, 0, 0, 31}));
     EXPECT_EQ(widest.taken, wide.taken);
     EXPECT_EQ(std::memcmp(widest.y.data(), wide.y.data(), wide.y.size() * sizeof(StereoPair)), 0);
-    EXPECT_TRUE(sameStates(widest.cascade, wide.cascade));
+    EXPECT_TRUE(dsptest::sameStates(widest.cascade, wide.cascade));
     EXPECT_TRUE(sameBytes(widest.detector, wide.detector));
 }
 
