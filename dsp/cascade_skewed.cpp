@@ -321,9 +321,8 @@ bool startSkewed(SkewedCascade& pipe, const Cascade& cascade) noexcept {
 std::int32_t runSkewed(SkewedCascade& pipe, Cascade& cascade, const Engine& engine,
                        DetectorState& detector, std::int32_t detectFrom, const float* left,
                        const float* right, std::int32_t count, StereoPair* y) noexcept {
-    count = std::min(count, kMaxRun);
-    if (count < 1) {
-        return 0;
+    if (count < 1 || count > kMaxRun) {
+        return 0; // never happens: runs are at most kMaxRun samples
     }
     using Run =
         std::int32_t (*)(SkewedCascade&, Cascade&, const Engine&, DetectorState&, std::int32_t,

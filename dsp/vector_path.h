@@ -2,9 +2,10 @@
 // path is the baseline the DLL is built for; where the processor also has AVX2 and FMA the
 // cascade fuses its multiply-adds and the output stage works on two samples at once, and
 // where it has AVX-512 (F and VL) as well the output stage works on four and the cascade
-// keeps its states and the detector in the larger register file. The wide and the widest path
-// give identical results; they agree with the baseline to within the float output's
-// rounding (tests run every path the processor has against the reference engine).
+// runs skewed, two stages per register (cascade_skewed.h), or, past eight stages, keeps its
+// states and the detector in the larger register file (cascade_widest.h). The wide and the
+// widest path give identical results; they agree with the baseline to within the float
+// output's rounding (tests run every path the processor has against the reference engine).
 #pragma once
 
 enum class VectorPath { Baseline, Wide, Widest };
