@@ -93,10 +93,33 @@ inline __mmask8 stageLanes(int low, int high, int r) {
     return static_cast<__mmask8>(lanes);
 }
 
-// One step: every stage on its sample, then each output moved on to the next stage's input
-// and `next` (a pair) into the first stage's. With `Partial`, only the stages in `active`
-// keep their new states, and those not in `fresh` use the coefficients of the samples in
-// flight.
+// One register's two stages on their samples, with coefficients `k` (b0, b1, b2, a1, a2):
+// the plain cascade's fused steps. Answers the outputs and the new states.
+struct StagePair {
+    __m256d out, s1, s2;
+};
+
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline StagePair
+runStagePair(const __m256d* k, __m256d x, __m256d s1, __m256d s2) {
+    const __m256d out = _mm256_fmadd_pd(k[0], x, s1);
+    return {out, _mm256_fnmadd_pd(k[3], out, _mm256_fmadd_pd(k[1], x, s2)),
+            _mm256_fnmadd_pd(k[4], out, _mm256_mul_pd(k[2], x))};
+}
+
+// Each output moved on to the next stage's input, and `next` (a pair) into the first's.
+template <int R>
+TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void moveOn(Registers<R>& g, __m128d next,
+                                                                const __m256d* out) {
+    g.x[0] = _mm256_permute2f128_pd(_mm256_castpd128_pd256(next), out[0], 0x20);
+#pragma GCC unroll 4
+    for (int r = 1; r < R; ++r) {
+        g.x[r] = _mm256_permute2f128_pd(out[r - 1], out[r], 0x21);
+    }
+}
+
+// One step: every stage on its sample, then the outputs moved on. With `Partial`, only
+// the stages in `active` keep their new states, and those not in `fresh` use the
+// coefficients of the samples in flight.
 template <int R, bool Partial>
 TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void
 step(Registers<R>& g, const Coefficients& c, __m128d next, const __mmask8* active,
@@ -111,23 +134,17 @@ step(Registers<R>& g, const Coefficients& c, __m128d next, const __mmask8* activ
                        ? _mm256_mask_blend_pd(fresh[r], _mm256_loadu_pd(c.kept[f] + 4 * r), present)
                        : present;
         }
-        const __m256d x = g.x[r];
-        out[r] = _mm256_fmadd_pd(k[0], x, g.s1[r]);
-        const __m256d s2 = _mm256_fnmadd_pd(k[4], out[r], _mm256_mul_pd(k[2], x));
-        const __m256d s1 = _mm256_fnmadd_pd(k[3], out[r], _mm256_fmadd_pd(k[1], x, g.s2[r]));
+        const StagePair p = runStagePair(k, g.x[r], g.s1[r], g.s2[r]);
+        out[r] = p.out;
         if constexpr (Partial) {
-            g.s1[r] = _mm256_mask_mov_pd(g.s1[r], active[r], s1);
-            g.s2[r] = _mm256_mask_mov_pd(g.s2[r], active[r], s2);
+            g.s1[r] = _mm256_mask_mov_pd(g.s1[r], active[r], p.s1);
+            g.s2[r] = _mm256_mask_mov_pd(g.s2[r], active[r], p.s2);
         } else {
-            g.s1[r] = s1;
-            g.s2[r] = s2;
+            g.s1[r] = p.s1;
+            g.s2[r] = p.s2;
         }
     }
-    g.x[0] = _mm256_permute2f128_pd(_mm256_castpd128_pd256(next), out[0], 0x20);
-#pragma GCC unroll 4
-    for (int r = 1; r < R; ++r) {
-        g.x[r] = _mm256_permute2f128_pd(out[r - 1], out[r], 0x21);
-    }
+    moveOn<R>(g, next, out);
 }
 
 // Step J of a call that finds the pipeline full: every stage has a sample, those up to
@@ -150,16 +167,12 @@ switchStep(Registers<R>& g, const Coefficients& c, __m128d next, __m256d* out) {
                                        _mm256_loadu_pd(c.present[f] + 4 * r), 0x3);
             }
         }
-        const __m256d x = g.x[r];
-        out[r] = _mm256_fmadd_pd(k[0], x, g.s1[r]);
-        g.s1[r] = _mm256_fnmadd_pd(k[3], out[r], _mm256_fmadd_pd(k[1], x, g.s2[r]));
-        g.s2[r] = _mm256_fnmadd_pd(k[4], out[r], _mm256_mul_pd(k[2], x));
+        const StagePair p = runStagePair(k, g.x[r], g.s1[r], g.s2[r]);
+        out[r] = p.out;
+        g.s1[r] = p.s1;
+        g.s2[r] = p.s2;
     }
-    g.x[0] = _mm256_permute2f128_pd(_mm256_castpd128_pd256(next), out[0], 0x20);
-#pragma GCC unroll 4
-    for (int r = 1; r < R; ++r) {
-        g.x[r] = _mm256_permute2f128_pd(out[r - 1], out[r], 0x21);
-    }
+    moveOn<R>(g, next, out);
 }
 
 // The last stage's output pair (stage `Last`) from a step's outputs.
