@@ -87,13 +87,20 @@ void writeParamLabel(std::int32_t index, char* buffer) {
     writeFixedText(buffer, validIndex(index) ? kLabels[index] : "", kLabelBytes);
 }
 
+const char* paramName(std::int32_t index) { return validIndex(index) ? kNames[index] : ""; }
+
+const char* paramLabel(std::int32_t index) { return validIndex(index) ? kLabels[index] : ""; }
+
 void writeParamDisplay(const PluginInstance& inst, std::int32_t index, char* buffer) {
+    formatParamDisplay(index, validIndex(index) ? param(inst.engine.edit, index) : 0.0f, buffer);
+}
+
+void formatParamDisplay(std::int32_t index, float v, char* buffer) {
     std::memset(buffer, 0, kDisplayBytes);
     if (!validIndex(index)) {
         std::snprintf(buffer, kDisplayLimit, "0.0");
         return;
     }
-    const float v = param(inst.engine.edit, index);
     if (index == ParamOutputTrim) {
         std::snprintf(buffer, kDisplayLimit, "%+.1f", static_cast<double>(v) * 24.0 - 12.0);
     } else if (index == ParamBypass) {

@@ -22,3 +22,8 @@ void applyParameter(PluginInstance& inst, std::int32_t index, float value);
 void writeParamName(std::int32_t index, char* buffer);
 void writeParamLabel(std::int32_t index, char* buffer);
 void writeParamDisplay(const PluginInstance& inst, std::int32_t index, char* buffer);
+// The display text `value` would have, written the same way (24 bytes).
+void formatParamDisplay(std::int32_t index, float value, char* buffer);
+// Name and label of a valid index, as plain texts.
+const char* paramName(std::int32_t index);
+const char* paramLabel(std::int32_t index);

@@ -4,6 +4,7 @@
 #              x86 intrinsics headers;
 #   editor/    only dsp/ and editor/;
 #   host/      only dsp/, editor/ and host/;
+#   vst3/      only dsp/, editor/, host/, vst3/ and the platform's window options;
 #   platform/  only dsp/, editor/ and platform/ (the DLL's module entry may reach the
 #              host's module hooks);
 #   nothing outside platform/ (and the test hosts that drive a real window system)
@@ -71,9 +72,13 @@ check_tree() {
         dsp/*) check_quoted "$file" "$rel" dsp/ && check_angled "$file" "$rel" std ;;
         editor/*) check_quoted "$file" "$rel" dsp/ editor/ && check_angled "$file" "$rel" os ;;
         host/*) check_quoted "$file" "$rel" dsp/ editor/ host/ && check_angled "$file" "$rel" os ;;
+        vst3/*)
+            check_quoted "$file" "$rel" dsp/ editor/ host/ vst3/ platform/editor_window_options.h &&
+                check_angled "$file" "$rel" os
+            ;;
         platform/win32/dll_main.cpp) check_quoted "$file" "$rel" platform/ host/lifecycle.h ;;
         platform/*) check_quoted "$file" "$rel" dsp/ editor/ platform/ ;;
-        tests/wine/* | tests/x11/* | tests/x11_backend/*) ;; # hosts of a real window system
+        tests/wine/* | tests/x11/* | tests/x11_backend/* | tests/vst3/*) ;; # hosts of a real window system
         *) check_angled "$file" "$rel" os ;;
         esac
     done < <(find "$root" \( -path "$root/build" -o -path "$root/.git" -o -path "$root/out" \) -prune \
@@ -84,11 +89,12 @@ self_test() {
     local scratch failures=0 case_file
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' RETURN
-    mkdir -p "$scratch"/{dsp,editor,host,platform/x11,tools}
+    mkdir -p "$scratch"/{dsp,editor,host,platform/x11,tools,vst3}
     # A clean tree passes.
     printf '#include "dsp/engine.h"\n#include <vector>\n#include <immintrin.h>\n' >"$scratch/dsp/a.cpp"
     printf '#include "dsp/engine.h"\n#include "editor/canvas.h"\n#include <mutex>\n' >"$scratch/editor/a.cpp"
     printf '#include "editor/canvas.h"\n#include <X11/Xlib.h>\n' >"$scratch/platform/x11/a.cpp"
+    printf '#include "host/plugin_instance.h"\n#include "vst3/plugin.h"\n' >"$scratch/vst3/a.cpp"
     if ! (check_tree "$scratch" >/dev/null && [ "$violations" -eq 0 ]); then
         echo "self-test: a clean tree was refused"
         failures=$((failures + 1))
@@ -106,6 +112,9 @@ self_test() {
         'host/b.cpp|#include <X11/Xlib.h>'
         'platform/x11/b.cpp|#include "host/dispatcher.h"'
         'tools/b.cpp|#include <gdiplus.h>'
+        'vst3/b.cpp|#include "platform/x11/x11_window.h"'
+        'vst3/b.cpp|#include <X11/Xlib.h>'
+        'host/b.cpp|#include "vst3/plugin.h"'
     )
     for case_file in "${planted[@]}"; do
         printf '%s\n' "${case_file#*|}" >"$scratch/${case_file%%|*}"

@@ -1,0 +1,226 @@
+// The audio processor: stereo in, stereo out, no latency, parameter changes applied at
+// their sample offsets by cutting the block there (the engine's output does not depend on
+// where blocks are cut, so this is what a VST 2.4 host cutting at the same places hears).
+#include "vst3/plugin.h"
+
+#include "host/audio_callback.h"
+#include "host/denormals.h"
+#include "host/parameters.h"
+#include "vst3/engine_reset.h"
+#include "vst3/param_changes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace vst3 {
+
+namespace {
+
+constexpr double kMinRate = 8000.0;
+constexpr double kMaxRate = 384000.0;
+constexpr int32 kChunkFrames = 256; // the 64-bit path's conversion buffer, on the stack
+
+bool channelsPresent(const AudioBusBuffers& bus) {
+    return bus.numChannels >= 2 && bus.channelBuffers32 != nullptr &&
+           bus.channelBuffers32[0] != nullptr && bus.channelBuffers32[1] != nullptr;
+}
+
+template <typename Sample> bool silent(const Sample* samples, int32 frames) {
+    for (int32 i = 0; i < frames; ++i) {
+        if (samples[i] != Sample(0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Sample>
+void takeInput(Sample* out, const Sample* in, bool inputSilent, int32 frames) {
+    if (inputSilent) {
+        std::fill_n(out, frames, Sample(0)); // a silent input's buffer need not hold zeros
+    } else if (out != in) {
+        std::memmove(out, in, static_cast<std::size_t>(frames) * sizeof(Sample));
+    }
+}
+
+} // namespace
+
+tresult TolvanePlugin::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                          SpeakerArrangement* outputs, int32 numOuts) {
+    if (stage == Stage::Active) {
+        return kResultFalse;
+    }
+    const bool stereo = numIns == 1 && numOuts == 1 && inputs != nullptr &&
+                        outputs != nullptr && inputs[0] == kStereo && outputs[0] == kStereo;
+    return stereo ? kResultTrue : kResultFalse; // anything else: the buses stay stereo
+}
+
+tresult TolvanePlugin::getBusArrangement(int32 dir, int32 index, SpeakerArrangement& arr) {
+    if ((dir != kInput && dir != kOutput) || index != 0) {
+        return kInvalidArgument;
+    }
+    arr = kStereo;
+    return kResultOk;
+}
+
+tresult TolvanePlugin::canProcessSampleSize(int32 symbolicSampleSize) {
+    return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultTrue
+                                                                              : kResultFalse;
+}
+
+uint32 TolvanePlugin::getLatencySamples() { return 0; }
+
+uint32 TolvanePlugin::getTailSamples() { return 0; }
+
+tresult TolvanePlugin::setupProcessing(ProcessSetup& setup) {
+    if (stage != Stage::Initialized || inst == nullptr) {
+        return kResultFalse; // only between initialize and activation
+    }
+    if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue ||
+        !(setup.sampleRate >= kMinRate && setup.sampleRate <= kMaxRate) ||
+        setup.maxSamplesPerBlock <= 0) {
+        return kResultFalse;
+    }
+    sampleSize = setup.symbolicSampleSize;
+    sampleRate = setup.sampleRate;
+    {
+        std::lock_guard<std::mutex> guard(inst->engine.lock);
+        ::setSampleRate(inst->engine.edit, static_cast<float>(setup.sampleRate));
+    }
+    return kResultOk;
+}
+
+tresult TolvanePlugin::setProcessing(TBool state) {
+    if (stage != Stage::Active) {
+        return state == 0 ? kResultOk : kNotInitialized;
+    }
+    processing = state != 0;
+    return kResultOk;
+}
+
+void TolvanePlugin::applyParamOnAudio(int index, float value) noexcept {
+    hostValues[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
+    Engine& edit = inst->engine.edit;
+    std::unique_lock<std::mutex> edits(inst->engine.lock, std::try_to_lock);
+    setParam(edit, index, value);
+    if (edits.owns_lock()) {
+        // What a VST 2.4 host's setParameter does; the segment's exchange adopts it.
+        rebuildFilters(edit);
+        editRebuildPending.store(false, std::memory_order_relaxed);
+        return;
+    }
+    // The editor holds the lock: the audio engine takes the value now and the editing
+    // side's filters follow at the next block that gets the lock.
+    setParam(inst->engine.audio, index, value);
+    rebuildFilters(inst->engine.audio);
+    editRebuildPending.store(true, std::memory_order_relaxed);
+}
+
+void TolvanePlugin::processSegment(float* left, float* right, int32 frames) noexcept {
+    if (editRebuildPending.load(std::memory_order_relaxed)) {
+        std::unique_lock<std::mutex> edits(inst->engine.lock, std::try_to_lock);
+        if (edits.owns_lock()) {
+            rebuildFilters(inst->engine.edit);
+            editRebuildPending.store(false, std::memory_order_relaxed);
+        }
+    }
+    exchangeIfFree(*inst);
+    processBlock(inst->engine.audio, left, right, frames);
+    exchangeIfFree(*inst);
+}
+
+tresult TolvanePlugin::process(ProcessData& data) {
+    if (inst == nullptr || stage != Stage::Active) {
+        return kNotInitialized;
+    }
+    const DenormalsFlushed flushed;
+    if (resetPending.exchange(false, std::memory_order_acq_rel)) {
+        resetAudioEngine(inst->engine.audio);
+        inst->engine.peakL.store(0.0f, std::memory_order_relaxed);
+        inst->engine.peakR.store(0.0f, std::memory_order_relaxed);
+    }
+    const int32 frames = std::max<int32>(data.numSamples, 0);
+    const bool buses = data.numInputs >= 1 && data.numOutputs >= 1 && data.inputs != nullptr &&
+                       data.outputs != nullptr && channelsPresent(data.inputs[0]) &&
+                       channelsPresent(data.outputs[0]);
+    if (frames == 0 || !buses) {
+        // Nothing to process (a host flushing parameters, or missing buffers): the changes
+        // still take effect, in order.
+        ParamChangeCursor changes(data.inputParameterChanges);
+        changes.applyThrough(INT32_MAX, [this](int index, double value) {
+            applyParamOnAudio(index, clampParameter(static_cast<float>(value)));
+        });
+        return kResultOk;
+    }
+    return data.symbolicSampleSize == kSample64
+               ? processDouble(data, data.inputs[0], data.outputs[0])
+               : processFloat(data, data.inputs[0], data.outputs[0]);
+}
+
+tresult TolvanePlugin::processFloat(ProcessData& data, AudioBusBuffers& in,
+                                    AudioBusBuffers& out) noexcept {
+    const int32 frames = data.numSamples;
+    float* left = out.channelBuffers32[0];
+    float* right = out.channelBuffers32[1];
+    takeInput(left, in.channelBuffers32[0], (in.silenceFlags & 1u) != 0, frames);
+    takeInput(right, in.channelBuffers32[1], (in.silenceFlags & 2u) != 0, frames);
+    ParamChangeCursor changes(data.inputParameterChanges);
+    int32 at = 0;
+    while (at < frames) {
+        changes.applyThrough(at, [this](int index, double value) {
+            applyParamOnAudio(index, clampParameter(static_cast<float>(value)));
+        });
+        const int32 end = std::min(frames, changes.nextOffset());
+        processSegment(left + at, right + at, end - at);
+        at = end;
+    }
+    changes.applyThrough(INT32_MAX, [this](int index, double value) {
+        applyParamOnAudio(index, clampParameter(static_cast<float>(value)));
+    });
+    updateMeters(*inst, left, right, frames);
+    out.silenceFlags = (silent(left, frames) ? 1u : 0u) | (silent(right, frames) ? 2u : 0u);
+    return kResultOk;
+}
+
+tresult TolvanePlugin::processDouble(ProcessData& data, AudioBusBuffers& in,
+                                     AudioBusBuffers& out) noexcept {
+    const int32 frames = data.numSamples;
+    double* left = out.channelBuffers64[0];
+    double* right = out.channelBuffers64[1];
+    takeInput(left, in.channelBuffers64[0], (in.silenceFlags & 1u) != 0, frames);
+    takeInput(right, in.channelBuffers64[1], (in.silenceFlags & 2u) != 0, frames);
+    ParamChangeCursor changes(data.inputParameterChanges);
+    float chunkL[kChunkFrames];
+    float chunkR[kChunkFrames];
+    float peaks[2] = {0.0f, 0.0f};
+    int32 at = 0;
+    while (at < frames) {
+        changes.applyThrough(at, [this](int index, double value) {
+            applyParamOnAudio(index, clampParameter(static_cast<float>(value)));
+        });
+        const int32 end = std::min({frames, changes.nextOffset(), at + kChunkFrames});
+        const int32 n = end - at;
+        for (int32 i = 0; i < n; ++i) {
+            chunkL[i] = static_cast<float>(left[at + i]);
+            chunkR[i] = static_cast<float>(right[at + i]);
+        }
+        processSegment(chunkL, chunkR, n);
+        for (int32 i = 0; i < n; ++i) {
+            left[at + i] = chunkL[i];
+            right[at + i] = chunkR[i];
+            peaks[0] = std::max(peaks[0], std::fabs(chunkL[i]));
+            peaks[1] = std::max(peaks[1], std::fabs(chunkR[i]));
+        }
+        at = end;
+    }
+    changes.applyThrough(INT32_MAX, [this](int index, double value) {
+        applyParamOnAudio(index, clampParameter(static_cast<float>(value)));
+    });
+    updateMeters(*inst, &peaks[0], &peaks[1], 1);
+    out.silenceFlags = (silent(left, frames) ? 1u : 0u) | (silent(right, frames) ? 2u : 0u);
+    return kResultOk;
+}
+
+} // namespace vst3
