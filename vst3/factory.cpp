@@ -126,7 +126,9 @@ Factory theFactory;
 
 } // namespace
 
-IPluginFactory* moduleFactory() { return &theFactory; }
+IPluginFactory* moduleFactory() {
+    return &theFactory;
+}
 
 } // namespace vst3
 
@@ -138,14 +140,24 @@ IPluginFactory* moduleFactory() { return &theFactory; }
 
 extern "C" {
 
-TOLVANE_VST3_EXPORT vst3::IPluginFactory* GetPluginFactory() { return vst3::moduleFactory(); }
+TOLVANE_VST3_EXPORT vst3::IPluginFactory* GetPluginFactory() {
+    return vst3::moduleFactory();
+}
 
 // Linux hosts call these around the module's life; nothing needs setting up that the
 // first instance does not set up itself.
-TOLVANE_VST3_EXPORT bool ModuleEntry(void*) { return true; }
-TOLVANE_VST3_EXPORT bool ModuleExit() { return true; }
+TOLVANE_VST3_EXPORT bool ModuleEntry(void*) {
+    return true;
+}
+TOLVANE_VST3_EXPORT bool ModuleExit() {
+    return true;
+}
 
 // Windows hosts' counterparts (the module handle comes from DllMain).
-TOLVANE_VST3_EXPORT bool InitDll() { return true; }
-TOLVANE_VST3_EXPORT bool ExitDll() { return true; }
+TOLVANE_VST3_EXPORT bool InitDll() {
+    return true;
+}
+TOLVANE_VST3_EXPORT bool ExitDll() {
+    return true;
+}
 }

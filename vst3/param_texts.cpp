@@ -100,9 +100,14 @@ std::optional<double> parseParamText(std::int32_t index, const char16_t* text) {
     if (index == ParamBypass) {
         return parseBypass(*s);
     }
-    const auto plain = numberWithUnit(*s, index == ParamOutputTrim ? "db" : "%");
+    auto plain = numberWithUnit(*s, index == ParamOutputTrim ? "db" : "%");
     if (!plain) {
         return std::nullopt;
+    }
+    if (index == ParamOutputTrim && *plain == 0.0 && std::signbit(*plain)) {
+        // The display shows "-0.0" for trims just under 0 dB: read it back as one of them,
+        // so the text round-trips.
+        *plain = -0.01;
     }
     return plainToParam(index, *plain);
 }

@@ -67,8 +67,7 @@ class TolvanePlugin final : public IComponent, public IAudioProcessor, public IE
     int32 getParameterCount() override;
     tresult getParamStringByValue(ParamID id, ParamValue valueNormalized,
                                   String128 string) override;
-    tresult getParamValueByString(ParamID id, TChar* string,
-                                  ParamValue& valueNormalized) override;
+    tresult getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized) override;
     ParamValue normalizedParamToPlain(ParamID id, ParamValue valueNormalized) override;
     ParamValue plainParamToNormalized(ParamID id, ParamValue plainValue) override;
     ParamValue getParamNormalized(ParamID id) override;

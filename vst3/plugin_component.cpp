@@ -40,6 +40,8 @@ TolvanePlugin::TolvanePlugin() : inst(createInstance(nullptr)) {
         }
         std::lock_guard<std::mutex> guard(inst->engine.lock);
         reportedBands = inst->engine.edit.bands;
+        reportedPreset = inst->editor.presetIndex;
+        reportedSelection = inst->editor.selectedBand;
     }
 }
 
@@ -67,7 +69,9 @@ tresult TolvanePlugin::queryInterface(const TUID iid, void** obj) {
     return kResultOk;
 }
 
-uint32 TolvanePlugin::addRef() { return refCount.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32 TolvanePlugin::addRef() {
+    return refCount.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 uint32 TolvanePlugin::release() {
     const uint32 left = refCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
@@ -105,7 +109,9 @@ tresult TolvanePlugin::getControllerClassId(TUID) {
     return kResultFalse; // the controller is this object: hosts ask it for IEditController
 }
 
-tresult TolvanePlugin::setIoMode(int32) { return kResultOk; }
+tresult TolvanePlugin::setIoMode(int32) {
+    return kResultOk;
+}
 
 int32 TolvanePlugin::getBusCount(int32 type, int32 dir) {
     return type == kAudio && (dir == kInput || dir == kOutput) ? 1 : 0;
@@ -125,7 +131,9 @@ tresult TolvanePlugin::getBusInfo(int32 type, int32 dir, int32 index, BusInfo& b
     return kResultOk;
 }
 
-tresult TolvanePlugin::getRoutingInfo(RoutingInfo&, RoutingInfo&) { return kNotImplemented; }
+tresult TolvanePlugin::getRoutingInfo(RoutingInfo&, RoutingInfo&) {
+    return kNotImplemented;
+}
 
 tresult TolvanePlugin::activateBus(int32 type, int32 dir, int32 index, TBool) {
     return isMainAudioBus(type, dir, index) ? kResultOk : kInvalidArgument;

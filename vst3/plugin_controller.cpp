@@ -14,7 +14,9 @@ namespace vst3 {
 
 namespace {
 
-bool validId(ParamID id) { return id < static_cast<ParamID>(kNumParams); }
+bool validId(ParamID id) {
+    return id < static_cast<ParamID>(kNumParams);
+}
 
 // The knob being dragged, as a parameter index; -1 when no knob is.
 int draggedParam(const EditorState& editor) {
@@ -39,7 +41,9 @@ bool sameBands(const std::vector<Band>& a, const std::vector<Band>& b) {
 
 } // namespace
 
-int32 TolvanePlugin::getParameterCount() { return kNumParams; }
+int32 TolvanePlugin::getParameterCount() {
+    return kNumParams;
+}
 
 tresult TolvanePlugin::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
     if (paramIndex < 0 || paramIndex >= kNumParams) {

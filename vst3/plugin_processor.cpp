@@ -52,8 +52,8 @@ tresult TolvanePlugin::setBusArrangements(SpeakerArrangement* inputs, int32 numI
     if (stage == Stage::Active) {
         return kResultFalse;
     }
-    const bool stereo = numIns == 1 && numOuts == 1 && inputs != nullptr &&
-                        outputs != nullptr && inputs[0] == kStereo && outputs[0] == kStereo;
+    const bool stereo = numIns == 1 && numOuts == 1 && inputs != nullptr && outputs != nullptr &&
+                        inputs[0] == kStereo && outputs[0] == kStereo;
     return stereo ? kResultTrue : kResultFalse; // anything else: the buses stay stereo
 }
 
@@ -70,9 +70,13 @@ tresult TolvanePlugin::canProcessSampleSize(int32 symbolicSampleSize) {
                                                                               : kResultFalse;
 }
 
-uint32 TolvanePlugin::getLatencySamples() { return 0; }
+uint32 TolvanePlugin::getLatencySamples() {
+    return 0;
+}
 
-uint32 TolvanePlugin::getTailSamples() { return 0; }
+uint32 TolvanePlugin::getTailSamples() {
+    return 0;
+}
 
 tresult TolvanePlugin::setupProcessing(ProcessSetup& setup) {
     if (stage != Stage::Initialized || inst == nullptr) {

@@ -59,7 +59,9 @@ double getF64(const std::uint8_t* p) {
 }
 
 // Written so that NaN fails every range test.
-bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }
+bool within(double v, double lo, double hi) {
+    return v >= lo && v <= hi;
+}
 
 std::optional<Band> readBandV1(const std::uint8_t* p) {
     if (p[0] > 1 || p[1] > 1 || p[2] != 0 || p[3] != 0) {

@@ -67,7 +67,7 @@ constexpr Uid makeUid(std::uint32_t l1, std::uint32_t l2, std::uint32_t l3, std:
         return static_cast<char>((word >> shift) & 0xffu);
     };
 #if defined(_WIN32)
-    const int first[8][2] = {{0, 0},  {0, 8}, {0, 16}, {0, 24}, {1, 16}, {1, 24}, {1, 0}, {1, 8}};
+    const int first[8][2] = {{0, 0}, {0, 8}, {0, 16}, {0, 24}, {1, 16}, {1, 24}, {1, 0}, {1, 8}};
 #else
     const int first[8][2] = {{0, 24}, {0, 16}, {0, 8}, {0, 0}, {1, 24}, {1, 16}, {1, 8}, {1, 0}};
 #endif

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,7 +20,9 @@ std::string narrow(const char16_t* text) {
     return s;
 }
 
-std::u16string wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 std::string display(int index, double v) {
     char16_t text[128];
@@ -79,6 +82,8 @@ TEST(Vst3ParamTexts, ParsesUnitsAndRefusesNonsense) {
 namespace {
 
 struct Queue final : vst3::IParamValueQueue {
+    Queue(vst3::ParamID queueId, std::vector<std::pair<vst3::int32, double>> queuePoints)
+        : id(queueId), points(std::move(queuePoints)) {}
     vst3::ParamID id;
     std::vector<std::pair<vst3::int32, double>> points;
     vst3::tresult queryInterface(const vst3::TUID, void**) override { return vst3::kNoInterface; }
@@ -118,9 +123,9 @@ struct Changes final : vst3::IParameterChanges {
 // Changes come out in sample order across queues, unknown parameters are skipped, and the
 // next offset is where the block must be cut.
 TEST(Vst3ParamChanges, WalksAllQueuesInSampleOrder) {
-    Queue trim{{}, 0, {{5, 0.1}, {40, 0.2}}};
-    Queue unknown{{}, 9, {{1, 0.5}}};
-    Queue bypass{{}, 4, {{0, 1.0}, {40, 0.0}, {100, 1.0}}};
+    Queue trim(0, {{5, 0.1}, {40, 0.2}});
+    Queue unknown(9, {{1, 0.5}});
+    Queue bypass(4, {{0, 1.0}, {40, 0.0}, {100, 1.0}});
     Changes changes;
     changes.queues = {&trim, &unknown, &bypass};
     vst3::ParamChangeCursor cursor(&changes);

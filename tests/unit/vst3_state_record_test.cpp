@@ -136,9 +136,9 @@ TEST(StateRecord, RefusesUnknownVersionsAndValuesOutOfRange) {
     EXPECT_TRUE(refused(withField(record, band, &two, 1)));
     EXPECT_TRUE(refused(withField(record, band + 1, &two, 1)));
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double badValues[][3] = {{19.0, 0.0, 1.0},  {20001.0, 0.0, 1.0}, {1000.0, 24.5, 1.0},
-                                   {1000.0, -25.0, 1.0}, {1000.0, 0.0, 0.1}, {1000.0, 0.0, 19.0},
-                                   {nan, 0.0, 1.0},   {1000.0, nan, 1.0},  {1000.0, 0.0, nan}};
+    const double badValues[][3] = {{19.0, 0.0, 1.0},     {20001.0, 0.0, 1.0}, {1000.0, 24.5, 1.0},
+                                   {1000.0, -25.0, 1.0}, {1000.0, 0.0, 0.1},  {1000.0, 0.0, 19.0},
+                                   {nan, 0.0, 1.0},      {1000.0, nan, 1.0},  {1000.0, 0.0, nan}};
     for (const auto& v : badValues) {
         auto bad = withField(record, band + 12, &v[0], 8);
         bad = withField(bad, band + 20, &v[1], 8);
