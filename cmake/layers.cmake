@@ -6,10 +6,24 @@
 # wrong include is a build error, not a review comment.
 
 set(TOLVANE_DSP_SOURCES
-  dsp/analyser.cpp dsp/cascade.cpp dsp/cascade_skewed.cpp dsp/cascade_wide.cpp dsp/cascade_widest.cpp dsp/detector_inputs.cpp dsp/engine_exchange.cpp dsp/factory_bands.cpp
-  dsp/filter_design.cpp dsp/instance_engine.cpp dsp/modulation.cpp dsp/peak_level.cpp
-  dsp/output_stage_wide.cpp dsp/output_stage_widest.cpp dsp/process_block.cpp dsp/process_skewed.cpp dsp/real_fft.cpp dsp/real_fft_wide.cpp
-  dsp/vector_path.cpp)
+  dsp/analyser.cpp dsp/audio_path.cpp dsp/cascade.cpp dsp/engine_exchange.cpp
+  dsp/factory_bands.cpp dsp/filter_design.cpp dsp/generic/kernels.cpp dsp/instance_engine.cpp
+  dsp/modulation.cpp dsp/peak_level.cpp dsp/process_block.cpp dsp/process_skewed.cpp
+  dsp/real_fft.cpp)
+# The instruction sets' own kernels and the choice among them (dsp/kernels.h) on x86-64;
+# the portable record alone elsewhere. TOLVANE_SSE2 tells every file which stereo pair the
+# build has (dsp/stereo_pair.h).
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(TOLVANE_SSE2 1)
+  list(APPEND TOLVANE_DSP_SOURCES
+    dsp/x86/avx2/analyser.cpp dsp/x86/avx2/cascade.cpp dsp/x86/avx2/output.cpp
+    dsp/x86/avx512/cascade.cpp dsp/x86/avx512/output.cpp dsp/x86/avx512/skewed.cpp
+    dsp/x86/kernel_select.cpp dsp/x86/sse2/kernels.cpp)
+else()
+  set(TOLVANE_SSE2 0)
+  list(APPEND TOLVANE_DSP_SOURCES dsp/generic/kernel_select.cpp)
+endif()
+add_compile_definitions(TOLVANE_SSE2=${TOLVANE_SSE2})
 set(TOLVANE_EDITOR_SOURCES
   editor/band_response.cpp editor/editor_events.cpp editor/editor_view.cpp
   editor/input_bands.cpp editor/input_controls.cpp editor/input_effect.cpp

@@ -1,9 +1,10 @@
-// The pieces of the audio path (process_block.cpp) that the skewed form of its loop
-// (process_skewed.cpp) shares. Audio thread only, like processBlock.
+// The pieces of the audio path that its two loops share: the plain one (process_block.cpp)
+// and the skewed one (process_skewed.cpp). Audio thread only, like processBlock.
 #pragma once
 
 #include "dsp/cascade.h"
 #include "dsp/engine.h"
+#include "dsp/kernels.h"
 #include "dsp/stereo_pair.h"
 
 #include <cstdint>
@@ -33,16 +34,24 @@ struct Run {
 Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* right,
              std::int32_t available) noexcept;
 
+// The modulation's drives derived from the envelope, at a tick and at the block's end.
+void finishDrives(Engine& inst) noexcept;
+
+// One detector step outside the cascade kernels.
+void detectOne(Engine& inst, DetectorState& detector, float left, float right) noexcept;
+
 // A sample that is not sane through every stage one channel at a time, with the checks
 // that reset a stage that blows up.
 StereoPair runCheckedSample(Engine& inst, Cascade& cascade, double L, double R) noexcept;
 
-// Trim and limiter of one channel of a checked sample.
-double finishSample(double y, OutputStage out) noexcept;
+// The band filters one channel at a time, for a sample the compact cascade does not take
+// (more enabled bands than it holds), with the same checks.
+StereoPair runFiltersSlowly(Engine& inst, double L, double R) noexcept;
 
 // Trim and limiter over the cascade's outputs of a stretch of samples, into the block.
-void finishOutputs(const StereoPair* y, const bool* checked, std::int32_t count, OutputStage out,
-                   float* left, float* right) noexcept;
+void finishOutputs(const Kernels& k, const StereoPair* y, const bool* checked, std::int32_t count,
+                   OutputStage out, float* left, float* right) noexcept;
 
 // The stretch's mono sum into the analyser's ring, analysing whenever it fills.
-void feedAnalyser(Engine& inst, const float* left, const float* right, std::int32_t count) noexcept;
+void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float* right,
+                  std::int32_t count) noexcept;

@@ -1,11 +1,12 @@
 // The enabled band filters of one block as a compact list of stereo stages: both channels
 // of a stage run in one register pair, with the coefficients duplicated across the lanes.
-// The arithmetic is the same transposed direct form II, in the same order, as the one
-// stage at a time form in process_block.cpp, so the results are bit-identical to it while
-// the input is sane.
+// The arithmetic is the stage of formulas.h, as in the one channel at a time form of the
+// checked path (audio_path.cpp), so the results are bit-identical to it while the input is
+// sane.
 #pragma once
 
 #include "dsp/engine.h"
+#include "dsp/formulas.h"
 #include "dsp/stereo_pair.h"
 
 #include <array>
@@ -36,11 +37,11 @@ void storeStates(const Cascade& cascade, Engine& engine, bool flush) noexcept;
 inline StereoPair runCascade(Cascade& cascade, StereoPair x) noexcept {
     for (std::size_t i = 0; i < cascade.count; ++i) {
         CascadeStage& k = cascade.stages[i];
-        const StereoPair y = k.b0 * x + k.s1;
-        const StereoPair s2 = k.b2 * x - k.a2 * y;
-        k.s1 = k.b1 * x - k.a1 * y + k.s2;
-        k.s2 = s2;
-        x = y;
+        const StageStep<StereoPair> step =
+            biquadStep({k.b0, k.b1, k.b2, k.a1, k.a2}, x, k.s1, k.s2);
+        k.s1 = step.s1;
+        k.s2 = step.s2;
+        x = step.y;
     }
     return x;
 }

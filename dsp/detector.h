@@ -1,6 +1,6 @@
 // The level and transient detector, one stereo sample at a time. Shared by the audio
-// path's loops (process_block.cpp and the wide and widest cascades, which run it between
-// the cascade's own steps so its recursions overlap with the filters'). The input part
+// path's loops and the cascade kernels, which run it between the cascade's own steps so
+// its recursions overlap with the filters'. The input part
 // (detectorInput) is apart from the recursions (stepDetector) so that vector code can work
 // out a whole run's inputs at once.
 #pragma once
@@ -12,44 +12,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-
-// Level and transient detector. Its drives steer the per-band modulation; the two drives
-// derived from the envelope are only read there, so they are worked out at the tick
-// (finishDrives) rather than on every sample. The running values are held in locals for a
-// whole run of samples (registers, not the engine's memory) and stored back at its end.
-struct DetectorState {
-    double peakHold, envLevel, fastLevel, transientScale, transientHeld, highDrive;
-    std::array<double, 4> levelHistory;
-    std::int32_t decimationCounter;
-};
-
-// x > y ? a : b, as a mask and a blend rather than a branch (compilers turn the plain
-// conditional back into one).
-inline double pickIfGreater(double x, double y, double a, double b) noexcept {
-#if TOLVANE_SSE2
-    const __m128d greater = _mm_cmpgt_sd(_mm_set_sd(x), _mm_set_sd(y));
-    return _mm_cvtsd_f64(
-        _mm_or_pd(_mm_and_pd(greater, _mm_set_sd(a)), _mm_andnot_pd(greater, _mm_set_sd(b))));
-#else
-    return x > y ? a : b;
-#endif
-}
-
-inline DetectorState takeDetector(const Engine& inst) noexcept {
-    return {inst.peakHold,      inst.envLevel,  inst.fastLevel,    inst.transientScale,
-            inst.transientHeld, inst.highDrive, inst.levelHistory, inst.decimationCounter};
-}
-
-inline void giveDetector(Engine& inst, const DetectorState& d) noexcept {
-    inst.peakHold = d.peakHold;
-    inst.envLevel = d.envLevel;
-    inst.fastLevel = d.fastLevel;
-    inst.transientScale = d.transientScale;
-    inst.transientHeld = d.transientHeld;
-    inst.highDrive = d.highDrive;
-    inst.levelHistory = d.levelHistory;
-    inst.decimationCounter = d.decimationCounter;
-}
 
 // What the detector sees of one stereo sample: the larger magnitude, or 0 for garbage (not
 // a number, or absurdly large), which must not pump the envelopes. Exact in single

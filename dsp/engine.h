@@ -58,6 +58,25 @@ struct PlainGain {
     double value = 0.0;
 };
 
+// The level and transient detector's running values (detector.h steps them). Its drives
+// steer the per-band modulation; the two derived from the envelope are only read there, so
+// they are worked out at the tick rather than on every sample. The audio path holds these
+// in locals for a whole run of samples (registers, not the engine's memory) and stores
+// them back at its end.
+struct DetectorState {
+    double peakHold = 0.001;
+    double envLevel = 0.0;
+    double fastLevel = 0.0;
+    double transientScale = 0.02;
+    double transientHeld = 0.0;
+    double highDrive = 0.0;
+    std::array<double, 4> levelHistory{};
+    std::int32_t decimationCounter = 0;
+
+    // Value by value: the padding after the counter is whatever a copy left there.
+    bool operator==(const DetectorState&) const = default;
+};
+
 struct Engine {
     Engine(); // default parameters, the factory band list 0, designed at 48 kHz
     Engine(const Engine&) = delete;
@@ -73,15 +92,10 @@ struct Engine {
     std::vector<double> hannWindow;
     std::bitset<kSpectrumBins> primeBins;
     double envRate = 48000.0;
-    double envLevel = 0.0;
+    DetectorState detector;
+    // The two drives derived from the envelope, worked out at the modulation tick.
     double midDrive = 0.0;
     double lowDrive = 0.0;
-    double highDrive = 0.0;
-    double peakHold = 0.001;
-    double fastLevel = 0.0;
-    double transientScale = 0.02;
-    double transientHeld = 0.0;
-    std::array<double, 4> levelHistory{};
     double peakHoldDecay = 0.0;
     double envAttackCoef = 0.0;
     double envReleaseCoef = 0.0;
@@ -89,7 +103,6 @@ struct Engine {
     double transientScaleDecay = 0.0;
     double highDriveCoef = 0.0;
     std::int32_t decimation = 96;
-    std::int32_t decimationCounter = 0;
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
@@ -125,6 +138,11 @@ void rebuildFilters(Engine& engine);
 double effectiveGain(const Engine& engine, double frequency, double gain);
 double effectiveGain(const Engine& engine, const FrequencyTerms& terms, double gain);
 void processBlock(Engine& engine, float* left, float* right, std::int32_t count) noexcept;
+// Everything the audio path carries from one block to the next (filter states, detector,
+// modulation, analyser ring and spectrum) back to the values of `fresh`, an engine as
+// constructed; bands, parameters and the rate stay. Never allocates: vectors are copied
+// within the sizes they have.
+void resetRunningState(Engine& engine, const Engine& fresh) noexcept;
 void updateModulation(Engine& engine) noexcept;
 void runAnalyser(Engine& engine) noexcept;
 

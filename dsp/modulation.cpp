@@ -27,8 +27,8 @@ const SpectralWeights& weightsFor(Engine& inst, std::size_t i, double frequency)
 }
 
 double bandDrive(const Engine& inst, const SpectralWeights& w) noexcept {
-    const double drive =
-        (std::max(inst.highDrive, 0.0) * w.high + w.low * inst.lowDrive) + w.mid * inst.midDrive;
+    const double drive = (std::max(inst.detector.highDrive, 0.0) * w.high + w.low * inst.lowDrive) +
+                         w.mid * inst.midDrive;
     return std::clamp(drive, 0.0, 1.0);
 }
 

@@ -1,12 +1,24 @@
 // The analyser's transform: a 1024-point FFT of real samples, computed as a 512-point
 // complex FFT of the even and odd samples and one split pass. Twiddle factors come from a
-// table built once (off the audio thread, when the first engine is built).
+// table built once (off the audio thread, when the first engine is built); the passes are
+// kernels (kernels.h), one per instruction set.
 #pragma once
+
+#include "dsp/lanes.h"
 
 #include <vector>
 
 constexpr int kRealFftSize = 1024;
 constexpr int kRealFftBins = kRealFftSize / 2 + 1;
+constexpr int kRealFftHalf = kRealFftSize / 2; // the complex transform's length
+
+// Complex values are kept as separate real and imaginary arrays so that one register
+// holds neighbouring butterflies.
+struct RealFftTables {
+    std::vector<int> bitReversed;         // kRealFftHalf entries
+    std::vector<double> stageRe, stageIm; // per stage of half-length h >= 4: e^(-pi i j / h)
+    std::vector<double> splitRe, splitIm; // e^(-2 pi i k / kRealFftSize), k <= kRealFftHalf
+};
 
 // Builds the shared tables if they are not built yet. Any thread; call it before the audio
 // thread may run a transform.
@@ -15,3 +27,28 @@ void prepareRealFft();
 // `samples`: kRealFftSize real values; `work`: 2 * kRealFftSize doubles of scratch. Writes
 // the squared magnitude of bins 0..512 into `power`.
 void realFftPower(const double* samples, double* work, double* power) noexcept;
+
+// One radix-2 butterfly, u + w x and u - w x, on any lane type (lanes.h).
+template <class V> struct Butterfly { V ur, ui, xr, xi; };
+template <class V> inline Butterfly<V> butterfly(V ur, V ui, V xr, V xi, V wr, V wi) {
+    const V vr = mulSub(xr, wr, xi * wi);
+    const V vi = mulAdd(xr, wi, xi * wr);
+    return {ur + vr, ui + vi, ur - vr, ui - vi};
+}
+
+// Bins 0 and kRealFftHalf are real: the sum and the difference of the even and odd parts.
+inline void edgePowers(const double* re, const double* im, double* power) noexcept {
+    power[0] = (re[0] + im[0]) * (re[0] + im[0]);
+    power[kRealFftHalf] = (re[0] - im[0]) * (re[0] - im[0]);
+}
+
+// Bin k's power from the complex transform's bins k (z) and kRealFftHalf - k (c, conjugated
+// by the caller) and the split twiddle w.
+template <class V> inline V splitPower(V zr, V zi, V cr, V ci, V wr, V wi) {
+    const V half = splatAs<V>(0.5);
+    const V er = half * (zr + cr), ei = half * (zi + ci);
+    const V orr = half * (zi - ci), oi = splatAs<V>(-0.5) * (zr - cr); // (Z - conj Z') / 2i
+    const V xr = er + mulSub(orr, wr, oi * wi);
+    const V xi = ei + mulAdd(orr, wi, oi * wr);
+    return mulAdd(xr, xr, xi * xi);
+}

@@ -2,7 +2,7 @@
 // within 1e-6 at every output sample, over band sets, rates, block sizes, automation and
 // host bypass mid-stream, a silent tail and NaN and infinity bursts. This is the Linux
 // build's code, linked in; tests/wine/dll_equivalence.cpp checks the DLL the same way.
-#include "dsp/vector_path.h"
+#include "dsp/kernels.h"
 #include "host/entry.h"
 #include "host/plugin_instance.h"
 #include "tests/equivalence/equivalence_support.h"

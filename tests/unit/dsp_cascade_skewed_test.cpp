@@ -2,9 +2,7 @@
 // coefficients only when the first sample after the change reaches it. None of that may
 // change a bit of what the wide cascade computes over the same runs: outputs (in order),
 // stage states once the pipeline is empty, and the detector.
-#include "dsp/cascade_skewed.h"
-#include "dsp/cascade_wide.h"
-#include "dsp/vector_path.h"
+#include "dsp/kernels.h"
 #include "tests/unit/dsp_cascade_test_support.h"
 #include "tests/unit/dsp_test_support.h"
 
@@ -35,10 +33,13 @@ std::vector<PlannedRun> randomRuns(std::int32_t frames, std::mt19937& random) {
 }
 
 TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
-    if (!widestVectorsInUse()) {
-        GTEST_SKIP() << "this processor has no AVX-512: the skewed cascade is not used here";
+    const Kernels* wideKernels = kernelsFor(VectorPath::Wide);
+    const Kernels* widest = kernelsFor(VectorPath::Widest);
+    if (widest == nullptr) {
+        GTEST_SKIP() << "no AVX-512 path here: the skewed cascade does not run";
     }
     const auto engine = dsptest::makeInstance();
+    const DetectorTerms terms = detectorTerms(*engine);
     const dsptest::StereoSignal music = dsptest::musicLikeSignal(2000);
     const auto frames = static_cast<std::int32_t>(music.left.size());
     std::mt19937 random(31);
@@ -66,51 +67,56 @@ TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
             };
             // The wide cascade, run by run.
             Cascade wide = start;
-            DetectorState wideDetector = takeDetector(*engine);
+            DetectorState wideDetector = engine->detector;
             std::vector<StereoPair> wideOut(frames);
             for (std::size_t i = 0; i < runs.size(); ++i) {
                 if (runs[i].tick) {
                     tick(wide, i);
                 }
                 const PlannedRun& r = runs[i];
-                runCascadeWide(wide, *engine, wideDetector, r.tick ? 1 : 0,
-                               music.left.data() + r.from, music.right.data() + r.from,
-                               wideOut.data() + r.from, r.length, 1e100);
+                wideKernels->cascadeRun(wide, terms, wideDetector, r.tick ? 1 : 0,
+                                        music.left.data() + r.from, music.right.data() + r.from,
+                                        wideOut.data() + r.from, r.length, 1e100);
             }
             // The skewed one, emptied before a tick finds samples on two sets in flight.
             Cascade skewed = start;
-            DetectorState skewedDetector = takeDetector(*engine);
+            DetectorState skewedDetector = engine->detector;
             SkewedCascade pipe;
-            ASSERT_TRUE(startSkewed(pipe, skewed)) << where;
+            ASSERT_TRUE(widest->startSkewed(pipe, skewed)) << where;
             std::vector<StereoPair> skewedOut;
             StereoPair y[40];
             const auto take = [&](std::int32_t n) { skewedOut.insert(skewedOut.end(), y, y + n); };
             for (std::size_t i = 0; i < runs.size(); ++i) {
                 if (runs[i].tick) {
                     if (pipe.fresh != 0) {
-                        take(drainSkewed(pipe, skewed, y));
+                        take(widest->drainSkewed(pipe, skewed, y));
                     }
                     tick(skewed, i);
                 }
                 const PlannedRun& r = runs[i];
-                take(runSkewed(pipe, skewed, *engine, skewedDetector, r.tick ? 1 : 0,
-                               music.left.data() + r.from, music.right.data() + r.from, r.length,
-                               y));
+                take(widest->runSkewed(pipe, skewed, terms, skewedDetector, r.tick ? 1 : 0,
+                                       music.left.data() + r.from, music.right.data() + r.from,
+                                       r.length, y));
             }
-            take(drainSkewed(pipe, skewed, y));
+            take(widest->drainSkewed(pipe, skewed, y));
             ASSERT_EQ(skewedOut.size(), wideOut.size()) << where;
             EXPECT_EQ(
                 std::memcmp(skewedOut.data(), wideOut.data(), wideOut.size() * sizeof(StereoPair)),
                 0)
                 << where;
             EXPECT_TRUE(dsptest::sameStates(skewed, wide)) << where;
-            EXPECT_EQ(std::memcmp(&skewedDetector, &wideDetector, sizeof(DetectorState)), 0)
-                << where;
+            EXPECT_TRUE(skewedDetector == wideDetector) << where;
         }
     }
 }
 
 TEST(SkewedCascade, TakesOnlyCompleteCascadesOfOneToEightStages) {
+    const Kernels* widest = kernelsFor(VectorPath::Widest);
+    if (widest == nullptr) {
+        GTEST_SKIP() << "no AVX-512 path here: the skewed cascade does not run";
+    }
+    const auto startSkewed = widest->startSkewed;
+    const auto drainSkewed = widest->drainSkewed;
     std::mt19937 random(5);
     SkewedCascade pipe;
     EXPECT_FALSE(startSkewed(pipe, dsptest::randomCascade(0, random)));

@@ -115,7 +115,7 @@ TEST_F(ModulationUpdate, HeldDesignsFollowEverythingThePlainGainDependsOn) {
     const int bin = 21; // 1000 Hz at 48 kHz
     const auto expectHeld = [&](const char* after) {
         inst->modDrive[0] = 1.0;
-        inst->lowDrive = inst->midDrive = inst->highDrive = 1.0;
+        inst->lowDrive = inst->midDrive = inst->detector.highDrive = 1.0;
         inst->lastModulation[0] = -1.0; // redesign now
         updateModulation(*inst);
         const Band& b = inst->bands[0];

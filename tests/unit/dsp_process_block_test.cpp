@@ -24,9 +24,10 @@ float processOne(Engine& inst, float in) {
 
 // Everything processBlock may change apart from the filters (compared bit for bit).
 auto engineState(const Engine& inst) {
-    return std::make_tuple(inst.analysisRing, inst.spectrumDb, inst.envLevel, inst.peakHold,
-                           inst.highDrive, inst.transientScale, inst.modCounter, inst.analysisPos,
-                           inst.decimationCounter, inst.modDrive, inst.lastModulation);
+    return std::make_tuple(inst.analysisRing, inst.spectrumDb, inst.detector.envLevel,
+                           inst.detector.peakHold, inst.detector.highDrive,
+                           inst.detector.transientScale, inst.modCounter, inst.analysisPos,
+                           inst.detector.decimationCounter, inst.modDrive, inst.lastModulation);
 }
 // Without active bands the output is the input times the trim gain, then soft-limited;
 // below |y| = 0.0056 the limiter's level reduction is off (plain tanh of the drive), at
@@ -113,14 +114,14 @@ TEST_F(ProcessBlock, NonFiniteInputResetsStagesAndIsSilenceToTheDetector) {
     for (const auto& tc : cases) {
         auto warm = musicLikeSignal(4000);
         processInBlocks(*inst, warm, 512);
-        const double envLevel = inst->envLevel;
+        const double envLevel = inst->detector.envLevel;
         float l = tc.left, r = tc.right;
         processBlock(*inst, &l, &r, 1);
         EXPECT_TRUE(l == tc.left || (std::isnan(l) && std::isnan(tc.left))) << l;
         EXPECT_TRUE(channelStatesAreZero(*inst, false)) << tc.left;
         EXPECT_EQ(channelStatesAreZero(*inst, true), tc.rightReset) << tc.left;
         EXPECT_EQ(std::isfinite(r), !tc.rightReset) << tc.left;
-        EXPECT_LT(inst->envLevel, envLevel) << tc.left;
+        EXPECT_LT(inst->detector.envLevel, envLevel) << tc.left;
     }
     auto after = musicLikeSignal(2048);
     processInBlocks(*inst, after, 333);
@@ -136,10 +137,10 @@ TEST_F(ProcessBlock, TransientUpdateEveryDecimationSamples) {
         auto s = musicLikeSignal(static_cast<std::size_t>(d), rate);
         s.left[0] = 0.9f; // make sure the level is not zero
         processBlock(*inst, s.left.data(), s.right.data(), d - 1);
-        EXPECT_EQ(inst->levelHistory[0], 0.0) << rate;
+        EXPECT_EQ(inst->detector.levelHistory[0], 0.0) << rate;
         processBlock(*inst, s.left.data() + d - 1, s.right.data() + d - 1, 1);
-        EXPECT_GT(inst->levelHistory[0], 0.0) << rate;
-        EXPECT_EQ(inst->decimationCounter, 0);
+        EXPECT_GT(inst->detector.levelHistory[0], 0.0) << rate;
+        EXPECT_EQ(inst->detector.decimationCounter, 0);
     }
 }
 
@@ -148,11 +149,11 @@ TEST_F(ProcessBlock, TransientUpdateEveryDecimationSamples) {
 TEST_F(ProcessBlock, TransientDetectorSurvivesLowerDecimation) {
     auto s = musicLikeSignal(200);
     processBlock(*inst, s.left.data(), s.right.data(), 50);
-    ASSERT_EQ(inst->decimationCounter, 50);
+    ASSERT_EQ(inst->detector.decimationCounter, 50);
     setSampleRate(*inst, 8000.0f);
     processBlock(*inst, s.left.data() + 50, s.right.data() + 50, 1);
-    EXPECT_EQ(inst->decimationCounter, 0);
-    EXPECT_GT(inst->levelHistory[0], 0.0);
+    EXPECT_EQ(inst->detector.decimationCounter, 0);
+    EXPECT_GT(inst->detector.levelHistory[0], 0.0);
 }
 
 TEST_F(ProcessBlock, AnalysisRunsOnThe1024thSampleMidBlock) {

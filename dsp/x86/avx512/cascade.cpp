@@ -1,15 +1,19 @@
-#include "dsp/cascade_widest.h"
-
-#include "dsp/detector_inputs.h"
-
-#if TOLVANE_SSE2
-#include "dsp/register_file_target.h"
+// The cascade on processors with AVX-512: the AVX2 kernel's fused steps, in the same
+// order, so the two give identical results. The difference is where the running values
+// live. AVX-512 doubles the register file, which holds the states of up to eight stages and
+// the detector's running values for a whole run: each sample's recursions then go from
+// register to register instead of through a store and a reload, which otherwise adds the
+// store-forwarding delay to every stage's feedback loop.
+#include "dsp/x86/avx2/avx2.h"
+#include "dsp/x86/avx512/avx512.h"
+#include "dsp/x86/avx512/lanes.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <immintrin.h>
 #include <utility>
+
+namespace avx512 {
 
 namespace {
 
@@ -21,7 +25,7 @@ constexpr std::size_t kGroup = 8;
 // longer), so the detector's inputs fit a small local array.
 constexpr std::int32_t kMaxRun = 32;
 
-template <std::size_t N> struct GroupStates { std::array<StereoPair, N> s1, s2; };
+template <std::size_t N> struct GroupStates { std::array<FusedPair, N> s1, s2; };
 
 template <std::size_t N>
 TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline GroupStates<N>
@@ -45,35 +49,34 @@ TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline void giveStates(CascadeStage
     }
 }
 
-// One sample through the group's stages: the AVX2 cascade's fused steps, term for term.
+// One sample through the group's stages: the AVX2 kernel's fused stage, term for term.
 template <std::size_t N>
 TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline __m128d
 runStages(const CascadeStage* k, GroupStates<N>& g, __m128d x) {
+    FusedPair v{x};
 #pragma GCC unroll 8
     for (std::size_t s = 0; s < N; ++s) {
-        const __m128d out = _mm_fmadd_pd(k[s].b0.v, x, g.s1[s].v);
-        const __m128d s2 = _mm_fnmadd_pd(k[s].a2.v, out, _mm_mul_pd(k[s].b2.v, x));
-        g.s1[s].v = _mm_fnmadd_pd(k[s].a1.v, out, _mm_fmadd_pd(k[s].b1.v, x, g.s2[s].v));
-        g.s2[s].v = s2;
-        x = out;
+        const StageStep<FusedPair> step = biquadStep(fusedCoefficients(k[s]), v, g.s1[s], g.s2[s]);
+        g.s1[s] = step.s1;
+        g.s2[s] = step.s2;
+        v = step.y;
     }
-    return x;
+    return v.v;
 }
 
 // The first group, straight from the input, with the detector steps in between.
 template <std::size_t N>
 TOLVANE_REGISTER_FILE std::int32_t
-runFirstGroup(CascadeStage* k, const Engine& engine, DetectorState& detector,
+runFirstGroup(CascadeStage* k, const DetectorTerms& terms, DetectorState& detector,
               std::int32_t detectFrom, const float* left, const float* right, StereoPair* y,
               std::int32_t count, double saneLimit) noexcept {
     const __m128d limit = _mm_set1_pd(saneLimit);
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     GroupStates<N> g = takeStates<N>(k);
     DetectorState d = detector;
-    const DetectorTerms terms = detectorTerms(engine);
     double inputs[kMaxRun];
     const std::int32_t span = std::min(count, kMaxRun); // callers never ask for more
-    detectorInputsWide(left, right, span, inputs);
+    avx2::detectorInputs(left, right, span, inputs);
     std::int32_t i = 0;
     for (; i < span; ++i) {
         const __m128d x = _mm_set_pd(right[i], left[i]);
@@ -102,9 +105,9 @@ TOLVANE_REGISTER_FILE void runLaterGroup(CascadeStage* k, StereoPair* y,
     giveStates<N>(k, g);
 }
 
-using FirstGroup = std::int32_t (*)(CascadeStage*, const Engine&, DetectorState&, std::int32_t,
-                                    const float*, const float*, StereoPair*, std::int32_t,
-                                    double) noexcept;
+using FirstGroup = std::int32_t (*)(CascadeStage*, const DetectorTerms&, DetectorState&,
+                                    std::int32_t, const float*, const float*, StereoPair*,
+                                    std::int32_t, double) noexcept;
 using LaterGroup = void (*)(CascadeStage*, StereoPair*, std::int32_t) noexcept;
 
 template <std::size_t... N> constexpr auto firstGroups(std::index_sequence<N...>) {
@@ -120,9 +123,9 @@ constexpr auto kLaterGroups = laterGroups(std::make_index_sequence<kGroup + 1>{}
 
 } // namespace
 
-std::int32_t runCascadeWidest(Cascade& cascade, const Engine& engine, DetectorState& detector,
-                              std::int32_t detectFrom, const float* left, const float* right,
-                              StereoPair* y, std::int32_t count, double saneLimit) noexcept {
+std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
+                        std::int32_t detectFrom, const float* left, const float* right,
+                        StereoPair* y, std::int32_t count, double saneLimit) noexcept {
     const std::size_t stages = std::min(cascade.count, cascade.stages.size());
     const std::size_t first = std::min(stages, kGroup);
     CascadeStage* k = cascade.stages.data();
@@ -130,7 +133,7 @@ std::int32_t runCascadeWidest(Cascade& cascade, const Engine& engine, DetectorSt
     while (done < count) {
         const std::int32_t span = std::min(count - done, kMaxRun);
         const std::int32_t taken =
-            kFirstGroups[first](k, engine, detector, detectFrom - done, left + done, right + done,
+            kFirstGroups[first](k, terms, detector, detectFrom - done, left + done, right + done,
                                 y + done, span, saneLimit);
         for (std::size_t s = first; s < stages; s += kGroup) {
             kLaterGroups[std::min(stages - s, kGroup)](k + s, y + done, taken);
@@ -142,4 +145,5 @@ std::int32_t runCascadeWidest(Cascade& cascade, const Engine& engine, DetectorSt
     }
     return done;
 }
-#endif
+
+} // namespace avx512

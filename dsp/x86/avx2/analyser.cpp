@@ -1,17 +1,21 @@
-#include "dsp/real_fft_wide.h"
-
-#if TOLVANE_SSE2
-#include <immintrin.h>
+// The analyser on processors with AVX2 and FMA: four butterflies and four bins per step,
+// multiply-adds fused. Same butterflies and twiddles as the portable transform
+// (generic/kernels.cpp); the powers agree with it to within a few units in the last place.
+// The window and the smoothing do not fuse, so they give the portable kernels' bits.
+#include "dsp/fast_math.h"
+#include "dsp/generic/generic.h"
+#include "dsp/x86/avx2/avx2.h"
+#include "dsp/x86/avx2/lanes.h"
+#include "dsp/x86/sse2/sse2.h"
 
 #include <limits>
 
-#define TOLVANE_WIDE [[gnu::target("avx2,fma")]]
+namespace avx2 {
 
 namespace {
 
 // Four rows (lanes: four groups) into four columns (each group's four elements in order).
-TOLVANE_WIDE inline void storeTransposed(double* p, __m256d o0, __m256d o1, __m256d o2,
-                                         __m256d o3) {
+TOLVANE_AVX2_LANE void storeTransposed(double* p, __m256d o0, __m256d o1, __m256d o2, __m256d o3) {
     const __m256d t0 = _mm256_unpacklo_pd(o0, o1), t1 = _mm256_unpackhi_pd(o0, o1);
     const __m256d t2 = _mm256_unpacklo_pd(o2, o3), t3 = _mm256_unpackhi_pd(o2, o3);
     _mm256_storeu_pd(p, _mm256_permute2f128_pd(t0, t2, 0x20));
@@ -27,8 +31,8 @@ TOLVANE_WIDE inline void storeTransposed(double* p, __m256d o0, __m256d o1, __m2
 // side by side without moving lanes, and one transpose puts them back in order. The
 // reversed index of an element of the block is the block's own plus that of its offset
 // (their bits do not overlap).
-TOLVANE_WIDE void firstStagesWide(const double* samples, const int* bitReversed, double* re,
-                                  double* im, int half) noexcept {
+TOLVANE_AVX2 void firstStages(const double* samples, const int* bitReversed, double* re, double* im,
+                              int half) noexcept {
     for (int s = 0; s + 15 < half; s += 16) {
         const double* from = samples + 2 * bitReversed[s];
         __m256d r[4], i[4];
@@ -41,7 +45,8 @@ TOLVANE_WIDE void firstStagesWide(const double* samples, const int* bitReversed,
             r[j] = _mm256_unpacklo_pd(a, b);
             i[j] = _mm256_unpackhi_pd(a, b);
         }
-        // firstStages (real_fft.cpp), lane by lane: twiddles 1 and -i, no multiplication.
+        // The portable first stages (generic/kernels.cpp), lane by lane: twiddles 1 and -i, no
+        // multiplication.
         const __m256d ar = _mm256_add_pd(r[0], r[1]), ai = _mm256_add_pd(i[0], i[1]);
         const __m256d br = _mm256_sub_pd(r[0], r[1]), bi = _mm256_sub_pd(i[0], i[1]);
         const __m256d cr = _mm256_add_pd(r[2], r[3]), ci = _mm256_add_pd(i[2], i[3]);
@@ -55,24 +60,18 @@ TOLVANE_WIDE void firstStagesWide(const double* samples, const int* bitReversed,
 
 namespace {
 
-// One radix-2 butterfly on four lanes: u + w x and u - w x, the twiddle product fused.
-struct Butterfly {
-    __m256d ur, ui, xr, xi;
-};
-
-TOLVANE_WIDE inline Butterfly butterfly(__m256d ur, __m256d ui, __m256d xr, __m256d xi, __m256d wr,
-                                        __m256d wi) {
-    const __m256d vr = _mm256_fmsub_pd(xr, wr, _mm256_mul_pd(xi, wi));
-    const __m256d vi = _mm256_fmadd_pd(xr, wi, _mm256_mul_pd(xi, wr));
-    return {_mm256_add_pd(ur, vr), _mm256_add_pd(ui, vi), _mm256_sub_pd(ur, vr),
-            _mm256_sub_pd(ui, vi)};
+TOLVANE_AVX2_LANE Lanes4 at(const double* p) {
+    return {_mm256_loadu_pd(p)};
+}
+TOLVANE_AVX2_LANE void put(double* p, Lanes4 v) {
+    _mm256_storeu_pd(p, v.v);
 }
 
 // Stages of half-length h and 2h in one pass: the four quarters of each block of 4h
 // elements are loaded once, go through both stages' butterflies in registers and are
 // stored once. Element for element the same butterflies, in the same order of stages, as
 // two single passes.
-TOLVANE_WIDE void stagePair(double* re, double* im, const double* wRe, const double* wIm, int h,
+TOLVANE_AVX2 void stagePair(double* re, double* im, const double* wRe, const double* wIm, int h,
                             int half) {
     const double* w2Re = wRe + h; // the second stage's twiddles follow the first's
     const double* w2Im = wIm + h;
@@ -80,50 +79,45 @@ TOLVANE_WIDE void stagePair(double* re, double* im, const double* wRe, const dou
         for (int j = 0; j < h; j += 4) {
             double* r = re + s + j;
             double* i = im + s + j;
-            const __m256d wr = _mm256_loadu_pd(wRe + j), wi = _mm256_loadu_pd(wIm + j);
-            const Butterfly a = butterfly(_mm256_loadu_pd(r), _mm256_loadu_pd(i),
-                                          _mm256_loadu_pd(r + h), _mm256_loadu_pd(i + h), wr, wi);
-            const Butterfly b =
-                butterfly(_mm256_loadu_pd(r + 2 * h), _mm256_loadu_pd(i + 2 * h),
-                          _mm256_loadu_pd(r + 3 * h), _mm256_loadu_pd(i + 3 * h), wr, wi);
-            const Butterfly c = butterfly(a.ur, a.ui, b.ur, b.ui, _mm256_loadu_pd(w2Re + j),
-                                          _mm256_loadu_pd(w2Im + j));
-            const Butterfly d = butterfly(a.xr, a.xi, b.xr, b.xi, _mm256_loadu_pd(w2Re + j + h),
-                                          _mm256_loadu_pd(w2Im + j + h));
-            _mm256_storeu_pd(r, c.ur);
-            _mm256_storeu_pd(i, c.ui);
-            _mm256_storeu_pd(r + h, d.ur);
-            _mm256_storeu_pd(i + h, d.ui);
-            _mm256_storeu_pd(r + 2 * h, c.xr);
-            _mm256_storeu_pd(i + 2 * h, c.xi);
-            _mm256_storeu_pd(r + 3 * h, d.xr);
-            _mm256_storeu_pd(i + 3 * h, d.xi);
+            const Lanes4 wr = at(wRe + j), wi = at(wIm + j);
+            const Butterfly<Lanes4> a = butterfly(at(r), at(i), at(r + h), at(i + h), wr, wi);
+            const Butterfly<Lanes4> b =
+                butterfly(at(r + 2 * h), at(i + 2 * h), at(r + 3 * h), at(i + 3 * h), wr, wi);
+            const Butterfly<Lanes4> c =
+                butterfly(a.ur, a.ui, b.ur, b.ui, at(w2Re + j), at(w2Im + j));
+            const Butterfly<Lanes4> d =
+                butterfly(a.xr, a.xi, b.xr, b.xi, at(w2Re + j + h), at(w2Im + j + h));
+            put(r, c.ur);
+            put(i, c.ui);
+            put(r + h, d.ur);
+            put(i + h, d.ui);
+            put(r + 2 * h, c.xr);
+            put(i + 2 * h, c.xi);
+            put(r + 3 * h, d.xr);
+            put(i + 3 * h, d.xi);
         }
     }
 }
 
 // A single stage of half-length h.
-TOLVANE_WIDE void stage(double* re, double* im, const double* wRe, const double* wIm, int h,
+TOLVANE_AVX2 void stage(double* re, double* im, const double* wRe, const double* wIm, int h,
                         int half) {
     for (int s = 0; s < half; s += 2 * h) {
         for (int j = 0; j < h; j += 4) {
             double* r = re + s + j;
             double* i = im + s + j;
-            const Butterfly a = butterfly(_mm256_loadu_pd(r), _mm256_loadu_pd(i),
-                                          _mm256_loadu_pd(r + h), _mm256_loadu_pd(i + h),
-                                          _mm256_loadu_pd(wRe + j), _mm256_loadu_pd(wIm + j));
-            _mm256_storeu_pd(r, a.ur);
-            _mm256_storeu_pd(i, a.ui);
-            _mm256_storeu_pd(r + h, a.xr);
-            _mm256_storeu_pd(i + h, a.xi);
+            const Butterfly<Lanes4> a =
+                butterfly(at(r), at(i), at(r + h), at(i + h), at(wRe + j), at(wIm + j));
+            put(r, a.ur);
+            put(i, a.ui);
+            put(r + h, a.xr);
+            put(i + h, a.xi);
         }
     }
 }
 
-} // namespace
-
-TOLVANE_WIDE void laterStagesWide(double* re, double* im, const double* wRe, const double* wIm,
-                                  int half) noexcept {
+TOLVANE_AVX2 void laterStages(double* re, double* im, const double* wRe, const double* wIm,
+                              int half) {
     int h = 4;
     for (; 2 * h < half; h *= 4) { // two stages at a time while both exist
         stagePair(re, im, wRe, wIm, h, half);
@@ -137,47 +131,25 @@ TOLVANE_WIDE void laterStagesWide(double* re, double* im, const double* wRe, con
     }
 }
 
-namespace {
-
 // The four values ending at p, in reverse order: p[0], p[-1], p[-2], p[-3].
-TOLVANE_WIDE inline __m256d loadReversed(const double* p) {
-    return _mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), _MM_SHUFFLE(0, 1, 2, 3));
+TOLVANE_AVX2_LANE Lanes4 reversedAt(const double* p) {
+    return {_mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), _MM_SHUFFLE(0, 1, 2, 3))};
 }
 
-} // namespace
-
-TOLVANE_WIDE void splitPowersWide(const double* re, const double* im, const double* splitRe,
-                                  const double* splitIm, int half, double* power) noexcept {
-    const __m256d h = _mm256_set1_pd(0.5);
+TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftTables& t,
+                              double* power) {
+    constexpr int half = kRealFftHalf;
     int k = 1;
     for (; k + 3 < half; k += 4) {
-        const __m256d zr = _mm256_loadu_pd(re + k), zi = _mm256_loadu_pd(im + k);
-        const __m256d cr = loadReversed(re + half - k);
-        const __m256d ci = _mm256_sub_pd(_mm256_setzero_pd(), loadReversed(im + half - k));
-        const __m256d er = _mm256_mul_pd(h, _mm256_add_pd(zr, cr));
-        const __m256d ei = _mm256_mul_pd(h, _mm256_add_pd(zi, ci));
-        const __m256d orr = _mm256_mul_pd(h, _mm256_sub_pd(zi, ci));
-        const __m256d oi = _mm256_mul_pd(_mm256_set1_pd(-0.5), _mm256_sub_pd(zr, cr));
-        const __m256d wr = _mm256_loadu_pd(splitRe + k), wi = _mm256_loadu_pd(splitIm + k);
-        const __m256d xr = _mm256_add_pd(er, _mm256_fmsub_pd(orr, wr, _mm256_mul_pd(oi, wi)));
-        const __m256d xi = _mm256_add_pd(ei, _mm256_fmadd_pd(orr, wi, _mm256_mul_pd(oi, wr)));
-        _mm256_storeu_pd(power + k, _mm256_fmadd_pd(xr, xr, _mm256_mul_pd(xi, xi)));
+        const Lanes4 ci{_mm256_sub_pd(_mm256_setzero_pd(), reversedAt(im + half - k).v)};
+        put(power + k, splitPower(at(re + k), at(im + k), reversedAt(re + half - k), ci,
+                                  at(t.splitRe.data() + k), at(t.splitIm.data() + k)));
     }
-    for (; k < half; ++k) {
-        const double zr = re[k], zi = im[k];
-        const double cr = re[half - k], ci = -im[half - k];
-        const double er = 0.5 * (zr + cr), ei = 0.5 * (zi + ci);
-        const double orr = 0.5 * (zi - ci), oi = -0.5 * (zr - cr);
-        const double xr = er + (orr * splitRe[k] - oi * splitIm[k]);
-        const double xi = ei + (orr * splitIm[k] + oi * splitRe[k]);
-        power[k] = xr * xr + xi * xi;
-    }
+    generic::splitPowers(re, im, t, k, power);
 }
 
-namespace {
-
-// log10PositivePair (fast_math.h) on four lanes with fused steps.
-TOLVANE_WIDE inline __m256d log10Wide(__m256d x) {
+// log10Positive (fast_math.h) on four lanes with fused steps.
+TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
     const __m256i bits = _mm256_castpd_si256(x);
     const __m256i mantissaBits =
         _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
@@ -208,7 +180,18 @@ TOLVANE_WIDE inline __m256d log10Wide(__m256d x) {
 
 } // namespace
 
-TOLVANE_WIDE int levelsWide(double* power, int count, double binScaleDb) noexcept {
+TOLVANE_AVX2 void fftPower(const RealFftTables& t, const double* samples, double* work,
+                           double* power) noexcept {
+    static_assert(kRealFftHalf % 16 == 0, "firstStages takes sixteen elements at a time");
+    double* re = work;
+    double* im = work + kRealFftHalf;
+    firstStages(samples, t.bitReversed.data(), re, im, kRealFftHalf);
+    laterStages(re, im, t.stageRe.data(), t.stageIm.data(), kRealFftHalf);
+    edgePowers(re, im, power);
+    splitPowers(re, im, t, power);
+}
+
+TOLVANE_AVX2 void levels(double* power, int count, double binScaleDb) noexcept {
     const __m256d floorPower = _mm256_set1_pd(1e-10);
     int k = 0;
     for (; k + 3 < count; k += 4) {
@@ -220,13 +203,11 @@ TOLVANE_WIDE int levelsWide(double* power, int count, double binScaleDb) noexcep
         const __m256d loud = _mm256_cmp_pd(floorPower, p, _CMP_LT_OQ);
         _mm256_storeu_pd(power + k, _mm256_blendv_pd(_mm256_set1_pd(-80.0), rounded, loud));
     }
-    return k;
+    sse2::levels(power + k, count - k, binScaleDb);
 }
-// Plain AVX2 (no FMA): the smoothing must not fuse its multiply-adds.
-#define TOLVANE_WIDE_UNFUSED [[gnu::target("avx2")]]
 
-TOLVANE_WIDE_UNFUSED int windowWide(double* samples, const float* ring, const double* window,
-                                    int count) noexcept {
+TOLVANE_AVX2_UNFUSED void window(double* samples, const float* ring, const double* window,
+                                 int count) noexcept {
     const __m256d largest = _mm256_set1_pd(std::numeric_limits<double>::max());
     const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     int i = 0;
@@ -236,10 +217,10 @@ TOLVANE_WIDE_UNFUSED int windowWide(double* samples, const float* ring, const do
         _mm256_storeu_pd(samples + i,
                          _mm256_and_pd(finite, _mm256_mul_pd(v, _mm256_loadu_pd(window + i))));
     }
-    return i;
+    sse2::window(samples + i, ring + i, window + i, count - i);
 }
 
-TOLVANE_WIDE_UNFUSED int smoothWide(float* spectrumDb, const double* levels, int count) noexcept {
+TOLVANE_AVX2_UNFUSED void smooth(float* spectrumDb, const double* levels, int count) noexcept {
     int k = 0;
     for (; k + 7 < count; k += 8) {
         const __m256 fresh = _mm256_set_m128(_mm256_cvtpd_ps(_mm256_loadu_pd(levels + k + 4)),
@@ -252,6 +233,28 @@ TOLVANE_WIDE_UNFUSED int smoothWide(float* spectrumDb, const double* levels, int
         const __m256 rises = _mm256_cmp_ps(fresh, old, _CMP_GT_OQ);
         _mm256_storeu_ps(spectrumDb + k, _mm256_blendv_ps(fall, rise, rises));
     }
-    return k;
+    sse2::smooth(spectrumDb + k, levels + k, count - k);
 }
-#endif
+
+// The magnitudes and the garbage test in single precision (exact: both limits are floats),
+// eight at a time, widened to double at the end: the same values as detectorInput.
+TOLVANE_AVX2 void detectorInputs(const float* left, const float* right, std::int32_t count,
+                                 double* inputs) noexcept {
+    std::int32_t i = 0;
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    for (; i + 7 < count; i += 8) {
+        const __m256 l = _mm256_and_ps(_mm256_loadu_ps(left + i), magnitude);
+        const __m256 r = _mm256_and_ps(_mm256_loadu_ps(right + i), magnitude);
+        // The one-value form's std::max(|L|, |R|) answers its first operand when either is
+        // not a number; this instruction answers its second.
+        const __m256 m = _mm256_max_ps(r, l);
+        // "Less than" is false for NaN as well as for the absurdly large.
+        const __m256 sane = _mm256_cmp_ps(m, _mm256_set1_ps(1000000.0f), _CMP_LT_OQ);
+        const __m256 in = _mm256_and_ps(sane, m);
+        _mm256_storeu_pd(inputs + i, _mm256_cvtps_pd(_mm256_castps256_ps128(in)));
+        _mm256_storeu_pd(inputs + i + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(in, 1)));
+    }
+    generic::detectorInputs(left + i, right + i, count - i, inputs + i);
+}
+
+} // namespace avx2

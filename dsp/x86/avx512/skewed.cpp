@@ -1,12 +1,12 @@
-#include "dsp/cascade_skewed.h"
-
-#include "dsp/detector_inputs.h"
-
-#if TOLVANE_SSE2
-#include "dsp/register_file_target.h"
+// The skewed cascade (cascade_skewed.h) on processors with AVX-512: two stages per 256-bit
+// register, per lane the AVX2 kernel's fused stage, so the outputs and states are its bits.
+#include "dsp/x86/avx2/avx2.h"
+#include "dsp/x86/avx512/avx512.h"
+#include "dsp/x86/avx512/lanes.h"
 
 #include <algorithm>
-#include <immintrin.h>
+
+namespace avx512 {
 
 namespace {
 
@@ -101,9 +101,9 @@ struct StagePair {
 
 TOLVANE_REGISTER_FILE [[gnu::always_inline]] inline StagePair
 runStagePair(const __m256d* k, __m256d x, __m256d s1, __m256d s2) {
-    const __m256d out = _mm256_fmadd_pd(k[0], x, s1);
-    return {out, _mm256_fnmadd_pd(k[3], out, _mm256_fmadd_pd(k[1], x, s2)),
-            _mm256_fnmadd_pd(k[4], out, _mm256_mul_pd(k[2], x))};
+    const StageCoefficients<Lanes4> c{{k[0]}, {k[1]}, {k[2]}, {k[3]}, {k[4]}};
+    const StageStep<Lanes4> step = biquadStep(c, Lanes4{x}, Lanes4{s1}, Lanes4{s2});
+    return {step.y.v, step.s1.v, step.s2.v};
 }
 
 // Each output moved on to the next stage's input, and `next` (a pair) into the first's.
@@ -217,7 +217,7 @@ switchFrom(Registers<(N + 1) / 2>& g, const Coefficients& k, const CallInputs& i
 // The steps before `last` may find stages idle (the pipeline was not full) or on a sample
 // in flight; from step `last` on, every stage has a sample of this call.
 template <int N>
-TOLVANE_REGISTER_FILE std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Engine& engine,
+TOLVANE_REGISTER_FILE std::int32_t runPipe(SkewedCascade& p, Cascade& c, const DetectorTerms& terms,
                                            DetectorState& detector, std::int32_t detectFrom,
                                            const float* left, const float* right, std::int32_t n,
                                            StereoPair* y) noexcept {
@@ -231,9 +231,8 @@ TOLVANE_REGISTER_FILE std::int32_t runPipe(SkewedCascade& p, Cascade& c, const E
     take<R>(g, k, p, c, count);
     g.x[0] = _mm256_blend_pd(g.x[0], _mm256_castpd128_pd256(pairAt(left, right, 0)), 0x3);
     DetectorState d = detector;
-    const DetectorTerms terms = detectorTerms(engine);
     double inputs[kMaxRun];
-    detectorInputsWide(left, right, n, inputs);
+    avx2::detectorInputs(left, right, n, inputs);
     std::int32_t emitted = 0;
     std::int32_t j = 0;
     if (inFlight == last && onPresent == 0 && n >= last) { // the usual case: a tick, full
@@ -310,7 +309,7 @@ TOLVANE_REGISTER_FILE std::int32_t drainPipe(SkewedCascade& p, Cascade& c, Stere
 
 } // namespace
 
-bool startSkewed(SkewedCascade& pipe, const Cascade& cascade) noexcept {
+TOLVANE_AVX512 bool startSkewed(SkewedCascade& pipe, const Cascade& cascade) noexcept {
     const auto count = static_cast<std::int32_t>(cascade.count);
     if (!cascade.complete || count < 1 || count > SkewedCascade::kMaxStages) {
         pipe.stages = 0;
@@ -331,19 +330,19 @@ bool startSkewed(SkewedCascade& pipe, const Cascade& cascade) noexcept {
     return true;
 }
 
-std::int32_t runSkewed(SkewedCascade& pipe, Cascade& cascade, const Engine& engine,
+std::int32_t runSkewed(SkewedCascade& pipe, Cascade& cascade, const DetectorTerms& terms,
                        DetectorState& detector, std::int32_t detectFrom, const float* left,
                        const float* right, std::int32_t count, StereoPair* y) noexcept {
     if (count < 1 || count > kMaxRun) {
         return 0; // never happens: runs are at most kMaxRun samples
     }
-    using Run =
-        std::int32_t (*)(SkewedCascade&, Cascade&, const Engine&, DetectorState&, std::int32_t,
-                         const float*, const float*, std::int32_t, StereoPair*) noexcept;
+    using Run = std::int32_t (*)(SkewedCascade&, Cascade&, const DetectorTerms&, DetectorState&,
+                                 std::int32_t, const float*, const float*, std::int32_t,
+                                 StereoPair*) noexcept;
     static constexpr Run kRuns[SkewedCascade::kMaxStages] = {runPipe<1>, runPipe<2>, runPipe<3>,
                                                              runPipe<4>, runPipe<5>, runPipe<6>,
                                                              runPipe<7>, runPipe<8>};
-    return kRuns[pipe.stages - 1](pipe, cascade, engine, detector, detectFrom, left, right, count,
+    return kRuns[pipe.stages - 1](pipe, cascade, terms, detector, detectFrom, left, right, count,
                                   y);
 }
 
@@ -357,4 +356,5 @@ std::int32_t drainSkewed(SkewedCascade& pipe, Cascade& cascade, StereoPair* y) n
         drainPipe<5>, drainPipe<6>, drainPipe<7>, drainPipe<8>};
     return kDrains[pipe.stages - 1](pipe, cascade, y);
 }
-#endif
+
+} // namespace avx512

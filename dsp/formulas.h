@@ -1,0 +1,115 @@
+// The audio path's formulas, each written once over a lane type (lanes.h): one double for
+// the checked path, the SSE2 pair for the baseline, and the 128-, 256- and 512-bit lanes of
+// the AVX2 and AVX-512 kernels (x86/). A lane type with fused multiply-adds evaluates the
+// same expressions with one rounding per multiply-add, which is the only difference
+// between the paths. The reference engine (tests/reference) keeps its own literal copy.
+#pragma once
+
+#include "dsp/lanes.h"
+
+// One transposed direct form II stage: the output, and the stage's next two states.
+template <class V> struct StageStep { V y, s1, s2; };
+template <class V> struct StageCoefficients { V b0, b1, b2, a1, a2; };
+template <class V> inline StageStep<V> biquadStep(const StageCoefficients<V>& k, V x, V s1, V s2) {
+    const V y = mulAdd(k.b0, x, s1);
+    return {y, negMulAdd(k.a1, y, mulAdd(k.b1, x, s2)), negMulAdd(k.a2, y, k.b2 * x)};
+}
+
+// exp(-y) for 0 <= y <= 40, relative error below 3e-13: y is split as n ln2 + r with
+// |r| <= ln2/2, e^r is its Taylor series to r^10 (remainder below 0.347^11 / 11! < 2.2e-13)
+// and 2^n is built in the exponent bits.
+template <class V> inline V expNegative(V y) {
+    const V z = splatAs<V>(0.0) - y;
+    const PowerOfTwo<V> n = nearestPowerOfTwo(z * splatAs<V>(1.4426950408889634));
+    // ln 2 in two parts; n * hi is exact for |n| < 2^11.
+    const V r = negMulAdd(n.n, splatAs<V>(1.9082149292705877e-10),
+                          negMulAdd(n.n, splatAs<V>(0.6931471803691238), z));
+    // Estrin's scheme: the same series in four short dependent steps instead of ten, so
+    // the independent samples around it overlap (Horner's chain of ten would stall them).
+    const V r2 = r * r;
+    const V r4 = r2 * r2;
+    const V r8 = r4 * r4;
+    const V q0 = splatAs<V>(1.0) + r;
+    const V q1 = mulAdd(splatAs<V>(1.0 / 6.0), r, splatAs<V>(0.5));
+    const V q2 = mulAdd(splatAs<V>(1.0 / 120.0), r, splatAs<V>(1.0 / 24.0));
+    const V q3 = mulAdd(splatAs<V>(1.0 / 5040.0), r, splatAs<V>(1.0 / 720.0));
+    const V q4 = mulAdd(splatAs<V>(1.0 / 362880.0), r, splatAs<V>(1.0 / 40320.0));
+    const V q5 = splatAs<V>(1.0 / 3628800.0);
+    const V low = mulAdd(mulAdd(q3, r2, q2), r4, mulAdd(q1, r2, q0));
+    const V p = mulAdd(mulAdd(q5, r2, q4), r8, low);
+    return p * n.scale;
+}
+
+// tanh x as x N(x^2) / D(x^2) for |x| <= kTanhRationalLimit: Lambert's continued fraction
+// x / (1 + x^2 / (3 + x^2 / (5 + ... + x^2 / 23))) multiplied out. Its truncation error is
+// below 9.5e-14 there (worked out with 50-digit arithmetic, at 2001 points), and with
+// positive coefficients the evaluation in doubles adds only a few units in the last place.
+// Beyond the limit the exponential form takes over.
+inline constexpr double kTanhRationalLimit = 3.5;
+inline constexpr double kTanhNumerator[6] = {
+    1.0, 10.0 / 69.0, 4.0 / 805.0, 8.0 / 137655.0, 1.0 / 4212243.0, 2.0 / 8108567775.0};
+inline constexpr double kTanhDenominator[7] = {1.0,
+                                               11.0 / 23.0,
+                                               5.0 / 161.0,
+                                               4.0 / 6555.0,
+                                               2.0 / 468027.0,
+                                               1.0 / 105306075.0,
+                                               1.0 / 316234143225.0};
+
+// tanh of finite values as numerator / denominator, so a caller that divides anyway can
+// fold the division in. Absolute error of the quotient below 1e-12 (below 1e-13 within the
+// rational form's range). Beyond |x| = 20 tanh is 1 to within 1e-17. The exponential form
+// is only worked out when some lane needs it.
+template <class V> struct TanhParts { V numerator, denominator; };
+template <class V> inline TanhParts<V> tanhRationalParts(V x) {
+    const V u = x * x;
+    V n = splatAs<V>(kTanhNumerator[5]);
+    for (int i = 4; i >= 0; --i) {
+        n = mulAdd(n, u, splatAs<V>(kTanhNumerator[i]));
+    }
+    V d = splatAs<V>(kTanhDenominator[6]);
+    for (int i = 5; i >= 0; --i) {
+        d = mulAdd(d, u, splatAs<V>(kTanhDenominator[i]));
+    }
+    return {x * n, d};
+}
+template <class V> inline TanhParts<V> tanhParts(V x) {
+    const TanhParts<V> near = tanhRationalParts(x);
+    const V magnitude = absOf(x);
+    const auto far = lessThan(splatAs<V>(kTanhRationalLimit), magnitude);
+    if (!anyOf(far)) {
+        return near;
+    }
+    const V a = minOf(magnitude, splatAs<V>(20.0));
+    const V e = expNegative(a + a);
+    return {select(far, withSignOf(splatAs<V>(1.0) - e, x), near.numerator),
+            select(far, splatAs<V>(1.0) + e, near.denominator)};
+}
+
+template <class V> inline V tanhFinite(V x) {
+    const TanhParts<V> t = tanhParts(x);
+    return t.numerator / t.denominator;
+}
+
+// The output stage's settings in every lane, worked out once per run.
+template <class V> struct OutputLanes { V trim, drive, dry, wet; };
+template <class V> inline OutputLanes<V> outputLanes(double trim, double limiter) {
+    return {splatAs<V>(trim), splatAs<V>(0.35 * limiter + 1.0), splatAs<V>(1.0 - limiter),
+            splatAs<V>(limiter)};
+}
+
+// Trim, then the soft limiter: the dry value blended with a tanh stage whose level is
+// reduced further as the signal grows, so peaks are rounded off rather than flattened. The
+// two constant divisions are one multiplication and the two remaining divisions one. Not
+// a number and the infinities come out as they went in (an infinity at full limiting
+// gives not a number, as dry times zero does).
+template <class V> inline V trimAndLimit(V y, const OutputLanes<V>& k) {
+    constexpr double kScale = 100.0 / 20.0 / 580.0;
+    const V x = y * k.trim;
+    V v = mulSub(splatAs<V>(116.0) * x, x, splatAs<V>(0.00375)) * splatAs<V>(kScale);
+    v = minOf(maxOf(v, splatAs<V>(0.0)), splatAs<V>(4.0));
+    const TanhParts<V> t = tanhParts(k.drive * x);
+    const V shaping = mulAdd(splatAs<V>(0.25), v * v, splatAs<V>(1.0));
+    const V limited = t.numerator / (shaping * t.denominator);
+    return mulAdd(x, k.dry, limited * k.wet);
+}

@@ -1,0 +1,192 @@
+#include "dsp/generic/generic.h"
+
+#include "dsp/fast_math.h"
+#include "dsp/formulas.h"
+
+#include <cmath>
+#include <limits>
+
+namespace generic {
+
+std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
+                        std::int32_t detectFrom, const float* left, const float* right,
+                        StereoPair* y, std::int32_t count, double saneLimit) noexcept {
+    for (std::int32_t i = 0; i < count; ++i) {
+        const StereoPair x = pairOf(left[i], right[i]);
+        if (!bothWithin(x, saneLimit)) {
+            return i;
+        }
+        if (i >= detectFrom) {
+            stepDetector(terms, detector, detectorInput(left[i], right[i]));
+        }
+        y[i] = runCascade(cascade, x);
+    }
+    return count;
+}
+
+// No skewed cascade here: the plain loop takes every cascade.
+bool startSkewed(SkewedCascade& pipe, const Cascade&) noexcept {
+    pipe.stages = 0;
+    return false;
+}
+std::int32_t runSkewed(SkewedCascade&, Cascade&, const DetectorTerms&, DetectorState&, std::int32_t,
+                       const float*, const float*, std::int32_t, StereoPair*) noexcept {
+    return 0;
+}
+std::int32_t drainSkewed(SkewedCascade&, Cascade&, StereoPair*) noexcept {
+    return 0;
+}
+
+std::int32_t finiteLength(const float* left, const float* right, std::int32_t count) noexcept {
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!(std::fabs(left[i]) <= kLargest && std::fabs(right[i]) <= kLargest)) {
+            return i;
+        }
+    }
+    return count;
+}
+
+void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
+               double limiter, float* left, float* right) noexcept {
+    const OutputLanes<StereoPair> pair = outputLanes<StereoPair>(trim, limiter);
+    const OutputLanes<double> one = outputLanes<double>(trim, limiter);
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (checked[i]) { // a channel may be infinite or not a number: one value at a time
+            left[i] = static_cast<float>(trimAndLimit(leftOf(y[i]), one));
+            right[i] = static_cast<float>(trimAndLimit(rightOf(y[i]), one));
+        } else {
+            const StereoPair z = trimAndLimit(y[i], pair);
+            left[i] = static_cast<float>(leftOf(z));
+            right[i] = static_cast<float>(rightOf(z));
+        }
+    }
+}
+
+void detectorInputs(const float* left, const float* right, std::int32_t count,
+                    double* inputs) noexcept {
+    for (std::int32_t i = 0; i < count; ++i) {
+        inputs[i] = detectorInput(left[i], right[i]);
+    }
+}
+
+void monoSum(const float* left, const float* right, std::int32_t count, float* mono) noexcept {
+    for (std::int32_t i = 0; i < count; ++i) {
+        mono[i] = (right[i] + left[i]) * 0.5f;
+    }
+}
+
+float peakMagnitude(const float* samples, std::int32_t count) noexcept {
+    float peak = 0.0f;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const float magnitude = std::fabs(samples[i]);
+        if (magnitude > peak && magnitude <= std::numeric_limits<float>::max()) {
+            peak = magnitude;
+        }
+    }
+    return peak;
+}
+
+void window(double* samples, const float* ring, const double* window, int count) noexcept {
+    for (int i = 0; i < count; ++i) {
+        const double v = ring[i];
+        samples[i] = std::fabs(v) <= std::numeric_limits<double>::max() ? v * window[i] : 0.0;
+    }
+}
+
+namespace {
+
+// The first two radix-2 stages at once: their twiddles are 1 and -i, no multiplication.
+void firstStages(double* re, double* im) noexcept {
+    for (int s = 0; s < kRealFftHalf; s += 4) {
+        const double ar = re[s] + re[s + 1], ai = im[s] + im[s + 1];
+        const double br = re[s] - re[s + 1], bi = im[s] - im[s + 1];
+        const double cr = re[s + 2] + re[s + 3], ci = im[s + 2] + im[s + 3];
+        const double dr = re[s + 2] - re[s + 3], di = im[s + 2] - im[s + 3];
+        re[s] = ar + cr;
+        im[s] = ai + ci;
+        re[s + 2] = ar - cr;
+        im[s + 2] = ai - ci;
+        re[s + 1] = br + di; // b + (-i) d
+        im[s + 1] = bi - dr;
+        re[s + 3] = br - di;
+        im[s + 3] = bi + dr;
+    }
+}
+
+// The remaining stages, two butterflies per step.
+void laterStages(double* re, double* im, const RealFftTables& t) noexcept {
+    const double* wRe = t.stageRe.data();
+    const double* wIm = t.stageIm.data();
+    for (int h = 4; h < kRealFftHalf; h <<= 1) {
+        for (int s = 0; s < kRealFftHalf; s += 2 * h) {
+            for (int j = 0; j < h; j += 2) {
+                double* r = re + s + j;
+                double* i = im + s + j;
+                const Butterfly<StereoPair> b =
+                    butterfly(loadPair(r), loadPair(i), loadPair(r + h), loadPair(i + h),
+                              loadPair(wRe + j), loadPair(wIm + j));
+                storePair(r, b.ur);
+                storePair(i, b.ui);
+                storePair(r + h, b.xr);
+                storePair(i + h, b.xi);
+            }
+        }
+        wRe += h;
+        wIm += h;
+    }
+}
+
+// Each bin's fresh level in dB, in place of its power. A level that is not finite counts
+// as silence: the slow fall would otherwise hold an infinite bin for good, and the gain
+// mapping reads these bins.
+double levelOf(double power, double binScaleDb) noexcept {
+    if (!(power > 1e-10)) { // magnitude at most 1e-5 (or not a number)
+        return -80.0;
+    }
+    const float level = static_cast<float>(10.0 * log10Positive(power) + binScaleDb);
+    return std::isfinite(level) ? level : -80.0;
+}
+
+} // namespace
+
+void splitPowers(const double* re, const double* im, const RealFftTables& t, int from,
+                 double* power) noexcept {
+    for (int k = from; k < kRealFftHalf; ++k) {
+        power[k] = splitPower(re[k], im[k], re[kRealFftHalf - k], -im[kRealFftHalf - k],
+                              t.splitRe[k], t.splitIm[k]);
+    }
+}
+
+void fftPower(const RealFftTables& t, const double* samples, double* work, double* power) noexcept {
+    double* re = work;
+    double* im = work + kRealFftHalf;
+    for (int k = 0; k < kRealFftHalf; ++k) {
+        const int r = t.bitReversed[k];
+        re[r] = samples[2 * k];
+        im[r] = samples[2 * k + 1];
+    }
+    firstStages(re, im);
+    laterStages(re, im, t);
+    edgePowers(re, im, power);
+    splitPowers(re, im, t, 1, power);
+}
+
+void levels(double* power, int count, double binScaleDb) noexcept {
+    for (int k = 0; k < count; ++k) {
+        power[k] = levelOf(power[k], binScaleDb);
+    }
+}
+
+// Fast rise, slow fall: transients show at once, the display settles calmly.
+void smooth(float* spectrumDb, const double* levels, int count) noexcept {
+    for (int k = 0; k < count; ++k) {
+        const auto fresh = static_cast<float>(levels[k]);
+        const float old = spectrumDb[k];
+        const float rise = old * 0.35f + fresh * 0.65f;
+        const float fall = old * 0.9f + fresh * 0.1f;
+        spectrumDb[k] = fresh > old ? rise : fall;
+    }
+}
+
+} // namespace generic

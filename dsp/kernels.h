@@ -1,0 +1,82 @@
+// The engine's work that each instruction set does its own way, as one record of function
+// pointers. x86/kernel_select.cpp (generic/kernel_select.cpp elsewhere) fills it once, from
+// what the processor has; the audio path and the analyser call through it and never ask
+// which instruction set runs. The portable kernels (generic/) are the baseline the others
+// are tested against: the wide (AVX2 and FMA) and widest (AVX-512) kernels give each
+// other's results bit for bit, and the baseline's within the float output's rounding.
+#pragma once
+
+#include "dsp/cascade.h"
+#include "dsp/cascade_skewed.h"
+#include "dsp/detector.h"
+#include "dsp/real_fft.h"
+#include "dsp/stereo_pair.h"
+
+#include <cstdint>
+
+struct Kernels {
+    const char* name; // "baseline", "avx2" or "avx512", as TOLVANE_VECTOR_PATH names them
+
+    // Runs the sane samples at the start of `left`/`right` (up to `count`, at most 32)
+    // through every stage of the cascade, writes their outputs to `y` and answers how many
+    // it took: it stops before the first sample beyond `saneLimit` in magnitude (or not a
+    // number), which the caller runs on the checked path. The detector steps of the
+    // samples it takes from index `detectFrom` on are run in between.
+    std::int32_t (*cascadeRun)(Cascade& cascade, const DetectorTerms& terms,
+                               DetectorState& detector, std::int32_t detectFrom, const float* left,
+                               const float* right, StereoPair* y, std::int32_t count,
+                               double saneLimit) noexcept;
+
+    // The skewed cascade (cascade_skewed.h); startSkewed answers false where this
+    // instruction set has none, and the plain loop runs instead.
+    bool (*startSkewed)(SkewedCascade& pipe, const Cascade& cascade) noexcept;
+    std::int32_t (*runSkewed)(SkewedCascade& pipe, Cascade& cascade, const DetectorTerms& terms,
+                              DetectorState& detector, std::int32_t detectFrom, const float* left,
+                              const float* right, std::int32_t count, StereoPair* y) noexcept;
+    std::int32_t (*drainSkewed)(SkewedCascade& pipe, Cascade& cascade, StereoPair* y) noexcept;
+    // How many samples at the start are finite in both channels.
+    std::int32_t (*finiteLength)(const float* left, const float* right,
+                                 std::int32_t count) noexcept;
+
+    // Trim and limiter (engaged: limiter above 0.01) over the cascade's outputs `y` of a
+    // run into the block; `checked` marks samples that took the checked path, which go
+    // through the one-value form.
+    void (*finishRun)(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
+                      double limiter, float* left, float* right) noexcept;
+
+    // detectorInput (detector.h) of each of `count` samples into `inputs`.
+    void (*detectorInputs)(const float* left, const float* right, std::int32_t count,
+                           double* inputs) noexcept;
+    // The mono sum (left + right) / 2 of `count` samples into `mono`.
+    void (*monoSum)(const float* left, const float* right, std::int32_t count,
+                    float* mono) noexcept;
+    // The largest finite magnitude of `count` samples (0 for none).
+    float (*peakMagnitude)(const float* samples, std::int32_t count) noexcept;
+
+    // The analyser (analyser.cpp, real_fft.h): the ring through the window (a sample that
+    // is not finite counts as 0), the transform's powers, the bins' levels in dB in place of
+    // their powers, and the displayed spectrum's smoothing.
+    void (*window)(double* samples, const float* ring, const double* window, int count) noexcept;
+    void (*fftPower)(const RealFftTables& tables, const double* samples, double* work,
+                     double* power) noexcept;
+    void (*levels)(double* power, int count, double binScaleDb) noexcept;
+    void (*smooth)(float* spectrumDb, const double* levels, int count) noexcept;
+};
+
+// Any thread: the record in use. Filled at the first call (which reads
+// TOLVANE_VECTOR_PATH), so an engine's constructor calls it before the audio thread can.
+const Kernels& kernels() noexcept;
+
+// The instruction sets a record can be for, in order.
+enum class VectorPath { Baseline, Wide, Widest };
+
+// Any thread: which one is in use.
+VectorPath vectorPathInUse() noexcept;
+
+// The record for `path`, or null where the processor lacks it (or TOLVANE_VECTOR_PATH
+// caps the paths below it): tests compare each with the portable one.
+const Kernels* kernelsFor(VectorPath path) noexcept;
+
+// Tests only: use no path wider than `highest` (nor than TOLVANE_VECTOR_PATH allows);
+// VectorPath::Widest lifts the limit again.
+void limitVectorPath(VectorPath highest) noexcept;

@@ -1,0 +1,98 @@
+// Lane types for processors with AVX2 and FMA: a stereo pair (128 bits) and two of them
+// (256 bits), with the operations of lanes.h; mulAdd, negMulAdd and mulSub are fused (one
+// rounding). Each operation carries the instruction set as its own target, so the shared
+// formulas (formulas.h) take it on when they are inlined into a kernel with that target:
+// kernels are TOLVANE_AVX2 (or wider) and flattened, which inlines every call they make.
+#pragma once
+
+#include "dsp/cascade.h"
+#include "dsp/formulas.h"
+#include "dsp/lanes.h"
+#include "dsp/stereo_pair.h"
+
+#include <immintrin.h>
+
+#define TOLVANE_AVX2_LANE [[gnu::target("avx2,fma")]] inline
+#define TOLVANE_AVX2 [[gnu::target("avx2,fma"), gnu::flatten]]
+// Plain AVX2: for the kernels that must not fuse their multiply-adds.
+#define TOLVANE_AVX2_UNFUSED [[gnu::target("avx2"), gnu::flatten]]
+
+// Both channels of a sample.
+struct FusedPair {
+    __m128d v;
+};
+TOLVANE_AVX2_LANE FusedPair splatLane(const FusedPair*, double x) {
+    return {_mm_set1_pd(x)};
+}
+TOLVANE_AVX2_LANE FusedPair operator*(FusedPair a, FusedPair b) {
+    return {_mm_mul_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE FusedPair mulAdd(FusedPair a, FusedPair b, FusedPair c) {
+    return {_mm_fmadd_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX2_LANE FusedPair negMulAdd(FusedPair a, FusedPair b, FusedPair c) {
+    return {_mm_fnmadd_pd(a.v, b.v, c.v)};
+}
+// A stage's coefficients as the fused kernels take them.
+TOLVANE_AVX2_LANE StageCoefficients<FusedPair> fusedCoefficients(const CascadeStage& k) {
+    return {{k.b0.v}, {k.b1.v}, {k.b2.v}, {k.a1.v}, {k.a2.v}};
+}
+
+// Four doubles: two samples' pairs, four bins, or two stages' pairs.
+struct Lanes4 {
+    __m256d v;
+};
+struct Mask4 {
+    __m256d v;
+};
+TOLVANE_AVX2_LANE Lanes4 splatLane(const Lanes4*, double x) {
+    return {_mm256_set1_pd(x)};
+}
+TOLVANE_AVX2_LANE Lanes4 operator+(Lanes4 a, Lanes4 b) {
+    return {_mm256_add_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 operator-(Lanes4 a, Lanes4 b) {
+    return {_mm256_sub_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 operator*(Lanes4 a, Lanes4 b) {
+    return {_mm256_mul_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 operator/(Lanes4 a, Lanes4 b) {
+    return {_mm256_div_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 mulAdd(Lanes4 a, Lanes4 b, Lanes4 c) {
+    return {_mm256_fmadd_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 negMulAdd(Lanes4 a, Lanes4 b, Lanes4 c) {
+    return {_mm256_fnmadd_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 mulSub(Lanes4 a, Lanes4 b, Lanes4 c) {
+    return {_mm256_fmsub_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 absOf(Lanes4 a) {
+    return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 minOf(Lanes4 a, Lanes4 b) {
+    return {_mm256_min_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Lanes4 maxOf(Lanes4 a, Lanes4 b) {
+    return {_mm256_max_pd(a.v, b.v)};
+}
+TOLVANE_AVX2_LANE Mask4 lessThan(Lanes4 a, Lanes4 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ)};
+}
+TOLVANE_AVX2_LANE Lanes4 select(Mask4 mask, Lanes4 a, Lanes4 b) {
+    return {_mm256_blendv_pd(b.v, a.v, mask.v)};
+}
+TOLVANE_AVX2_LANE bool anyOf(Mask4 mask) {
+    return _mm256_movemask_pd(mask.v) != 0;
+}
+TOLVANE_AVX2_LANE Lanes4 withSignOf(Lanes4 magnitude, Lanes4 sign) {
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    return {_mm256_or_pd(_mm256_andnot_pd(signBit, magnitude.v), _mm256_and_pd(signBit, sign.v))};
+}
+TOLVANE_AVX2_LANE PowerOfTwo<Lanes4> nearestPowerOfTwo(Lanes4 t) {
+    const __m128i n32 = _mm256_cvtpd_epi32(t.v); // ties to even
+    const __m256i exponent = _mm256_add_epi64(_mm256_cvtepi32_epi64(n32), _mm256_set1_epi64x(1023));
+    return {{_mm256_cvtepi32_pd(n32)}, {_mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52))}};
+}

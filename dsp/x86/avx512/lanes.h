@@ -1,0 +1,90 @@
+// Lane types for processors with AVX-512 (F and VL): eight doubles (four samples' pairs),
+// with the operations of lanes.h, fused like the AVX2 lanes (x86/avx2/lanes.h), whose
+// 128- and 256-bit types these kernels use as well.
+#pragma once
+
+// GCC 12's AVX-512 intrinsics start their results from an "undefined" register, which its
+// flow analysis reports as maybe uninitialized in every caller.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include "dsp/x86/avx2/lanes.h"
+
+#include <immintrin.h>
+
+#define TOLVANE_AVX512_LANE [[gnu::target("avx512f,avx2,fma")]] inline
+#define TOLVANE_AVX512 [[gnu::target("avx512f,avx2,fma"), gnu::flatten]]
+
+// AVX-512VL gives the 128- and 256-bit instructions sixteen more registers (and mask
+// registers), enough to keep a cascade's states and the detector's running values in
+// registers. The cascades on it use no 512-bit instruction: while one is in flight the core
+// stops issuing vector work to one of its two multiply-add ports, which is what a cascade
+// lives on. The detector's running values stay separate scalars: GCC's straight-line
+// vectorizer would pack them into one wide register and put lane moves on their recursions.
+#define TOLVANE_REGISTER_FILE                                                                      \
+    [[gnu::target("avx512f,avx512vl,avx2,fma"), gnu::optimize("no-tree-slp-vectorize"),            \
+      gnu::flatten]]
+
+struct Lanes8 {
+    __m512d v;
+};
+struct Mask8 {
+    __mmask8 m;
+};
+TOLVANE_AVX512_LANE Lanes8 splatLane(const Lanes8*, double x) {
+    return {_mm512_set1_pd(x)};
+}
+TOLVANE_AVX512_LANE Lanes8 operator+(Lanes8 a, Lanes8 b) {
+    return {_mm512_add_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 operator-(Lanes8 a, Lanes8 b) {
+    return {_mm512_sub_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 operator*(Lanes8 a, Lanes8 b) {
+    return {_mm512_mul_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 operator/(Lanes8 a, Lanes8 b) {
+    return {_mm512_div_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 mulAdd(Lanes8 a, Lanes8 b, Lanes8 c) {
+    return {_mm512_fmadd_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 negMulAdd(Lanes8 a, Lanes8 b, Lanes8 c) {
+    return {_mm512_fnmadd_pd(a.v, b.v, c.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 mulSub(Lanes8 a, Lanes8 b, Lanes8 c) {
+    return {_mm512_fmsub_pd(a.v, b.v, c.v)};
+}
+// Bitwise operations on doubles through the integer forms, which need only AVX-512F.
+TOLVANE_AVX512_LANE __m512d andNotOf(__m512d a, __m512d b) { // ~a & b
+    return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
+}
+TOLVANE_AVX512_LANE Lanes8 absOf(Lanes8 a) {
+    return {andNotOf(_mm512_set1_pd(-0.0), a.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 minOf(Lanes8 a, Lanes8 b) {
+    return {_mm512_min_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Lanes8 maxOf(Lanes8 a, Lanes8 b) {
+    return {_mm512_max_pd(a.v, b.v)};
+}
+TOLVANE_AVX512_LANE Mask8 lessThan(Lanes8 a, Lanes8 b) {
+    return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)};
+}
+TOLVANE_AVX512_LANE Lanes8 select(Mask8 mask, Lanes8 a, Lanes8 b) {
+    return {_mm512_mask_mov_pd(b.v, mask.m, a.v)};
+}
+TOLVANE_AVX512_LANE bool anyOf(Mask8 mask) {
+    return mask.m != 0;
+}
+TOLVANE_AVX512_LANE Lanes8 withSignOf(Lanes8 magnitude, Lanes8 sign) {
+    const __m512d signBit = _mm512_set1_pd(-0.0);
+    const __m512i bits = _mm512_or_epi64(
+        _mm512_castpd_si512(andNotOf(signBit, magnitude.v)),
+        _mm512_and_epi64(_mm512_castpd_si512(signBit), _mm512_castpd_si512(sign.v)));
+    return {_mm512_castsi512_pd(bits)};
+}
+TOLVANE_AVX512_LANE PowerOfTwo<Lanes8> nearestPowerOfTwo(Lanes8 t) {
+    const __m256i n32 = _mm512_cvtpd_epi32(t.v); // ties to even
+    const __m512i exponent = _mm512_add_epi64(_mm512_cvtepi32_epi64(n32), _mm512_set1_epi64(1023));
+    return {{_mm512_cvtepi32_pd(n32)}, {_mm512_castsi512_pd(_mm512_slli_epi64(exponent, 52))}};
+}

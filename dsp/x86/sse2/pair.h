@@ -1,0 +1,97 @@
+// The stereo pair on x86-64: both doubles in one SSE2 register (every 64-bit x86 processor
+// has SSE2, so the DLL stays baseline). Only IEEE basic operations, each rounded on its
+// own, so results are bit-identical to scalar code evaluating the same expressions in the
+// same order. Included through dsp/stereo_pair.h.
+#pragma once
+
+#include "dsp/lanes.h"
+
+#include <emmintrin.h>
+
+struct StereoPair {
+    __m128d v;
+};
+inline StereoPair pairOf(double left, double right) {
+    return {_mm_set_pd(right, left)};
+}
+inline StereoPair splat(double x) {
+    return {_mm_set1_pd(x)};
+}
+inline StereoPair splatLane(const StereoPair*, double x) {
+    return splat(x);
+}
+inline double leftOf(StereoPair p) {
+    return _mm_cvtsd_f64(p.v);
+}
+inline double rightOf(StereoPair p) {
+    return _mm_cvtsd_f64(_mm_unpackhi_pd(p.v, p.v));
+}
+inline StereoPair loadPair(const double* p) {
+    return {_mm_loadu_pd(p)};
+}
+inline void storePair(double* p, StereoPair v) {
+    _mm_storeu_pd(p, v.v);
+}
+inline StereoPair operator+(StereoPair a, StereoPair b) {
+    return {_mm_add_pd(a.v, b.v)};
+}
+inline StereoPair operator-(StereoPair a, StereoPair b) {
+    return {_mm_sub_pd(a.v, b.v)};
+}
+inline StereoPair operator*(StereoPair a, StereoPair b) {
+    return {_mm_mul_pd(a.v, b.v)};
+}
+inline StereoPair operator/(StereoPair a, StereoPair b) {
+    return {_mm_div_pd(a.v, b.v)};
+}
+inline StereoPair mulAdd(StereoPair a, StereoPair b, StereoPair c) {
+    return a * b + c;
+}
+inline StereoPair negMulAdd(StereoPair a, StereoPair b, StereoPair c) {
+    return c - a * b;
+}
+inline StereoPair mulSub(StereoPair a, StereoPair b, StereoPair c) {
+    return a * b - c;
+}
+inline StereoPair absOf(StereoPair a) {
+    return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)};
+}
+inline StereoPair minOf(StereoPair a, StereoPair b) {
+    return {_mm_min_pd(a.v, b.v)};
+}
+inline StereoPair maxOf(StereoPair a, StereoPair b) {
+    return {_mm_max_pd(a.v, b.v)};
+}
+// Per lane: a where the mask lane is all ones, else b.
+inline StereoPair select(StereoPair mask, StereoPair a, StereoPair b) {
+    return {_mm_or_pd(_mm_and_pd(mask.v, a.v), _mm_andnot_pd(mask.v, b.v))};
+}
+inline StereoPair lessThan(StereoPair a, StereoPair b) {
+    return {_mm_cmplt_pd(a.v, b.v)};
+}
+// True when either lane of a mask (from lessThan) is set.
+inline bool anyOf(StereoPair mask) {
+    return _mm_movemask_pd(mask.v) != 0;
+}
+// True when both lanes are at most `limit` in magnitude (false for NaN).
+inline bool bothWithin(StereoPair a, double limit) {
+    return _mm_movemask_pd(_mm_cmple_pd(absOf(a).v, _mm_set1_pd(limit))) == 3;
+}
+inline PowerOfTwo<StereoPair> nearestPowerOfTwo(StereoPair t) {
+    const __m128i n32 = _mm_cvtpd_epi32(t.v); // two int32 in the low half, ties to even
+    const __m128i n64 = _mm_unpacklo_epi32(n32, _mm_srai_epi32(n32, 31));
+    const __m128i bits = _mm_slli_epi64(_mm_add_epi64(n64, _mm_set1_epi64x(1023)), 52);
+    return {{_mm_cvtepi32_pd(n32)}, {_mm_castsi128_pd(bits)}};
+}
+inline StereoPair withSignOf(StereoPair magnitude, StereoPair sign) {
+    const __m128d signBit = _mm_set1_pd(-0.0);
+    return {_mm_or_pd(_mm_andnot_pd(signBit, magnitude.v), _mm_and_pd(signBit, sign.v))};
+}
+
+// x > y ? a : b, as a mask and a blend rather than a branch (compilers turn the plain
+// conditional back into one).
+inline double pickIfGreater(double x, double y, double a, double b) noexcept {
+    const __m128d greater = _mm_cmpgt_sd(_mm_set_sd(x), _mm_set_sd(y));
+    return _mm_cvtsd_f64(
+        _mm_or_pd(_mm_and_pd(greater, _mm_set_sd(a)), _mm_andnot_pd(greater, _mm_set_sd(b))));
+}

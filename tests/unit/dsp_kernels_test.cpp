@@ -1,0 +1,236 @@
+// Every record of kernels the processor has, against the portable kernels (generic/): the
+// ones that only move, compare and pick values give their bits; the ones with fused
+// multiply-adds stay within a part in a billion of it (the cascade) or within the float
+// output's rounding (the output stage). Also the reset of the audio path's running state.
+#include "dsp/generic/generic.h"
+#include "dsp/kernels.h"
+#include "tests/unit/dsp_cascade_test_support.h"
+#include "tests/unit/dsp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Signal {
+    std::vector<float> left, right;
+};
+
+// Music with a NaN, infinities of both signs, huge and tiny values at scattered places.
+Signal awkwardSignal(std::size_t frames, unsigned seed) {
+    const dsptest::StereoSignal music = dsptest::musicLikeSignal(frames);
+    Signal s{music.left, music.right};
+    std::mt19937 random(seed);
+    const float specials[] = {NAN, INFINITY, -INFINITY, 3.0e6f, -2.0e38f, 1e-40f};
+    for (int i = 0; i < 12; ++i) {
+        const std::size_t at = random() % frames;
+        (i % 2 == 0 ? s.left : s.right)[at] = specials[i % 6];
+    }
+    return s;
+}
+
+std::vector<const Kernels*> recordsHere() {
+    std::vector<const Kernels*> records;
+    for (const VectorPath path : {VectorPath::Baseline, VectorPath::Wide, VectorPath::Widest}) {
+        if (const Kernels* k = kernelsFor(path)) {
+            records.push_back(k);
+        }
+    }
+    return records;
+}
+
+template <typename T> bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+}
+
+TEST(Kernels, TheBaselineIsAlwaysThereAndEachRecordIsNamedForItsPath) {
+    const std::vector<const Kernels*> records = recordsHere();
+    ASSERT_FALSE(records.empty());
+    EXPECT_STREQ(records[0]->name, "baseline");
+    const char* names[] = {"baseline", "avx2", "avx512"};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_STREQ(records[i]->name, names[i]);
+    }
+    EXPECT_EQ(&kernels(), kernelsFor(vectorPathInUse()));
+}
+
+// Inputs to the detector, the mono sum, the meters' peak and the finite prefix: exact, at
+// every length from 0 to past the widest step (so every tail is taken).
+TEST(Kernels, ValueMovingKernelsGiveThePortableBits) {
+    const Signal s = awkwardSignal(300, 3);
+    for (const Kernels* k : recordsHere()) {
+        SCOPED_TRACE(k->name);
+        for (std::int32_t n = 0; n <= 37; ++n) {
+            for (const std::int32_t from : {0, 5, 263}) {
+                const float* l = s.left.data() + from;
+                const float* r = s.right.data() + from;
+                std::vector<double> in(n + 1, -1.0), plainIn(n + 1, -1.0);
+                k->detectorInputs(l, r, n, in.data());
+                generic::detectorInputs(l, r, n, plainIn.data());
+                ASSERT_TRUE(sameBits(in, plainIn)) << n << " from " << from;
+                std::vector<float> mono(n + 1, -1.0f), plainMono(n + 1, -1.0f);
+                k->monoSum(l, r, n, mono.data());
+                generic::monoSum(l, r, n, plainMono.data());
+                ASSERT_TRUE(sameBits(mono, plainMono)) << n << " from " << from;
+                ASSERT_EQ(k->peakMagnitude(l, n), generic::peakMagnitude(l, n)) << n;
+                ASSERT_EQ(k->finiteLength(l, r, n), generic::finiteLength(l, r, n)) << n;
+            }
+        }
+    }
+}
+
+bool detectorsNear(const DetectorState& a, const DetectorState& b) {
+    const auto near = [](double x, double y) {
+        return std::fabs(x - y) <= 1e-12 * (1.0 + std::fabs(y));
+    };
+    bool history = true;
+    for (std::size_t i = 0; i < a.levelHistory.size(); ++i) {
+        history = history && near(a.levelHistory[i], b.levelHistory[i]);
+    }
+    return history && near(a.peakHold, b.peakHold) && near(a.envLevel, b.envLevel) &&
+           near(a.fastLevel, b.fastLevel) && near(a.transientScale, b.transientScale) &&
+           near(a.transientHeld, b.transientHeld) && near(a.highDrive, b.highDrive);
+}
+
+// The cascade over runs with samples it must stop before: where it stops, the outputs and
+// states and the detector. The baseline is the portable kernel's bits; the fused ones
+// differ by rounding only.
+TEST(Kernels, CascadeRunsMatchThePortableOne) {
+    const auto engine = dsptest::makeInstance();
+    const DetectorTerms terms = detectorTerms(*engine);
+    const Signal s = awkwardSignal(4000, 9);
+    std::mt19937 random(41);
+    for (const Kernels* k : recordsHere()) {
+        SCOPED_TRACE(k->name);
+        const bool fused = std::strcmp(k->name, "baseline") != 0;
+        for (const std::size_t stages : {1u, 2u, 5u, 8u, 9u, 17u, 24u}) {
+            const Cascade start = dsptest::randomCascade(stages, random);
+            Cascade mine = start, plain = start;
+            DetectorState d = engine->detector, plainD = engine->detector;
+            std::vector<StereoPair> y(32), plainY(32);
+            for (std::size_t at = 0; at + 32 <= s.left.size(); at += 29) {
+                const std::int32_t taken = k->cascadeRun(mine, terms, d, 1, s.left.data() + at,
+                                                         s.right.data() + at, y.data(), 32, 1e100);
+                const std::int32_t plainTaken =
+                    generic::cascadeRun(plain, terms, plainD, 1, s.left.data() + at,
+                                        s.right.data() + at, plainY.data(), 32, 1e100);
+                ASSERT_EQ(taken, plainTaken) << stages << " stages at " << at;
+                const auto close = [fused](double got, double want) {
+                    return fused ? std::fabs(got - want) <= 1e-9 * (1.0 + std::fabs(want))
+                                 : std::memcmp(&got, &want, sizeof got) == 0;
+                };
+                for (std::int32_t i = 0; i < taken; ++i) {
+                    ASSERT_TRUE(close(leftOf(y[i]), leftOf(plainY[i]))) << stages << " " << i;
+                    ASSERT_TRUE(close(rightOf(y[i]), rightOf(plainY[i]))) << stages << " " << i;
+                }
+                if (!fused) {
+                    ASSERT_TRUE(dsptest::sameStates(mine, plain)) << stages << " at " << at;
+                    ASSERT_TRUE(d == plainD) << stages << " stages at " << at;
+                } else {
+                    // The detector is inlined into the fused kernels, where the compiler may
+                    // fuse its multiply-adds too.
+                    ASSERT_TRUE(detectorsNear(d, plainD)) << stages << " stages at " << at;
+                    ASSERT_EQ(d.decimationCounter, plainD.decimationCounter);
+                    plain = mine; // the fused rounding must not pile up over the runs
+                    plainD = d;
+                }
+            }
+        }
+    }
+}
+
+// The output stage at every limiter setting, over values into the limiter's far range,
+// with checked samples (not finite in one channel or both) scattered among them: not a
+// number and each infinity come out where the portable stage gives them.
+TEST(Kernels, OutputStageMatchesThePortableOneWithinTheFloatRounding) {
+    std::mt19937 random(12);
+    std::uniform_real_distribution<double> level(-8.0, 8.0);
+    const double specials[] = {NAN, INFINITY, -INFINITY};
+    for (const Kernels* k : recordsHere()) {
+        SCOPED_TRACE(k->name);
+        const bool fused = std::strcmp(k->name, "baseline") != 0;
+        for (const double limiter : {0.02, 0.5, 0.93, 1.0}) {
+            for (int trial = 0; trial < 60; ++trial) {
+                const std::int32_t n = 1 + trial % 32;
+                std::vector<StereoPair> y(n);
+                bool checked[32] = {};
+                for (std::int32_t i = 0; i < n; ++i) {
+                    y[i] = pairOf(level(random), level(random));
+                }
+                if (trial % 3 == 0) {
+                    const std::int32_t at = static_cast<std::int32_t>(random() % n);
+                    y[at] = pairOf(specials[trial % 3], specials[(trial / 3) % 3]);
+                    checked[at] = true;
+                }
+                std::vector<float> l(n), r(n), plainL(n), plainR(n);
+                k->finishRun(y.data(), checked, n, 0.8, limiter, l.data(), r.data());
+                generic::finishRun(y.data(), checked, n, 0.8, limiter, plainL.data(),
+                                   plainR.data());
+                for (std::int32_t i = 0; i < n; ++i) {
+                    for (const auto& [got, want] :
+                         {std::pair{l[i], plainL[i]}, {r[i], plainR[i]}}) {
+                        ASSERT_EQ(std::isnan(got), std::isnan(want)) << i;
+                        ASSERT_EQ(std::isinf(got) && got > 0, std::isinf(want) && want > 0) << i;
+                        ASSERT_EQ(std::isinf(got) && got < 0, std::isinf(want) && want < 0) << i;
+                        if (std::isfinite(want)) {
+                            ASSERT_NEAR(got, want, fused ? 2.5e-7 : 0.0) << i << " " << limiter;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The bins' levels: the fused logarithm stays within a float step of the portable one.
+TEST(Kernels, LevelsMatchThePortableOneWithinAFloatStep) {
+    std::mt19937_64 random(8);
+    std::uniform_real_distribution<double> exponent(-14.0, 6.0), mantissa(1.0, 10.0);
+    std::vector<double> power(kSpectrumBins);
+    for (double& p : power) {
+        p = mantissa(random) * std::pow(10.0, std::floor(exponent(random)));
+    }
+    std::vector<double> plain = power;
+    generic::levels(plain.data(), kSpectrumBins, -54.18539921951662);
+    for (const Kernels* k : recordsHere()) {
+        SCOPED_TRACE(k->name);
+        std::vector<double> mine = power;
+        k->levels(mine.data(), kSpectrumBins, -54.18539921951662);
+        for (int b = 0; b < kSpectrumBins; ++b) {
+            ASSERT_NEAR(mine[b], plain[b], 1.6e-5) << b; // two float steps at 80 dB
+        }
+    }
+}
+
+// After a reset to a fresh engine's running state (and the rebuild the host layer does),
+// an engine that has played sounds exactly like one that has not.
+TEST(ResetRunningState, LeavesNoTraceOfWhatWasPlayed) {
+    auto played = dsptest::makeInstance();
+    auto fresh = dsptest::makeInstance();
+    const auto pristine = dsptest::makeInstance();
+    for (Engine* e : {played.get(), fresh.get()}) {
+        setParam(*e, ParamLimiter, 0.7f);
+        rebuildFilters(*e);
+    }
+    dsptest::StereoSignal before = dsptest::musicLikeSignal(20000);
+    dsptest::processInBlocks(*played, before, 256);
+    ASSERT_NE(played->detector.envLevel, pristine->detector.envLevel);
+    resetRunningState(*played, *pristine);
+    rebuildFilters(*played);
+    EXPECT_TRUE(played->detector == pristine->detector);
+    EXPECT_EQ(played->analysisRing, pristine->analysisRing);
+    EXPECT_EQ(played->spectrumDb, pristine->spectrumDb);
+    dsptest::StereoSignal a = dsptest::musicLikeSignal(30000);
+    dsptest::StereoSignal b = a;
+    dsptest::processInBlocks(*played, a, 256);
+    dsptest::processInBlocks(*fresh, b, 256);
+    EXPECT_TRUE(sameBits(a.left, b.left));
+    EXPECT_TRUE(sameBits(a.right, b.right));
+    EXPECT_EQ(played->spectrumDb, fresh->spectrumDb);
+}
+
+} // namespace
