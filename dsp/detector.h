@@ -21,20 +21,6 @@ inline double detectorInput(double L, double R) noexcept {
     return std::isnan(m) || m >= 1000000.0 ? 0.0 : m;
 }
 
-// The engine's detector constants for a run, with the envelope's two complements worked
-// out once rather than on every sample.
-struct DetectorTerms {
-    double peakHoldDecay, attack, keepAttack, release, keepRelease, fastCoef;
-    double transientScaleDecay, highDriveCoef;
-    std::int32_t decimation;
-};
-
-inline DetectorTerms detectorTerms(const Engine& k) noexcept {
-    return {k.peakHoldDecay,       k.envAttackCoef,        1.0 - k.envAttackCoef,
-            k.envReleaseCoef,      1.0 - k.envReleaseCoef, k.fastCoef,
-            k.transientScaleDecay, k.highDriveCoef,        k.decimation};
-}
-
 // One sample's step, given its detectorInput.
 [[gnu::always_inline]] inline void stepDetector(const DetectorTerms& k, DetectorState& s,
                                                 double m) noexcept {
@@ -69,5 +55,5 @@ inline DetectorTerms detectorTerms(const Engine& k) noexcept {
 
 [[gnu::always_inline]] inline void runDetector(const Engine& k, DetectorState& s, double L,
                                                double R) noexcept {
-    stepDetector(detectorTerms(k), s, detectorInput(L, R));
+    stepDetector(k.detectorTerms, s, detectorInput(L, R));
 }

@@ -64,17 +64,23 @@ struct PlainGain {
 // in locals for a whole run of samples (registers, not the engine's memory) and stores
 // them back at its end.
 struct DetectorState {
-    double peakHold = 0.001;
-    double envLevel = 0.0;
-    double fastLevel = 0.0;
-    double transientScale = 0.02;
-    double transientHeld = 0.0;
+    double peakHold = 0.001, envLevel = 0.0, fastLevel = 0.0; // the level detector
+    double transientScale = 0.02, transientHeld = 0.0;        // the transient detector
     double highDrive = 0.0;
     std::array<double, 4> levelHistory{};
     std::int32_t decimationCounter = 0;
 
     // Value by value: the padding after the counter is whatever a copy left there.
     bool operator==(const DetectorState&) const = default;
+};
+
+// The detector's constants at the engine's rate, with the envelope's two complements
+// worked out once rather than on every sample.
+struct DetectorTerms {
+    double peakHoldDecay = 0.0;
+    double attack = 0.0, keepAttack = 1.0, release = 0.0, keepRelease = 1.0;
+    double fastCoef = 0.0, transientScaleDecay = 0.0, highDriveCoef = 0.0;
+    std::int32_t decimation = 96; // samples between two steps of the transient detector
 };
 
 struct Engine {
@@ -96,13 +102,7 @@ struct Engine {
     // The two drives derived from the envelope, worked out at the modulation tick.
     double midDrive = 0.0;
     double lowDrive = 0.0;
-    double peakHoldDecay = 0.0;
-    double envAttackCoef = 0.0;
-    double envReleaseCoef = 0.0;
-    double fastCoef = 0.0;
-    double transientScaleDecay = 0.0;
-    double highDriveCoef = 0.0;
-    std::int32_t decimation = 96;
+    DetectorTerms detectorTerms;
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;

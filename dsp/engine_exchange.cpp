@@ -24,13 +24,7 @@ void adoptBands(Engine& audio, const Engine& edits) {
 void adoptRate(Engine& audio, const Engine& edits) {
     audio.sampleRate = edits.sampleRate;
     audio.envRate = edits.envRate;
-    audio.peakHoldDecay = edits.peakHoldDecay;
-    audio.envAttackCoef = edits.envAttackCoef;
-    audio.envReleaseCoef = edits.envReleaseCoef;
-    audio.fastCoef = edits.fastCoef;
-    audio.transientScaleDecay = edits.transientScaleDecay;
-    audio.highDriveCoef = edits.highDriveCoef;
-    audio.decimation = edits.decimation;
+    audio.detectorTerms = edits.detectorTerms;
 }
 
 // The editor draws the coefficients the audio really uses, modulation included, and

@@ -21,16 +21,19 @@ constexpr std::size_t kReservedBands = 24;
 // envelopes keep a usable resolution at very low host rates.
 void deriveDetectorCoefficients(Engine& inst) {
     const double r = inst.envRate;
-    inst.peakHoldDecay = std::exp(-1.0 / (1.5 * r));
-    inst.envAttackCoef = std::exp(-1.0 / (0.001 * r));
-    inst.envReleaseCoef = std::exp(-1.0 / (0.06 * r));
-    inst.fastCoef = 1.0 - std::exp(-1.0 / (0.005 * r));
-    inst.transientScaleDecay = std::exp(-1.0 / (0.5 * r));
-    inst.highDriveCoef = 1.0 - std::exp(-1.0 / (0.004 * r));
+    DetectorTerms& k = inst.detectorTerms;
+    k.peakHoldDecay = std::exp(-1.0 / (1.5 * r));
+    k.attack = std::exp(-1.0 / (0.001 * r));
+    k.keepAttack = 1.0 - k.attack;
+    k.release = std::exp(-1.0 / (0.06 * r));
+    k.keepRelease = 1.0 - k.release;
+    k.fastCoef = 1.0 - std::exp(-1.0 / (0.005 * r));
+    k.transientScaleDecay = std::exp(-1.0 / (0.5 * r));
+    k.highDriveCoef = 1.0 - std::exp(-1.0 / (0.004 * r));
     // Saturate before converting: an absurd (or infinite) host rate must not overflow.
     const double samples = std::trunc(0.002 * r);
     constexpr double kMax = std::numeric_limits<std::int32_t>::max();
-    inst.decimation = samples < 1.0 ? 1 : (samples > kMax ? INT32_MAX : std::int32_t(samples));
+    k.decimation = samples < 1.0 ? 1 : (samples > kMax ? INT32_MAX : std::int32_t(samples));
 }
 
 void buildPrimeBins(Engine& inst) {

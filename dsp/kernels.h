@@ -14,53 +14,68 @@
 
 #include <cstdint>
 
+// The kernels' kinds, so that each instruction set's header declares its own by kind
+// (`kernel::CascadeRun cascadeRun;`) and the record holds pointers to them.
+namespace kernel {
+
+// Runs the sane samples at the start of `left`/`right` (up to `count`, at most 32) through
+// every stage of the cascade, writes their outputs to `y` and answers how many it took: it
+// stops before the first sample beyond `saneLimit` in magnitude (or not a number), which
+// the caller runs on the checked path. The detector steps of the samples it takes from
+// index `detectFrom` on are run in between.
+using CascadeRun = std::int32_t(Cascade& cascade, const DetectorTerms& terms,
+                                DetectorState& detector, std::int32_t detectFrom, const float* left,
+                                const float* right, StereoPair* y, std::int32_t count,
+                                double saneLimit) noexcept;
+// The skewed cascade (cascade_skewed.h); StartSkewed answers false where an instruction
+// set has none, and the plain loop runs instead.
+using StartSkewed = bool(SkewedCascade& pipe, const Cascade& cascade) noexcept;
+using RunSkewed = std::int32_t(SkewedCascade& pipe, Cascade& cascade, const DetectorTerms& terms,
+                               DetectorState& detector, std::int32_t detectFrom, const float* left,
+                               const float* right, std::int32_t count, StereoPair* y) noexcept;
+using DrainSkewed = std::int32_t(SkewedCascade& pipe, Cascade& cascade, StereoPair* y) noexcept;
+// How many samples at the start are finite in both channels.
+using FiniteLength = std::int32_t(const float* left, const float* right,
+                                  std::int32_t count) noexcept;
+// Trim and limiter (engaged: limiter above 0.01) over the cascade's outputs `y` of a run
+// into the block; `checked` marks samples that took the checked path, which go through the
+// one-value form.
+using FinishRun = void(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
+                       double limiter, float* left, float* right) noexcept;
+// detectorInput (detector.h) of each of `count` samples into `inputs`.
+using DetectorInputs = void(const float* left, const float* right, std::int32_t count,
+                            double* inputs) noexcept;
+// The mono sum (left + right) / 2 of `count` samples into `mono`.
+using MonoSum = void(const float* left, const float* right, std::int32_t count,
+                     float* mono) noexcept;
+// The largest finite magnitude of `count` samples (0 for none).
+using PeakMagnitude = float(const float* samples, std::int32_t count) noexcept;
+// The analyser (analyser.cpp, real_fft.h): the ring through the window (a sample that is
+// not finite counts as 0), the transform's powers, the bins' levels in dB in place of their
+// powers, and the displayed spectrum's smoothing.
+using Window = void(double* samples, const float* ring, const double* window, int count) noexcept;
+using FftPower = void(const RealFftTables& tables, const double* samples, double* work,
+                      double* power) noexcept;
+using Levels = void(double* power, int count, double binScaleDb) noexcept;
+using Smooth = void(float* spectrumDb, const double* levels, int count) noexcept;
+
+} // namespace kernel
+
 struct Kernels {
     const char* name; // "baseline", "avx2" or "avx512", as TOLVANE_VECTOR_PATH names them
-
-    // Runs the sane samples at the start of `left`/`right` (up to `count`, at most 32)
-    // through every stage of the cascade, writes their outputs to `y` and answers how many
-    // it took: it stops before the first sample beyond `saneLimit` in magnitude (or not a
-    // number), which the caller runs on the checked path. The detector steps of the
-    // samples it takes from index `detectFrom` on are run in between.
-    std::int32_t (*cascadeRun)(Cascade& cascade, const DetectorTerms& terms,
-                               DetectorState& detector, std::int32_t detectFrom, const float* left,
-                               const float* right, StereoPair* y, std::int32_t count,
-                               double saneLimit) noexcept;
-
-    // The skewed cascade (cascade_skewed.h); startSkewed answers false where this
-    // instruction set has none, and the plain loop runs instead.
-    bool (*startSkewed)(SkewedCascade& pipe, const Cascade& cascade) noexcept;
-    std::int32_t (*runSkewed)(SkewedCascade& pipe, Cascade& cascade, const DetectorTerms& terms,
-                              DetectorState& detector, std::int32_t detectFrom, const float* left,
-                              const float* right, std::int32_t count, StereoPair* y) noexcept;
-    std::int32_t (*drainSkewed)(SkewedCascade& pipe, Cascade& cascade, StereoPair* y) noexcept;
-    // How many samples at the start are finite in both channels.
-    std::int32_t (*finiteLength)(const float* left, const float* right,
-                                 std::int32_t count) noexcept;
-
-    // Trim and limiter (engaged: limiter above 0.01) over the cascade's outputs `y` of a
-    // run into the block; `checked` marks samples that took the checked path, which go
-    // through the one-value form.
-    void (*finishRun)(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-                      double limiter, float* left, float* right) noexcept;
-
-    // detectorInput (detector.h) of each of `count` samples into `inputs`.
-    void (*detectorInputs)(const float* left, const float* right, std::int32_t count,
-                           double* inputs) noexcept;
-    // The mono sum (left + right) / 2 of `count` samples into `mono`.
-    void (*monoSum)(const float* left, const float* right, std::int32_t count,
-                    float* mono) noexcept;
-    // The largest finite magnitude of `count` samples (0 for none).
-    float (*peakMagnitude)(const float* samples, std::int32_t count) noexcept;
-
-    // The analyser (analyser.cpp, real_fft.h): the ring through the window (a sample that
-    // is not finite counts as 0), the transform's powers, the bins' levels in dB in place of
-    // their powers, and the displayed spectrum's smoothing.
-    void (*window)(double* samples, const float* ring, const double* window, int count) noexcept;
-    void (*fftPower)(const RealFftTables& tables, const double* samples, double* work,
-                     double* power) noexcept;
-    void (*levels)(double* power, int count, double binScaleDb) noexcept;
-    void (*smooth)(float* spectrumDb, const double* levels, int count) noexcept;
+    kernel::CascadeRun* cascadeRun;
+    kernel::StartSkewed* startSkewed;
+    kernel::RunSkewed* runSkewed;
+    kernel::DrainSkewed* drainSkewed;
+    kernel::FiniteLength* finiteLength;
+    kernel::FinishRun* finishRun;
+    kernel::DetectorInputs* detectorInputs;
+    kernel::MonoSum* monoSum;
+    kernel::PeakMagnitude* peakMagnitude;
+    kernel::Window* window;
+    kernel::FftPower* fftPower;
+    kernel::Levels* levels;
+    kernel::Smooth* smooth;
 };
 
 // Any thread: the record in use. Filled at the first call (which reads

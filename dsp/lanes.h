@@ -16,15 +16,56 @@ template <class V> inline V splatAs(double x) {
     return splatLane(static_cast<const V*>(nullptr), x);
 }
 
-inline double mulAdd(double a, double b, double c) { // a b + c
+// Multiply-adds rounded twice, for every lane type without fused ones of its own (these
+// and the SSE2 pair); a fused lane type's own overloads are the better match.
+template <class V> inline V mulAdd(V a, V b, V c) { // a b + c
     return a * b + c;
 }
-inline double negMulAdd(double a, double b, double c) { // c - a b
+template <class V> inline V negMulAdd(V a, V b, V c) { // c - a b
     return c - a * b;
 }
-inline double mulSub(double a, double b, double c) { // a b - c
+template <class V> inline V mulSub(V a, V b, V c) { // a b - c
     return a * b - c;
 }
+
+// The arithmetic of a vector lane type (a struct around one register `v`) from its
+// instructions, named `prefix` + add_pd and so on; `attributes` gives the functions their
+// instruction set.
+#define TOLVANE_LANE_ARITHMETIC(Type, attributes, prefix)                                          \
+    attributes Type splatLane(const Type*, double x) {                                             \
+        return {prefix##set1_pd(x)};                                                               \
+    }                                                                                              \
+    attributes Type operator+(Type a, Type b) {                                                    \
+        return {prefix##add_pd(a.v, b.v)};                                                         \
+    }                                                                                              \
+    attributes Type operator-(Type a, Type b) {                                                    \
+        return {prefix##sub_pd(a.v, b.v)};                                                         \
+    }                                                                                              \
+    attributes Type operator*(Type a, Type b) {                                                    \
+        return {prefix##mul_pd(a.v, b.v)};                                                         \
+    }                                                                                              \
+    attributes Type operator/(Type a, Type b) {                                                    \
+        return {prefix##div_pd(a.v, b.v)};                                                         \
+    }                                                                                              \
+    attributes Type minOf(Type a, Type b) {                                                        \
+        return {prefix##min_pd(a.v, b.v)};                                                         \
+    }                                                                                              \
+    attributes Type maxOf(Type a, Type b) {                                                        \
+        return {prefix##max_pd(a.v, b.v)};                                                         \
+    }
+
+// The fused multiply-adds of a vector lane type, one rounding each.
+#define TOLVANE_LANE_FUSED(Type, attributes, prefix)                                               \
+    attributes Type mulAdd(Type a, Type b, Type c) {                                               \
+        return {prefix##fmadd_pd(a.v, b.v, c.v)};                                                  \
+    }                                                                                              \
+    attributes Type negMulAdd(Type a, Type b, Type c) {                                            \
+        return {prefix##fnmadd_pd(a.v, b.v, c.v)};                                                 \
+    }                                                                                              \
+    attributes Type mulSub(Type a, Type b, Type c) {                                               \
+        return {prefix##fmsub_pd(a.v, b.v, c.v)};                                                  \
+    }
+
 inline double absOf(double a) {
     return std::fabs(a);
 }

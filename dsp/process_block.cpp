@@ -43,7 +43,7 @@ float trimGain(Engine& inst) noexcept {
 void runCascadeOver(const Kernels& k, Engine& inst, Cascade& cascade, DetectorState& detector,
                     std::int32_t detectFrom, const float* left, const float* right, StereoPair* y,
                     bool* checked, std::int32_t run) noexcept {
-    const DetectorTerms terms = detectorTerms(inst);
+    const DetectorTerms terms = inst.detectorTerms;
     for (std::int32_t i = 0; i < run;) {
         const std::int32_t sane = k.cascadeRun(cascade, terms, detector, detectFrom - i, left + i,
                                                right + i, y + i, run - i, kSaneInput);

@@ -34,7 +34,7 @@ void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& 
                Run run, OutputStage out, float* left, float* right, std::int32_t n) noexcept {
     static_assert(kSaneInput >= std::numeric_limits<float>::max(),
                   "every finite float is sane: the finite samples can skip the checked path");
-    const DetectorTerms terms = detectorTerms(inst);
+    const DetectorTerms terms = inst.detectorTerms;
     DetectorState detector = inst.detector;
     for (std::int32_t i = 0; i < run.length;) {
         float* l = left + n + i;

@@ -2,27 +2,17 @@
 #include "dsp/generic/generic.h"
 #include "dsp/kernels.h"
 
-namespace {
-
-constexpr Kernels kPortable{
-    "baseline",           generic::cascadeRun,    generic::startSkewed, generic::runSkewed,
-    generic::drainSkewed, generic::finiteLength,  generic::finishRun,   generic::detectorInputs,
-    generic::monoSum,     generic::peakMagnitude, generic::window,      generic::fftPower,
-    generic::levels,      generic::smooth,
-};
-
-} // namespace
+const Kernels& kernels() noexcept {
+    static const Kernels portable = generic::record();
+    return portable;
+}
 
 VectorPath vectorPathInUse() noexcept {
     return VectorPath::Baseline;
 }
 
-const Kernels& kernels() noexcept {
-    return kPortable;
-}
-
 const Kernels* kernelsFor(VectorPath path) noexcept {
-    return path == VectorPath::Baseline ? &kPortable : nullptr;
+    return path == VectorPath::Baseline ? &kernels() : nullptr;
 }
 
 void limitVectorPath(VectorPath) noexcept {}

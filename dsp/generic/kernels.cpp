@@ -189,4 +189,10 @@ void smooth(float* spectrumDb, const double* levels, int count) noexcept {
     }
 }
 
+Kernels record() noexcept {
+    return {"baseline",   cascadeRun, startSkewed,    runSkewed, drainSkewed,
+            finiteLength, finishRun,  detectorInputs, monoSum,   peakMagnitude,
+            window,       fftPower,   levels,         smooth};
+}
+
 } // namespace generic

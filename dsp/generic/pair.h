@@ -47,15 +47,6 @@ inline StereoPair operator*(StereoPair a, StereoPair b) {
 inline StereoPair operator/(StereoPair a, StereoPair b) {
     return eachLane(a, b, [](double x, double y) { return x / y; });
 }
-inline StereoPair mulAdd(StereoPair a, StereoPair b, StereoPair c) {
-    return a * b + c;
-}
-inline StereoPair negMulAdd(StereoPair a, StereoPair b, StereoPair c) {
-    return c - a * b;
-}
-inline StereoPair mulSub(StereoPair a, StereoPair b, StereoPair c) {
-    return a * b - c;
-}
 inline StereoPair absOf(StereoPair a) {
     return {std::fabs(a.l), std::fabs(a.r)};
 }

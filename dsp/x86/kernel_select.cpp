@@ -16,48 +16,33 @@
 
 namespace {
 
-constexpr Kernels kBaseline{
-    "baseline",           generic::cascadeRun, generic::startSkewed, generic::runSkewed,
-    generic::drainSkewed, sse2::finiteLength,  generic::finishRun,   generic::detectorInputs,
-    sse2::monoSum,        sse2::peakMagnitude, sse2::window,         generic::fftPower,
-    sse2::levels,         sse2::smooth,
-};
+// The record for one path: per kernel, the baseline's, the AVX2 one's and the AVX-512 one's.
+Kernels record(VectorPath path) noexcept {
+    const auto pick = [path](auto* baseline, auto* wide, auto* widest) {
+        return path == VectorPath::Baseline ? baseline : path == VectorPath::Wide ? wide : widest;
+    };
+    return {pick("baseline", "avx2", "avx512"),
+            pick(generic::cascadeRun, avx2::cascadeRun, avx512::cascadeRun),
+            pick(generic::startSkewed, generic::startSkewed, avx512::startSkewed),
+            pick(generic::runSkewed, generic::runSkewed, avx512::runSkewed),
+            pick(generic::drainSkewed, generic::drainSkewed, avx512::drainSkewed),
+            sse2::finiteLength,
+            pick(generic::finishRun, avx2::finishRun, avx512::finishRun),
+            pick(generic::detectorInputs, avx2::detectorInputs, avx2::detectorInputs),
+            sse2::monoSum,
+            sse2::peakMagnitude,
+            pick(sse2::window, avx2::window, avx2::window),
+            pick(generic::fftPower, avx2::fftPower, avx2::fftPower),
+            pick(sse2::levels, avx2::levels, avx2::levels),
+            pick(sse2::smooth, avx2::smooth, avx2::smooth)};
+}
 
-constexpr Kernels kWide{
-    "avx2",
-    avx2::cascadeRun,
-    generic::startSkewed,
-    generic::runSkewed,
-    generic::drainSkewed,
-    sse2::finiteLength,
-    avx2::finishRun,
-    avx2::detectorInputs,
-    sse2::monoSum,
-    sse2::peakMagnitude,
-    avx2::window,
-    avx2::fftPower,
-    avx2::levels,
-    avx2::smooth,
-};
-
-constexpr Kernels kWidest{
-    "avx512",
-    avx512::cascadeRun,
-    avx512::startSkewed,
-    avx512::runSkewed,
-    avx512::drainSkewed,
-    sse2::finiteLength,
-    avx512::finishRun,
-    avx2::detectorInputs,
-    sse2::monoSum,
-    sse2::peakMagnitude,
-    avx2::window,
-    avx2::fftPower,
-    avx2::levels,
-    avx2::smooth,
-};
-
-constexpr const Kernels* kByPath[] = {&kBaseline, &kWide, &kWidest};
+// Filled once, at the first look (thread-safe; the engine's constructor looks first).
+const Kernels* byPath(VectorPath path) noexcept {
+    static const Kernels records[] = {record(VectorPath::Baseline), record(VectorPath::Wide),
+                                      record(VectorPath::Widest)};
+    return &records[static_cast<int>(path)];
+}
 
 // __builtin_cpu_supports also asks whether the system saves the wider registers.
 VectorPath processorPath() noexcept {
@@ -75,7 +60,7 @@ VectorPath availablePath() noexcept {
     if (const char* cap = std::getenv("TOLVANE_VECTOR_PATH")) {
         for (const VectorPath named :
              {VectorPath::Baseline, VectorPath::Wide, VectorPath::Widest}) {
-            if (std::strcmp(cap, kByPath[static_cast<int>(named)]->name) == 0) {
+            if (std::strcmp(cap, byPath(named)->name) == 0) {
                 path = std::min(path, named);
             }
         }
@@ -97,11 +82,11 @@ VectorPath vectorPathInUse() noexcept {
 }
 
 const Kernels& kernels() noexcept {
-    return *kByPath[static_cast<int>(vectorPathInUse())];
+    return *byPath(vectorPathInUse());
 }
 
 const Kernels* kernelsFor(VectorPath path) noexcept {
-    return path <= available() ? kByPath[static_cast<int>(path)] : nullptr;
+    return path <= available() ? byPath(path) : nullptr;
 }
 
 void limitVectorPath(VectorPath highest) noexcept {

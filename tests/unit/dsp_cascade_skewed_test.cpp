@@ -39,7 +39,7 @@ TEST(SkewedCascade, GivesTheWideCascadesBitsAcrossTicksAndShortRuns) {
         GTEST_SKIP() << "no AVX-512 path here: the skewed cascade does not run";
     }
     const auto engine = dsptest::makeInstance();
-    const DetectorTerms terms = detectorTerms(*engine);
+    const DetectorTerms terms = engine->detectorTerms;
     const dsptest::StereoSignal music = dsptest::musicLikeSignal(2000);
     const auto frames = static_cast<std::int32_t>(music.left.size());
     std::mt19937 random(31);

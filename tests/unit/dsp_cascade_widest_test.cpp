@@ -34,7 +34,7 @@ Outcome runAll(Runner run, Cascade cascade, DetectorState detector, const Engine
     o.y.assign(left.size(), pairOf(-7.0, -7.0));
     for (std::int32_t i = 0; i < count;) {
         const std::int32_t taken =
-            run(cascade, detectorTerms(engine), detector, detectFrom - i, left.data() + i,
+            run(cascade, engine.detectorTerms, detector, detectFrom - i, left.data() + i,
                 right.data() + i, o.y.data() + i, count - i, saneLimit);
         o.taken.push_back(taken);
         i += taken + (i + taken < count ? 1 : 0);

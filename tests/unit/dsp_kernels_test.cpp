@@ -101,7 +101,7 @@ bool detectorsNear(const DetectorState& a, const DetectorState& b) {
 // differ by rounding only.
 TEST(Kernels, CascadeRunsMatchThePortableOne) {
     const auto engine = dsptest::makeInstance();
-    const DetectorTerms terms = detectorTerms(*engine);
+    const DetectorTerms terms = engine->detectorTerms;
     const Signal s = awkwardSignal(4000, 9);
     std::mt19937 random(41);
     for (const Kernels* k : recordsHere()) {

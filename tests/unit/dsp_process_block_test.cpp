@@ -133,7 +133,7 @@ TEST_F(ProcessBlock, TransientUpdateEveryDecimationSamples) {
     for (float rate : {48000.0f, 8000.0f, 4000.0f}) {
         inst = makeInstance();
         setSampleRate(*inst, rate);
-        const int d = inst->decimation;
+        const int d = inst->detectorTerms.decimation;
         auto s = musicLikeSignal(static_cast<std::size_t>(d), rate);
         s.left[0] = 0.9f; // make sure the level is not zero
         processBlock(*inst, s.left.data(), s.right.data(), d - 1);

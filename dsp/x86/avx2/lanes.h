@@ -21,18 +21,8 @@
 struct FusedPair {
     __m128d v;
 };
-TOLVANE_AVX2_LANE FusedPair splatLane(const FusedPair*, double x) {
-    return {_mm_set1_pd(x)};
-}
-TOLVANE_AVX2_LANE FusedPair operator*(FusedPair a, FusedPair b) {
-    return {_mm_mul_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE FusedPair mulAdd(FusedPair a, FusedPair b, FusedPair c) {
-    return {_mm_fmadd_pd(a.v, b.v, c.v)};
-}
-TOLVANE_AVX2_LANE FusedPair negMulAdd(FusedPair a, FusedPair b, FusedPair c) {
-    return {_mm_fnmadd_pd(a.v, b.v, c.v)};
-}
+TOLVANE_LANE_ARITHMETIC(FusedPair, TOLVANE_AVX2_LANE, _mm_)
+TOLVANE_LANE_FUSED(FusedPair, TOLVANE_AVX2_LANE, _mm_)
 // A stage's coefficients as the fused kernels take them.
 TOLVANE_AVX2_LANE StageCoefficients<FusedPair> fusedCoefficients(const CascadeStage& k) {
     return {{k.b0.v}, {k.b1.v}, {k.b2.v}, {k.a1.v}, {k.a2.v}};
@@ -45,38 +35,10 @@ struct Lanes4 {
 struct Mask4 {
     __m256d v;
 };
-TOLVANE_AVX2_LANE Lanes4 splatLane(const Lanes4*, double x) {
-    return {_mm256_set1_pd(x)};
-}
-TOLVANE_AVX2_LANE Lanes4 operator+(Lanes4 a, Lanes4 b) {
-    return {_mm256_add_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 operator-(Lanes4 a, Lanes4 b) {
-    return {_mm256_sub_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 operator*(Lanes4 a, Lanes4 b) {
-    return {_mm256_mul_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 operator/(Lanes4 a, Lanes4 b) {
-    return {_mm256_div_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 mulAdd(Lanes4 a, Lanes4 b, Lanes4 c) {
-    return {_mm256_fmadd_pd(a.v, b.v, c.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 negMulAdd(Lanes4 a, Lanes4 b, Lanes4 c) {
-    return {_mm256_fnmadd_pd(a.v, b.v, c.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 mulSub(Lanes4 a, Lanes4 b, Lanes4 c) {
-    return {_mm256_fmsub_pd(a.v, b.v, c.v)};
-}
+TOLVANE_LANE_ARITHMETIC(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
+TOLVANE_LANE_FUSED(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
 TOLVANE_AVX2_LANE Lanes4 absOf(Lanes4 a) {
     return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 minOf(Lanes4 a, Lanes4 b) {
-    return {_mm256_min_pd(a.v, b.v)};
-}
-TOLVANE_AVX2_LANE Lanes4 maxOf(Lanes4 a, Lanes4 b) {
-    return {_mm256_max_pd(a.v, b.v)};
 }
 TOLVANE_AVX2_LANE Mask4 lessThan(Lanes4 a, Lanes4 b) {
     return {_mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ)};

@@ -8,15 +8,10 @@
 
 namespace avx512 {
 
-std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
-                        std::int32_t detectFrom, const float* left, const float* right,
-                        StereoPair* y, std::int32_t count, double saneLimit) noexcept;
-bool startSkewed(SkewedCascade& pipe, const Cascade& cascade) noexcept;
-std::int32_t runSkewed(SkewedCascade& pipe, Cascade& cascade, const DetectorTerms& terms,
-                       DetectorState& detector, std::int32_t detectFrom, const float* left,
-                       const float* right, std::int32_t count, StereoPair* y) noexcept;
-std::int32_t drainSkewed(SkewedCascade& pipe, Cascade& cascade, StereoPair* y) noexcept;
-void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-               double limiter, float* left, float* right) noexcept;
+kernel::CascadeRun cascadeRun;
+kernel::StartSkewed startSkewed;
+kernel::RunSkewed runSkewed;
+kernel::DrainSkewed drainSkewed;
+kernel::FinishRun finishRun;
 
 } // namespace avx512

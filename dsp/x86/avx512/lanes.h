@@ -30,42 +30,14 @@ struct Lanes8 {
 struct Mask8 {
     __mmask8 m;
 };
-TOLVANE_AVX512_LANE Lanes8 splatLane(const Lanes8*, double x) {
-    return {_mm512_set1_pd(x)};
-}
-TOLVANE_AVX512_LANE Lanes8 operator+(Lanes8 a, Lanes8 b) {
-    return {_mm512_add_pd(a.v, b.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 operator-(Lanes8 a, Lanes8 b) {
-    return {_mm512_sub_pd(a.v, b.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 operator*(Lanes8 a, Lanes8 b) {
-    return {_mm512_mul_pd(a.v, b.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 operator/(Lanes8 a, Lanes8 b) {
-    return {_mm512_div_pd(a.v, b.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 mulAdd(Lanes8 a, Lanes8 b, Lanes8 c) {
-    return {_mm512_fmadd_pd(a.v, b.v, c.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 negMulAdd(Lanes8 a, Lanes8 b, Lanes8 c) {
-    return {_mm512_fnmadd_pd(a.v, b.v, c.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 mulSub(Lanes8 a, Lanes8 b, Lanes8 c) {
-    return {_mm512_fmsub_pd(a.v, b.v, c.v)};
-}
+TOLVANE_LANE_ARITHMETIC(Lanes8, TOLVANE_AVX512_LANE, _mm512_)
+TOLVANE_LANE_FUSED(Lanes8, TOLVANE_AVX512_LANE, _mm512_)
 // Bitwise operations on doubles through the integer forms, which need only AVX-512F.
 TOLVANE_AVX512_LANE __m512d andNotOf(__m512d a, __m512d b) { // ~a & b
     return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
 }
 TOLVANE_AVX512_LANE Lanes8 absOf(Lanes8 a) {
     return {andNotOf(_mm512_set1_pd(-0.0), a.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 minOf(Lanes8 a, Lanes8 b) {
-    return {_mm512_min_pd(a.v, b.v)};
-}
-TOLVANE_AVX512_LANE Lanes8 maxOf(Lanes8 a, Lanes8 b) {
-    return {_mm512_max_pd(a.v, b.v)};
 }
 TOLVANE_AVX512_LANE Mask8 lessThan(Lanes8 a, Lanes8 b) {
     return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)};

@@ -17,9 +17,6 @@ inline StereoPair pairOf(double left, double right) {
 inline StereoPair splat(double x) {
     return {_mm_set1_pd(x)};
 }
-inline StereoPair splatLane(const StereoPair*, double x) {
-    return splat(x);
-}
 inline double leftOf(StereoPair p) {
     return _mm_cvtsd_f64(p.v);
 }
@@ -32,35 +29,9 @@ inline StereoPair loadPair(const double* p) {
 inline void storePair(double* p, StereoPair v) {
     _mm_storeu_pd(p, v.v);
 }
-inline StereoPair operator+(StereoPair a, StereoPair b) {
-    return {_mm_add_pd(a.v, b.v)};
-}
-inline StereoPair operator-(StereoPair a, StereoPair b) {
-    return {_mm_sub_pd(a.v, b.v)};
-}
-inline StereoPair operator*(StereoPair a, StereoPair b) {
-    return {_mm_mul_pd(a.v, b.v)};
-}
-inline StereoPair operator/(StereoPair a, StereoPair b) {
-    return {_mm_div_pd(a.v, b.v)};
-}
-inline StereoPair mulAdd(StereoPair a, StereoPair b, StereoPair c) {
-    return a * b + c;
-}
-inline StereoPair negMulAdd(StereoPair a, StereoPair b, StereoPair c) {
-    return c - a * b;
-}
-inline StereoPair mulSub(StereoPair a, StereoPair b, StereoPair c) {
-    return a * b - c;
-}
+TOLVANE_LANE_ARITHMETIC(StereoPair, inline, _mm_)
 inline StereoPair absOf(StereoPair a) {
     return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)};
-}
-inline StereoPair minOf(StereoPair a, StereoPair b) {
-    return {_mm_min_pd(a.v, b.v)};
-}
-inline StereoPair maxOf(StereoPair a, StereoPair b) {
-    return {_mm_max_pd(a.v, b.v)};
 }
 // Per lane: a where the mask lane is all ones, else b.
 inline StereoPair select(StereoPair mask, StereoPair a, StereoPair b) {

@@ -6,11 +6,11 @@
 
 namespace sse2 {
 
-std::int32_t finiteLength(const float* left, const float* right, std::int32_t count) noexcept;
-void monoSum(const float* left, const float* right, std::int32_t count, float* mono) noexcept;
-float peakMagnitude(const float* samples, std::int32_t count) noexcept;
-void window(double* samples, const float* ring, const double* window, int count) noexcept;
-void levels(double* power, int count, double binScaleDb) noexcept;
-void smooth(float* spectrumDb, const double* levels, int count) noexcept;
+kernel::FiniteLength finiteLength;
+kernel::MonoSum monoSum;
+kernel::PeakMagnitude peakMagnitude;
+kernel::Window window;
+kernel::Levels levels;
+kernel::Smooth smooth;
 
 } // namespace sse2
