@@ -35,30 +35,92 @@ std::vector<Edit> automation(double rate) {
             {at(18.0), ParamOutputTrim, 0.2f}};
 }
 
-void applyEdit(AEffect* effect, reference::Engine& ref, const Edit& e) {
-    if (e.param < 0) {
-        effect->dispatcher(effect, effSetBypass, 0, e.value >= 0.5f ? 1 : 0, nullptr, 0.0f);
-        reference::setParam(ref, ParamBypass, e.value >= 0.5f ? 1.0f : 0.0f);
+void applyEdit(const Product& product, AEffect* effect, reference::Engine& ref, const Scenario& s,
+               const Edit& e) {
+    const bool on = e.value >= 0.5f;
+    switch (e.param) {
+    case kHostBypass:
+        effect->dispatcher(effect, effSetBypass, 0, on ? 1 : 0, nullptr, 0.0f);
+        reference::setParam(ref, ParamBypass, on ? 1.0f : 0.0f);
         return;
+    case kBandList: {
+        const std::vector<Band>& bands = s.bandLists.at(static_cast<std::size_t>(e.value));
+        product.setBands(effect, bands);
+        ref.bands = bands;
+        reference::rebuildFilters(ref);
+        return;
+    }
+    case kSampleRate:
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, e.value);
+        reference::setSampleRate(ref, e.value);
+        return;
+    case kSuspendResume: // the engine keeps its state: the reference has nothing to do
+        effect->dispatcher(effect, effMainsChanged, 0, on ? 1 : 0, nullptr, 0.0f);
+        return;
+    default:
+        break;
     }
     effect->setParameter(effect, e.param, e.value);
     reference::setParam(ref, e.param, e.value);
     reference::rebuildFilters(ref);
 }
 
+// 0 finite, 1 not a number, 2 plus infinity, 3 minus infinity.
+int kindOf(float v) {
+    if (std::isnan(v)) {
+        return 1;
+    }
+    return std::isinf(v) ? (v > 0.0f ? 2 : 3) : 0;
+}
+
 void compare(const float* product, const float* expected, long n, long frame0, double tolerance,
              Comparison& c) {
     for (long i = 0; i < n; ++i) {
-        const bool pf = std::isfinite(product[i]), ef = std::isfinite(expected[i]);
-        if (pf != ef) {
-            ++c.mismatchedFinite;
+        const int pk = kindOf(product[i]), ek = kindOf(expected[i]);
+        if (pk != ek) {
+            ++c.mismatchedKind;
         }
-        const double d = pf && ef ? std::fabs(double(product[i]) - double(expected[i])) : 0.0;
+        const double d =
+            pk == 0 && ek == 0 ? std::fabs(double(product[i]) - double(expected[i])) : 0.0;
         c.largest = std::max(c.largest, d);
-        if ((d > tolerance || pf != ef) && c.firstBad < 0) {
+        if ((d > tolerance || pk != ek) && c.firstBad < 0) {
             c.firstBad = frame0 + i;
         }
     }
+}
+
+// Band edits mid-stream, each from the list before: a band added, one removed, one moved,
+// one changed in type, and a long list cut back to a short one.
+std::vector<std::vector<Band>> editedBandLists() {
+    std::vector<std::vector<Band>> lists;
+    std::vector<Band> bands = bandsFor(BandSet::Default);
+    bands.push_back(Band{true, 3150.0, 4.0, 1.4, 2, 0, false});
+    lists.push_back(bands); // added
+    bands.erase(bands.begin() + 1);
+    lists.push_back(bands); // removed
+    bands[0].frequency *= 1.7;
+    bands[2].gain = -bands[2].gain - 3.0;
+    lists.push_back(bands); // moved
+    bands[1].type = (bands[1].type + 3) % 6;
+    lists.push_back(bands);                         // changed in type
+    lists.push_back(bandsFor(BandSet::TwentyFour)); // many more
+    bands.resize(2);
+    lists.push_back(bands); // cut back
+    return lists;
+}
+
+// The band edits, two rate changes each inside a suspend and resume, and a suspend and
+// resume alone, at the scenario's rate.
+std::vector<Edit> bandAndRateEdits(double rate) {
+    const auto at = [rate](double seconds) { return static_cast<long>(seconds * rate); };
+    return {{at(0.5), kBandList, 0.0f},       {at(1.0), kBandList, 1.0f},
+            {at(1.5), kBandList, 2.0f},       {at(2.0), kBandList, 3.0f},
+            {at(2.5), kSuspendResume, 0.0f},  {at(2.5), kSampleRate, 96000.0f},
+            {at(2.5), kSuspendResume, 1.0f},  {at(3.0), kBandList, 4.0f},
+            {at(3.5), kSuspendResume, 0.0f},  {at(3.6), kSuspendResume, 1.0f},
+            {at(4.0), kBandList, 5.0f},       {at(4.5), kSuspendResume, 0.0f},
+            {at(4.5), kSampleRate, 44100.0f}, {at(4.5), kSuspendResume, 1.0f},
+            {at(5.0), ParamLimiter, 0.8f}};
 }
 
 } // namespace
@@ -95,7 +157,7 @@ Input makeInput(const Scenario& s) {
 }
 
 std::vector<Scenario> scenarios() {
-    return {
+    std::vector<Scenario> rows{
         {"DefaultBands48k512", BandSet::Default, 48000.0, 512, 60.0, automation(48000.0)},
         {"DefaultBands44k37", BandSet::Default, 44100.0, 37, 30.0, automation(44100.0)},
         {"DefaultBands96k1", BandSet::Default, 96000.0, 1, 20.0, automation(96000.0)},
@@ -103,7 +165,30 @@ std::vector<Scenario> scenarios() {
         {"Preset2At44k512", BandSet::Preset2, 44100.0, 512, 30.0, automation(44100.0)},
         {"TwentyFourBands48k512", BandSet::TwentyFour, 48000.0, 512, 30.0, automation(48000.0)},
         {"TwentyFourBands96k37", BandSet::TwentyFour, 96000.0, 37, 20.0, automation(96000.0)},
+        {"BandAndRateEdits48k64", BandSet::Default, 48000.0, 64, 6.0, bandAndRateEdits(48000.0), 0,
+         editedBandLists()},
+        {"BandAndRateEdits44k333", BandSet::Default, 44100.0, 333, 6.0, bandAndRateEdits(44100.0),
+         0, editedBandLists()},
     };
+    // One to eight stages (the skewed cascade's sizes) and 24 (stage groups), the
+    // limiter engaged half way.
+    for (std::size_t n = 1; n <= 8; ++n) {
+        rows.push_back({"Stages" + std::to_string(n) + "At48k100",
+                        BandSet::TwentyFour,
+                        48000.0,
+                        100,
+                        3.0,
+                        {{48000, ParamLimiter, 0.9f}},
+                        n});
+    }
+    rows.push_back({"Stages24At48k100",
+                    BandSet::TwentyFour,
+                    48000.0,
+                    100,
+                    3.0,
+                    {{48000, ParamLimiter, 0.9f}},
+                    24});
+    return rows;
 }
 
 Comparison run(const Product& product, const Scenario& s, double tolerance) {
@@ -115,8 +200,12 @@ Comparison run(const Product& product, const Scenario& s, double tolerance) {
     auto ref = std::make_unique<reference::Engine>();
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(s.rate));
     reference::setSampleRate(*ref, static_cast<float>(s.rate));
-    product.setBands(effect, bandsFor(s.bands));
-    ref->bands = bandsFor(s.bands);
+    std::vector<Band> bands = bandsFor(s.bands);
+    if (s.bandCount > 0) {
+        bands.resize(std::min(bands.size(), s.bandCount));
+    }
+    product.setBands(effect, bands);
+    ref->bands = bands;
     reference::rebuildFilters(*ref);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
 
@@ -126,7 +215,7 @@ Comparison run(const Product& product, const Scenario& s, double tolerance) {
     std::size_t nextEdit = 0;
     for (long f = 0; f < frames; f += s.block) {
         while (nextEdit < s.edits.size() && s.edits[nextEdit].atFrame <= f) {
-            applyEdit(effect, *ref, s.edits[nextEdit++]);
+            applyEdit(product, effect, *ref, s, s.edits[nextEdit++]);
         }
         const long n = std::min<long>(s.block, frames - f);
         std::copy_n(in.left.begin() + f, n, inL.begin());

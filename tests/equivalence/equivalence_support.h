@@ -21,10 +21,16 @@ namespace equivalence {
 
 enum class BandSet { Default, Preset1, Preset2, TwentyFour };
 
-// What happens at a block boundary: a parameter automation, a host bypass toggle.
+// What happens at a block boundary besides a parameter automation (`param` >= 0).
+enum EditKind : int {
+    kHostBypass = -1,    // effSetBypass with `value` 0 or 1
+    kBandList = -2,      // the scenario's band list number `value` (Scenario::bandLists)
+    kSampleRate = -3,    // effSetSampleRate to `value`
+    kSuspendResume = -4, // effMainsChanged with `value` 0 (suspend) or 1 (resume)
+};
 struct Edit {
     long atFrame;
-    int param; // -1: host bypass (effSetBypass) with `value` 0 or 1
+    int param; // a parameter index or an EditKind
     float value;
 };
 
@@ -35,6 +41,8 @@ struct Scenario {
     int block;
     double musicSeconds;
     std::vector<Edit> edits;
+    std::size_t bandCount = 0;                  // the set's first bands only (0: all of them)
+    std::vector<std::vector<Band>> bandLists{}; // what kBandList edits switch to
 };
 
 std::vector<Band> bandsFor(BandSet set);
@@ -47,8 +55,8 @@ struct Input {
 Input makeInput(const Scenario& s);
 
 struct Comparison {
-    double largest = 0.0;      // largest |product - reference| over finite pairs
-    long mismatchedFinite = 0; // samples where only one side is finite
+    double largest = 0.0;    // largest |product - reference| over finite pairs
+    long mismatchedKind = 0; // samples where the sides differ in kind: finite, NaN, +inf, -inf
     long frames = 0;
     long firstBad = -1; // first frame whose difference exceeds the tolerance
 };

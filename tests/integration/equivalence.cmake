@@ -14,12 +14,22 @@ add_executable(equivalence_tests
   ${CMAKE_SOURCE_DIR}/tests/equivalence/equivalence_support.cpp)
 target_link_libraries(equivalence_tests PRIVATE tolvane_reference tolvane_core GTest::gtest
                       GTest::gtest_main)
-gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS equivalence
-                     TIMEOUT 600)
+# Once per vector path (TOLVANE_VECTOR_PATH caps the engine's path as it loads): a path
+# this processor lacks shows as skipped, never as passed.
+foreach(path baseline avx2 avx512)
+  gtest_discover_tests(equivalence_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+                       TEST_PREFIX "${path}." PROPERTIES LABELS equivalence TIMEOUT 600
+                       ENVIRONMENT TOLVANE_VECTOR_PATH=${path})
+endforeach()
 
-# The DLL under wine, against the same reference compiled into the test host.
+# The DLL under wine, against the same reference compiled into the test host, once per
+# path; the host exits 77 where the processor lacks the path.
 include(${CMAKE_CURRENT_LIST_DIR}/wine.cmake)
 if(TOLVANE_WINE_ENABLED)
-  tolvane_add_wine_test(dll_equivalence COMMAND dll_equivalence.exe Tolvane-Q.dll)
-  set_property(TEST dll_equivalence APPEND PROPERTY LABELS equivalence)
+  foreach(path baseline avx2 avx512)
+    tolvane_add_wine_test(dll_equivalence_${path} COMMAND dll_equivalence.exe Tolvane-Q.dll)
+    set_property(TEST dll_equivalence_${path} APPEND PROPERTY LABELS equivalence)
+    set_tests_properties(dll_equivalence_${path} PROPERTIES
+                         ENVIRONMENT TOLVANE_VECTOR_PATH=${path} SKIP_RETURN_CODE 77)
+  endforeach()
 endif()
