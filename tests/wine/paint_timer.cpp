@@ -145,7 +145,7 @@ int timeEditor(AEffect* effect, HWND frame, int frames, bool drag) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: paint_timer.exe <Tolvane-Q.dll> [frames] [--drag]\n");
-        return 2;
+        return 1;
     }
     const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
     const bool drag = argc > 3 && std::strcmp(argv[3], "--drag") == 0;

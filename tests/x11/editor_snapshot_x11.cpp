@@ -115,7 +115,7 @@ int run(const char* pluginPath, const char* pngPath, bool checks) {
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: x11_editor_snapshot <Tolvane-Q.so> <out.png> [--check]\n");
-        return 2;
+        return 1;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0); // lines must survive a crash or a timeout
     const bool checks = argc > 3 && std::strcmp(argv[3], "--check") == 0;

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc != 2) {
         std::printf("usage: x11_input_check <Tolvane-Q.so>\n");
-        return 2;
+        return 1;
     }
     return run(argv[1]);
 }
