@@ -171,6 +171,10 @@ render_and_reopen() {
     install_plugin "$type"
     session=$(fresh_session "$kind") || exit 1
     ardour_step insert "$session" "$type" "$work/$kind-first.wav" "${test_params[@]}"
+    if [ "$type" = VST3 ] && [ -n "$state_tool" ]; then
+        echo "== the state Ardour saved for the VST 3 plug-in"
+        "$state_tool" show "$session/tolvane.ardour" || die "no VST 3 state in the saved session"
+    fi
     ardour_step reopen "$session" "$type" "$work/$kind-reopened.wav" "${test_params[@]}"
     compare "$work/$kind-first.wav" "$work/$kind-reopened.wav"
 }

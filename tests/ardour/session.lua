@@ -6,7 +6,8 @@
 --       SECONDS of pink noise: Ardour's own noise generator, bounced to a region on disk,
 --       so that every later step and every copy of the session plays the same samples
 --   insert DIR TYPE EXPORT INDEX=VALUE...
---       inserts Tolvane-Q (TYPE LXVST or VST3) on the track, sets the parameters, connects
+--       inserts Tolvane-Q (TYPE LXVST or VST3) on the track, sets the parameters (VALUE
+--       normalised, 0..1), connects
 --       the track to the master bus, exports the region's extent to EXPORT (a .wav path)
 --       and saves
 --   reopen DIR TYPE EXPORT INDEX=VALUE...
@@ -92,20 +93,48 @@ local function tolvane_on(track)
     return found
 end
 
-local function parameter_value(proc, index)
+-- Ardour sets and reads a plug-in's parameters in its plain units: a VST 3 plug-in's as
+-- its controller maps them (Output Trim in dB, the percentages from 0 to 100), a VST 2.4
+-- plug-in's from 0 to 1. The steps take and check normalised values, as VST 2.4 has them,
+-- so that both builds get the same settings; the parameters are linear in their ranges.
+local function parameter_range(proc, index)
+    local plugin = proc:to_insert():plugin(0)
+    local _, refs = plugin:get_parameter_descriptor(index, ARDOUR.ParameterDescriptor())
+    local desc = refs[2]
+    check(desc.upper > desc.lower, "parameter " .. index .. " has an empty range")
+    return desc.lower, desc.upper
+end
+
+local function set_normalised(proc, index, normalised)
+    local lower, upper = parameter_range(proc, index)
+    check(ARDOUR.LuaAPI.set_processor_param(proc, index, lower + normalised * (upper - lower)),
+        "cannot set parameter " .. index)
+end
+
+local function normalised_value(proc, index)
     -- get_processor_param returns the value and a table holding the ok flag.
     local value, refs = ARDOUR.LuaAPI.get_processor_param(proc, index, true)
     check(refs == nil or refs[3] ~= false, "cannot read parameter " .. index)
-    return value
+    local lower, upper = parameter_range(proc, index)
+    return (value - lower) / (upper - lower), value
 end
 
 local function print_parameters(proc)
     local plugin = proc:to_insert():plugin(0)
     for i = 0, plugin:parameter_count() - 1 do
         if plugin:parameter_is_input(i) and plugin:parameter_is_control(i) then
-            print(string.format("parameter %d %-16s %.6f", i, plugin:parameter_label(i),
-                parameter_value(proc, i)))
+            local normalised, plain = normalised_value(proc, i)
+            print(string.format("parameter %d %-16s %.6f (%.4f in Ardour's units)", i,
+                plugin:parameter_label(i), normalised, plain))
         end
+    end
+end
+
+local function check_parameters(proc, params, what)
+    for _, p in ipairs(params) do
+        local value = normalised_value(proc, p[1])
+        check(math.abs(value - p[2]) <= PARAM_TOLERANCE,
+            string.format("parameter %d %s %.6f, wanted %.6f", p[1], what, value, p[2]))
     end
 end
 
@@ -203,14 +232,9 @@ local function insert_plugin(dir, type_name, export_path, params)
     check(track:to_route():add_processor_by_index(proc, 0, nil, true) == 0,
         "cannot insert Tolvane-Q")
     for _, p in ipairs(params) do
-        check(ARDOUR.LuaAPI.set_processor_param(proc, p[1], p[2]),
-            "cannot set parameter " .. p[1])
+        set_normalised(proc, p[1], p[2])
     end
-    for _, p in ipairs(params) do
-        local value = parameter_value(proc, p[1])
-        check(math.abs(value - p[2]) <= PARAM_TOLERANCE,
-            string.format("parameter %d reads %.6f after setting %.6f", p[1], value, p[2]))
-    end
+    check_parameters(proc, params, "reads")
     print_parameters(proc)
     connect_to_master(track)
     check_connected_to_master(track)
@@ -228,11 +252,7 @@ local function reopen(dir, type_name, export_path, params)
     check(plugin:get_info().type == plugin_type(type_name),
         "Tolvane-Q came back as another plug-in type")
     print_parameters(proc)
-    for _, p in ipairs(params) do
-        local value = parameter_value(proc, p[1])
-        check(math.abs(value - p[2]) <= PARAM_TOLERANCE,
-            string.format("parameter %d restored as %.6f, saved %.6f", p[1], value, p[2]))
-    end
+    check_parameters(proc, params, "restored as")
     check_connected_to_master(track)
     export_to(export_path, region_extent(track))
     save()
