@@ -186,6 +186,11 @@ vst3_bands() {
     rm -rf "$work/vst3-bands"
     mkdir -p "$work/vst3-bands"
     cp -R "$work/vst3/tolvane" "$work/vst3-bands/"
+    # The check below must be able to fail: the state as saved has band 3 elsewhere.
+    if "$state_tool" check "$session/tolvane.ardour" --band 2 --frequency 2000 --gain 9 \
+        >/dev/null; then
+        die "the saved state already has band 3 at 2 kHz, +9 dB: the edit would prove nothing"
+    fi
     echo "== editing the saved state: band 3 to 2 kHz, +9 dB"
     "$state_tool" edit "$session/tolvane.ardour" --band 2 --frequency 2000 --gain 9 ||
         die "cannot edit the plug-in state in the saved session"

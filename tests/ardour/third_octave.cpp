@@ -12,6 +12,8 @@
 //     third_octave differs REFERENCE TEST --at HZ --by DB
 //         exit 0 when a band within a third of an octave of HZ differs by DB or more in
 //         every channel, 1 otherwise
+//     third_octave self-test
+//         checks that both comparisons pass and fail where they must, on signals made here
 //
 // Levels come from a Welch average (Hann window, 65536 points, half overlap) summed over
 // each band's bins, in dB relative to a full-scale square wave's power. A band at or below
@@ -222,16 +224,43 @@ double printDifferences(const Spectrum& reference, const Spectrum& test) {
     return worst;
 }
 
+bool spectraMatch(const Spectrum& reference, const Spectrum& test, double tolerance) {
+    if (!matchingLayout(reference, test)) {
+        return false;
+    }
+    const bool silent = anySilent(reference, "reference") || anySilent(test, "test");
+    const double worst = printDifferences(reference, test);
+    std::printf("largest band difference: %.4f dB (tolerance %.4f dB)\n", worst, tolerance);
+    return !silent && worst <= tolerance;
+}
+
+bool spectraDiffer(const Spectrum& reference, const Spectrum& test, double at, double by) {
+    if (!matchingLayout(reference, test)) {
+        return false;
+    }
+    const bool silent = anySilent(reference, "reference") || anySilent(test, "test");
+    printDifferences(reference, test);
+    bool everyChannel = true;
+    for (std::size_t c = 0; c < reference.levels.size(); ++c) {
+        double largest = 0.0;
+        for (std::size_t b = 0; b < reference.centres.size(); ++b) {
+            const double distance = std::fabs(std::log2(reference.centres[b] / at));
+            if (distance <= 1.0 / 3.0 + 1e-9) {
+                largest = std::max(largest, std::fabs(test.levels[c][b] - reference.levels[c][b]));
+            }
+        }
+        std::printf("channel %zu: largest difference within a third of an octave of %.0f Hz: "
+                    "%.3f dB (want at least %.3f dB)\n",
+                    c + 1, at, largest, by);
+        everyChannel = everyChannel && largest >= by;
+    }
+    return !silent && everyChannel;
+}
+
 int compare(const std::string& referencePath, const std::string& testPath, double tolerance) {
     const std::optional<Spectrum> reference = loadLevels(referencePath);
     const std::optional<Spectrum> test = loadLevels(testPath);
-    if (!reference || !test || !matchingLayout(*reference, *test)) {
-        return 1;
-    }
-    const bool silent = anySilent(*reference, "reference") || anySilent(*test, "test");
-    const double worst = printDifferences(*reference, *test);
-    std::printf("largest band difference: %.4f dB (tolerance %.4f dB)\n", worst, tolerance);
-    if (silent || worst > tolerance) {
+    if (!reference || !test || !spectraMatch(*reference, *test, tolerance)) {
         std::printf("FAIL: %s does not match %s\n", testPath.c_str(), referencePath.c_str());
         return 1;
     }
@@ -242,33 +271,67 @@ int compare(const std::string& referencePath, const std::string& testPath, doubl
 int differs(const std::string& referencePath, const std::string& testPath, double at, double by) {
     const std::optional<Spectrum> reference = loadLevels(referencePath);
     const std::optional<Spectrum> test = loadLevels(testPath);
-    if (!reference || !test || !matchingLayout(*reference, *test)) {
-        return 1;
-    }
-    const bool silent = anySilent(*reference, "reference") || anySilent(*test, "test");
-    printDifferences(*reference, *test);
-    bool everyChannel = true;
-    for (std::size_t c = 0; c < reference->levels.size(); ++c) {
-        double largest = 0.0;
-        for (std::size_t b = 0; b < reference->centres.size(); ++b) {
-            const double distance = std::fabs(std::log2(reference->centres[b] / at));
-            if (distance <= 1.0 / 3.0 + 1e-9) {
-                largest =
-                    std::max(largest, std::fabs(test->levels[c][b] - reference->levels[c][b]));
-            }
-        }
-        std::printf("channel %zu: largest difference within a third of an octave of %.0f Hz: "
-                    "%.3f dB (want at least %.3f dB)\n",
-                    c + 1, at, largest, by);
-        everyChannel = everyChannel && largest >= by;
-    }
-    if (silent || !everyChannel) {
+    if (!reference || !test || !spectraDiffer(*reference, *test, at, by)) {
         std::printf("FAIL: %s is not %.3f dB away from %s around %.0f Hz\n", testPath.c_str(), by,
                     referencePath.c_str(), at);
         return 1;
     }
     std::printf("PASS\n");
     return 0;
+}
+
+// Stereo white noise from a fixed seed, gain applied, plus an optional sine: the
+// comparisons' own check signals.
+Audio checkSignal(double gain, double sineHz, double sineAmplitude) {
+    constexpr int kRate = 48000;
+    constexpr std::size_t kFrames = 4 * kRate;
+    Audio audio;
+    audio.rate = kRate;
+    audio.channels = 2;
+    audio.samples.assign(2, std::vector<double>(kFrames));
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        for (std::vector<double>& channel : audio.samples) {
+            seed = seed * 1664525u + 1013904223u;
+            const double white = static_cast<double>(seed >> 8) / 8388608.0 - 1.0;
+            const double sine = sineAmplitude * std::sin(2.0 * std::numbers::pi * sineHz *
+                                                         static_cast<double>(i) / kRate);
+            channel[i] = gain * 0.25 * white + sine;
+        }
+    }
+    return audio;
+}
+
+// The comparisons must be able to fail: each case below states the verdict it must give.
+int selfTest() {
+    const Spectrum base = *bandLevels(checkSignal(1.0, 0.0, 0.0));
+    const Spectrum same = *bandLevels(checkSignal(1.0, 0.0, 0.0));
+    const Spectrum louder = *bandLevels(checkSignal(std::pow(10.0, 0.1 / 20.0), 0.0, 0.0));
+    const Spectrum tone = *bandLevels(checkSignal(1.0, 2000.0, 0.1));
+    const Spectrum silent = *bandLevels(checkSignal(0.0, 0.0, 0.0));
+    struct Case {
+        const char* name;
+        bool verdict;
+        bool want;
+    };
+    const Case cases[] = {
+        {"identical signals match within 0.05 dB", spectraMatch(base, same, 0.05), true},
+        {"0.1 dB louder does not match within 0.05 dB", spectraMatch(base, louder, 0.05), false},
+        {"0.1 dB louder matches within 0.15 dB", spectraMatch(base, louder, 0.15), true},
+        {"silence never matches silence", spectraMatch(silent, silent, 0.05), false},
+        {"a 2 kHz tone differs by 3 dB at 2 kHz", spectraDiffer(base, tone, 2000.0, 3.0), true},
+        {"the tone does not differ by 3 dB at 250 Hz", spectraDiffer(base, tone, 250.0, 3.0),
+         false},
+        {"identical signals do not differ", spectraDiffer(base, same, 2000.0, 3.0), false},
+    };
+    bool all = true;
+    for (const Case& c : cases) {
+        const bool ok = c.verdict == c.want;
+        std::printf("%s: %s\n", ok ? "ok  " : "FAIL", c.name);
+        all = all && ok;
+    }
+    std::printf(all ? "PASS: self-test\n" : "FAIL: self-test\n");
+    return all ? 0 : 1;
 }
 
 std::optional<double> number(const char* text) {
@@ -283,7 +346,8 @@ std::optional<double> number(const char* text) {
 int usage() {
     std::fprintf(stderr, "usage: third_octave levels FILE\n"
                          "       third_octave compare REFERENCE TEST [--tolerance DB]\n"
-                         "       third_octave differs REFERENCE TEST --at HZ --by DB\n");
+                         "       third_octave differs REFERENCE TEST --at HZ --by DB\n"
+                         "       third_octave self-test\n");
     return 2;
 }
 
@@ -291,6 +355,9 @@ int usage() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "self-test") {
+        return selfTest();
+    }
     if (args.size() == 2 && args[0] == "levels") {
         const std::optional<Spectrum> spectrum = loadLevels(args[1]);
         if (!spectrum) {
