@@ -8,9 +8,9 @@
 # Steps (each later one needs `setup` to have run in the same DIR):
 #   setup          a fresh Ardour home in DIR and the signal session
 #   vst2 | vst3    Tolvane-Q (VST 2.4 or VST 3) scanned by Ardour's own scanner, inserted
-#                  with the test parameters: render,
-#                  save, close, reopen (parameters read back), render again; the two
-#                  renders must agree within 0.05 dB in every third-octave band
+#                  with the test parameters: render, save, close, reopen (parameters read
+#                  back), render again; the two renders must agree within 0.05 dB in every
+#                  third-octave band
 #   vst3-vs-vst2   the VST 3 render must match the VST 2.4 render within 0.05 dB per band
 #   vst3-bands     the saved VST 3 session with band 3 moved to 2 kHz, +9 dB in its state:
 #                  reopened, rendered, saved, reopened, rendered; the renders agree within
@@ -20,16 +20,16 @@
 #                  a render with Output Trim 0.5 through Tolvane-Q (LXVST or VST3) to OUT
 #
 # Ardour keeps its configuration and plug-in caches in DIR/home (HOME, XDG_CONFIG_HOME,
-# XDG_CACHE_HOME), so nothing outside DIR is read or written. Exit status 77: Ardour is not
-# installed (the test is reported as skipped, never as passed).
+# XDG_CACHE_HOME), so a user's own Ardour setup is neither read nor changed. Exit status 77:
+# Ardour is not installed (the test is reported as skipped, never as passed).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 session_lua="$here/session.lua"
 
 # Parameters set on every inserted plug-in: Output Trim, VAVU Coupling, 172 Sieve,
-# 580 Limiter, Bypass (normalised 0..1). None is the parameter's default, so a value that
-# is not restored shows.
+# 580 Limiter, Bypass (normalised 0..1). None of the first four is its parameter's default,
+# so a value that is not restored shows.
 test_params=("0=0.75" "1=0.6" "2=0.4" "3=0.8" "4=0")
 tolerance_db=0.05
 signal_seconds=10

@@ -1,8 +1,8 @@
 # Tolvane-Q in Ardour 7 (Debian's package), driven headless through ardour7-lua with the
 # Dummy backend (label ardour). tests/ardour/ardour_test.sh runs each step; see there and
 # in tests/ardour/session.lua for what happens inside Ardour.
-#   ardour_setup              a scratch Ardour home and a session with
-#                             ten seconds of pink noise on a stereo track
+#   ardour_setup              a scratch Ardour home and a session with ten seconds of pink
+#                             noise on a stereo track
 #   ardour_vst2_reopen        VST 2.4: scan, insert, set parameters, render, save, reopen
 #                             (parameters read back), render: renders within 0.05 dB in
 #                             every third-octave band 25 Hz .. 16 kHz
