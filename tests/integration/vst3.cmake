@@ -78,5 +78,21 @@ endif()
 include(${CMAKE_CURRENT_LIST_DIR}/wine.cmake)
 if(TOLVANE_WINE_ENABLED)
   tolvane_add_wine_test(vst3_abi_test_wine COMMAND vst3_abi_test.exe)
-  set_property(TEST vst3_abi_test_wine APPEND PROPERTY LABELS vst3)
+  set(TOLVANE_VST3_WINE_PICTURES ${CMAKE_BINARY_DIR}/vst3-editor-wine-x1.ppm
+                                 ${CMAKE_BINARY_DIR}/vst3-editor-wine-x2.ppm)
+  tolvane_add_wine_test(vst3_host_check_wine
+    COMMAND vst3_host_check.exe Tolvane-Q.vst3 Tolvane-Q.dll --out ${CMAKE_BINARY_DIR}
+            --prefix vst3-editor-wine
+    FIXTURES_SETUP tolvane_vst3_wine_pictures)
+  set_property(TEST vst3_abi_test_wine vst3_host_check_wine APPEND PROPERTY LABELS vst3)
+  set_property(TEST vst3_host_check_wine PROPERTY TIMEOUT 1200)
+  if(TOLVANE_CONVERT_PROGRAM AND TOLVANE_IDENTIFY_PROGRAM)
+    add_test(NAME vst3_editor_png_wine
+             COMMAND ${CMAKE_COMMAND} "-DTOLVANE_VST3_PPM=${TOLVANE_VST3_WINE_PICTURES}"
+                     "-DTOLVANE_VST3_SIZES=920x580;1840x1160"
+                     -DTOLVANE_CONVERT=${TOLVANE_CONVERT_PROGRAM}
+                     -DTOLVANE_IDENTIFY=${TOLVANE_IDENTIFY_PROGRAM} -P ${CMAKE_CURRENT_LIST_FILE})
+    set_tests_properties(vst3_editor_png_wine PROPERTIES LABELS "vst3;wine"
+                         FIXTURES_REQUIRED tolvane_vst3_wine_pictures)
+  endif()
 endif()

@@ -106,37 +106,42 @@ std::string sharpAtTwo(const Image& two, const ThinLine& line) {
     const int j = 2 * (line.horizontal ? line.y : line.x);
     const int first = 2 * (line.horizontal ? line.x : line.y);
     const int across = line.horizontal ? two.height : two.width;
-    if (j - 1 < 0 || j + 2 >= across) {
+    if (j - 2 < 0 || j + 3 >= across) {
         return "outside the picture";
     }
-    // The ends are left out: they meet other shapes. Beside the line the neighbours'
-    // colours exactly; on it two pixels of the line's colour (drawn at the scale, a stroke
-    // with a gradient may differ a little between its two rows: their mean is the scale-1
-    // pixel), each far from the neighbours. An enlarged picture, smoothed, mixes them.
+    // Beside the line the neighbours' colours exactly; on it two pixels of the line's
+    // colour, each far from the neighbours. (A stroke with a gradient differs a little
+    // between its two rows, and from the scale-1 pixel, which samples the gradient at
+    // another place.) The two pixels start at twice the scale-1 row, or one before it where
+    // the rasteriser puts pixel centres on whole coordinates (GDI+); a shape's edge drawn
+    // off the pixel grid may take a third pixel of its colour. What an enlarged, smoothed
+    // picture has beside the line, a blend a quarter of the way to the line's colour, is
+    // neither the neighbour's colour nor the line's, and fails.
+    const auto fits = [&](int i, int start, int width) {
+        bool ok = channelDistance(pixel(i, start - 1), line.before) <= kSame &&
+                  channelDistance(pixel(i, start + width), line.after) <= kSame;
+        for (int k = 0; k < width; ++k) {
+            const std::uint32_t p = pixel(i, start + k);
+            ok = ok && channelDistance(p, line.colour) <= kContrast / 2 &&
+                 channelDistance(p, line.before) >= kContrast / 2 &&
+                 channelDistance(p, line.after) >= kContrast / 2;
+        }
+        return ok;
+    };
+    // The ends are left out: they meet other shapes. A shape's edge that runs a little
+    // off the horizontal shows it at scale 2, so the band is found in each column anew.
+    const auto sharpColumn = [&](int i) {
+        return fits(i, j, 2) || fits(i, j - 1, 2) || fits(i, j - 1, 3) || fits(i, j, 3);
+    };
     for (int i = first + 2; i < first + 2 * line.length - 2; ++i) {
-        const std::uint32_t side[2] = {pixel(i, j - 1), pixel(i, j + 2)};
-        const std::uint32_t on[2] = {pixel(i, j), pixel(i, j + 1)};
-        std::uint32_t mean = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-            const std::uint32_t a = (on[0] >> shift) & 0xFF;
-            const std::uint32_t b = (on[1] >> shift) & 0xFF;
-            mean |= ((a + b + 1) / 2) << shift;
-        }
-        const bool sides = channelDistance(side[0], line.before) <= kSame &&
-                           channelDistance(side[1], line.after) <= kSame;
-        bool onLine = channelDistance(mean, line.colour) <= kSame;
-        for (std::uint32_t p : on) {
-            onLine = onLine && channelDistance(p, line.colour) <= kContrast / 4 &&
-                     channelDistance(p, line.before) >= kContrast / 2 &&
-                     channelDistance(p, line.after) >= kContrast / 2;
-        }
-        if (!sides || !onLine) {
+        if (!sharpColumn(i)) {
             char why[200];
             std::snprintf(why, sizeof why,
-                          "%s line at %d,%d (length %d): across it %06X %06X %06X %06X, want "
-                          "%06X, %06X twice, %06X",
+                          "%s line at %d,%d (length %d): across it %06X %06X %06X %06X %06X, "
+                          "want %06X, %06X twice, %06X",
                           line.horizontal ? "horizontal" : "vertical", line.x, line.y, line.length,
-                          side[0], on[0], on[1], side[1], line.before, line.colour, line.after);
+                          pixel(i, j - 2), pixel(i, j - 1), pixel(i, j), pixel(i, j + 1),
+                          pixel(i, j + 2), line.before, line.colour, line.after);
             return why;
         }
     }

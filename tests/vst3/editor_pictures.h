@@ -45,9 +45,9 @@ struct ThinLine {
 };
 std::vector<ThinLine> thinLines(const Image& one, std::size_t most = 40);
 
-// At scale 2 the line is two pixels wide in its own colour, and the pixels beside it are
-// the neighbours' colours: drawn at the scale, not enlarged and smoothed. Empty when it
-// holds, else where it fails.
+// At scale 2 the line is two pixels wide in its own colour (three where it is the edge of
+// a shape off the pixel grid), and the pixels beside it are the neighbours' colours: drawn
+// at the scale, not enlarged and smoothed. Empty when it holds, else where it fails.
 std::string sharpAtTwo(const Image& two, const ThinLine& line);
 
 // The share of 2x2 blocks (on even coordinates) of a scale-2 picture that are not one

@@ -14,6 +14,19 @@ if(WIN32)
   target_compile_definitions(vst3_abi_test PRIVATE TOLVANE_MINI_GTEST)
   target_include_directories(vst3_abi_test PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_options(vst3_abi_test PRIVATE -static -static-libgcc -static-libstdc++)
+
+  # The host under wine: the Windows bundle and Tolvane-Q.dll, the editor in an HWND.
+  add_executable(vst3_host_check
+    ${TOLVANE_VST3_TEST_DIR}/host_module.cpp ${TOLVANE_VST3_TEST_DIR}/host_objects.cpp
+    ${TOLVANE_VST3_TEST_DIR}/host_plugin.cpp ${TOLVANE_VST3_TEST_DIR}/check_identity.cpp
+    ${TOLVANE_VST3_TEST_DIR}/check_lifecycle.cpp ${TOLVANE_VST3_TEST_DIR}/check_output.cpp
+    ${TOLVANE_VST3_TEST_DIR}/check_parameters.cpp ${TOLVANE_VST3_TEST_DIR}/check_state.cpp
+    ${TOLVANE_VST3_TEST_DIR}/check_editor_win32.cpp ${TOLVANE_VST3_TEST_DIR}/editor_pictures.cpp
+    ${TOLVANE_VST3_TEST_DIR}/vst3_host_check.cpp)
+  target_include_directories(vst3_host_check PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_options(vst3_host_check PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_libraries(vst3_host_check PRIVATE gdi32 user32 kernel32)
+  add_dependencies(vst3_host_check TolvaneQ TolvaneQ_vst3)
   return()
 endif()
 
