@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -412,6 +413,63 @@ void checkOpenClose(Plugin& plugin) {
     expect(s.frame.refs() == 1, kGroup, "frame released");
 }
 
+bool inOrder(const std::vector<std::string>& calls, const std::vector<std::string>& want) {
+    auto at = calls.begin();
+    for (const std::string& w : want) {
+        at = std::find(at, calls.end(), w);
+        if (at == calls.end()) {
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+// A click on the editor's bypass button at scale 2 (the view maps physical pixels back to
+// its own): reported to the host as one edit of parameter 4. A value the host set itself
+// is not reported back.
+void checkEdits(Plugin& plugin) {
+    ComponentHandler handler;
+    expect(plugin.controller->setComponentHandler(&handler) == kResultOk && handler.refs() > 1,
+           kGroup, "the plug-in holds the component handler");
+    plugin.controller->setParamNormalized(0, 0.6);
+    {
+        ViewSession s(plugin);
+        if (!expect(s.open(2.0f), kGroup, "view opens for edits")) {
+            plugin.controller->setComponentHandler(nullptr);
+            return;
+        }
+        HWND editor = firstChild(s.window);
+        {
+            const check::WindowWatch watch(editor);
+            watch.waitForTickedPaints(2);
+        }
+        const std::vector<std::string> quiet = handler.calls();
+        expect(std::none_of(quiet.begin(), quiet.end(),
+                            [](const std::string& c) { return c.rfind("perform 0", 0) == 0; }),
+               kGroup, "the host's own change is not reported back as an edit");
+        // The middle of the bypass button (790..895 x 492..530 in the editor's pixels).
+        const LPARAM at = MAKELPARAM(2 * 842, 2 * 511);
+        for (const char* want : {"perform 4 1.000000", "perform 4 0.000000"}) {
+            PostMessageA(editor, WM_MOUSEMOVE, 0, at);
+            PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageA(editor, WM_LBUTTONUP, 0, at);
+            const bool reported = check::pumpUntil([&] {
+                const std::vector<std::string> calls = handler.calls();
+                return std::find(calls.begin(), calls.end(), want) != calls.end() &&
+                       calls.back() == "end 4";
+            });
+            expect(reported && inOrder(handler.calls(), {"begin 4", want, "end 4"}), kGroup,
+                   std::string("a click on bypass reported as begin, ") + want + ", end");
+        }
+        expect(plugin.controller->getParamNormalized(4) == 0.0, kGroup,
+               "two clicks leave bypass off");
+    }
+    plugin.controller->setComponentHandler(nullptr);
+    expect(handler.refs() == 1, kGroup, "the handler is released when the host takes it back");
+    plugin.controller->setParamNormalized(0, 0.5);
+}
+
 } // namespace
 
 void checkEditor(Context& context) {
@@ -422,6 +480,7 @@ void checkEditor(Context& context) {
     checkPlatformAnswers(plugin);
     checkPictures(context, plugin);
     checkRescale(plugin);
+    checkEdits(plugin);
     checkOpenClose(plugin);
     plugin.stop();
 }

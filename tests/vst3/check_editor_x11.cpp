@@ -10,8 +10,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -557,6 +559,70 @@ void checkOpenClose(Plugin& plugin, XHost& x) {
     expect(s.frame.refs() == 1 && s.loop.refs() == 1, kGroup, "frame and loop released");
 }
 
+// Whether `calls` holds `want` in this order (other calls may come between).
+bool inOrder(const std::vector<std::string>& calls, const std::vector<std::string>& want) {
+    auto at = calls.begin();
+    for (const std::string& w : want) {
+        at = std::find(at, calls.end(), w);
+        if (at == calls.end()) {
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+// A click on the editor's bypass button, through the X server at scale 2 (so the view maps
+// physical pixels back to its own): reported to the host as one edit of parameter 4. A
+// value the host set itself is not reported back.
+void checkEdits(Plugin& plugin, XHost& x) {
+    ComponentHandler handler;
+    expect(plugin.controller->setComponentHandler(&handler) == kResultOk && handler.refs() > 1,
+           kGroup, "the plug-in holds the component handler");
+    plugin.controller->setParamNormalized(0, 0.6);
+    {
+        ViewSession s(plugin, x);
+        if (!expect(s.open(2.0f), kGroup, "view opens for edits")) {
+            plugin.controller->setComponentHandler(nullptr);
+            return;
+        }
+        const long ticks = s.loop.timerCalls() + 3;
+        s.pumpUntil([&] { return s.loop.timerCalls() >= ticks; });
+        const std::vector<std::string> quiet = handler.calls();
+        expect(std::none_of(quiet.begin(), quiet.end(),
+                            [](const std::string& c) { return c.rfind("perform 0", 0) == 0; }),
+               kGroup, "the host's own change is not reported back as an edit");
+        int event = 0;
+        int error = 0;
+        int major = 0;
+        int minor = 0;
+        if (!expect(XTestQueryExtension(x.display, &event, &error, &major, &minor) != 0, kGroup,
+                    "XTEST for the click")) {
+            plugin.controller->setComponentHandler(nullptr);
+            return;
+        }
+        // The middle of the bypass button (790..895 x 492..530 in the editor's pixels).
+        for (const char* want : {"perform 4 1.000000", "perform 4 0.000000"}) {
+            XTestFakeMotionEvent(x.display, -1, 2 * 842, 2 * 511, CurrentTime);
+            XTestFakeButtonEvent(x.display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(x.display, 1, False, CurrentTime);
+            XFlush(x.display);
+            const bool reported = s.pumpUntil([&] {
+                const std::vector<std::string> calls = handler.calls();
+                return std::find(calls.begin(), calls.end(), want) != calls.end() &&
+                       calls.back() == "end 4";
+            });
+            expect(reported && inOrder(handler.calls(), {"begin 4", want, "end 4"}), kGroup,
+                   std::string("a click on bypass reported as begin, ") + want + ", end");
+        }
+        expect(plugin.controller->getParamNormalized(4) == 0.0, kGroup,
+               "two clicks leave bypass off");
+    }
+    plugin.controller->setComponentHandler(nullptr);
+    expect(handler.refs() == 1, kGroup, "the handler is released when the host takes it back");
+    plugin.controller->setParamNormalized(0, 0.5);
+}
+
 } // namespace
 
 void checkEditor(Context& context) {
@@ -576,6 +642,7 @@ void checkEditor(Context& context) {
     checkPlatformAnswers(plugin, x);
     checkPictures(context, plugin, x);
     checkRescale(plugin, x);
+    checkEdits(plugin, x);
     checkOpenClose(plugin, x);
     plugin.stop();
 }

@@ -27,6 +27,8 @@ trap cleanup EXIT
 trap 'exit 143' TERM
 trap 'exit 130' INT
 
+# The file exists before Xvfb starts, so the wait below may read it at once.
+: >"$workdir/display"
 Xvfb -displayfd 3 -screen 0 2048x1280x24 -nolisten tcp -noreset \
     3>"$workdir/display" 2>"$workdir/xvfb.log" &
 xvfb_pid=$!
