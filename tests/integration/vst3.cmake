@@ -40,6 +40,7 @@ include_guard(GLOBAL)
 include(${CMAKE_SOURCE_DIR}/tests/vst3/vst3_tests.cmake)
 
 gtest_discover_tests(vst3_abi_test DISCOVERY_TIMEOUT 60 PROPERTIES LABELS vst3)
+gtest_discover_tests(vst3_editor_pictures_test DISCOVERY_TIMEOUT 60 PROPERTIES LABELS vst3)
 
 set(TOLVANE_VST3_SUPP "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/vst3/lsan.supp")
 set(TOLVANE_VST3_AUDIO_GROUPS identity,parameters,output,state,lifecycle)

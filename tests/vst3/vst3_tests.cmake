@@ -36,6 +36,14 @@ target_compile_options(vst3_abi_test PRIVATE ${TOLVANE_ASAN})
 target_link_options(vst3_abi_test PRIVATE ${TOLVANE_ASAN})
 target_link_libraries(vst3_abi_test PRIVATE GTest::gtest GTest::gtest_main)
 
+# - editor_pictures_test: the editor checks' picture judgements fail on enlarged pictures.
+add_executable(vst3_editor_pictures_test ${TOLVANE_VST3_TEST_DIR}/editor_pictures_test.cpp
+                                         ${TOLVANE_VST3_TEST_DIR}/editor_pictures.cpp)
+target_include_directories(vst3_editor_pictures_test PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vst3_editor_pictures_test PRIVATE ${TOLVANE_ASAN})
+target_link_options(vst3_editor_pictures_test PRIVATE ${TOLVANE_ASAN})
+target_link_libraries(vst3_editor_pictures_test PRIVATE GTest::gtest GTest::gtest_main)
+
 # - vst3_host_check: our own VST 3 host loading the bundle (dlopen), checking it group by
 #   group against the VST 2.4 build; the host itself under AddressSanitizer and
 #   UndefinedBehaviorSanitizer.
