@@ -243,11 +243,110 @@ void checkIndependence(const Module& module) {
     alone.stop();
 }
 
+// Thousands of calls in random order (seeded, so every run makes the same), each answered
+// against a model of where the instance is: initialize only from the start, setup only
+// while initialized and inactive, processing only while active. Where either answer is
+// defensible (terminate while active, setProcessing(0) while inactive) the model follows
+// the plug-in's. Audio that comes out is finite.
+void checkRandomSequences(const Module& module) {
+    enum class Stage { Created, Initialized, Active };
+    Plugin p(module);
+    if (!expect(p.ok(), kGroup, "instance for the random sequence")) {
+        return;
+    }
+    static const Signal signal = fixedSignal();
+    Stage stage = Stage::Created;
+    std::uint32_t rng = 77u;
+    const auto next = [&rng](std::uint32_t n) {
+        rng = rng * 1664525u + 1013904223u;
+        return (rng >> 8) % n;
+    };
+    int wrong = 0;
+    std::string first;
+    const auto note = [&](bool ok, int step, const char* call) {
+        if (!ok && wrong++ == 0) {
+            first = "step " + std::to_string(step) + ": " + call;
+        }
+    };
+    std::vector<float> l(512), r(512);
+    constexpr int kSteps = 3000;
+    for (int step = 0; step < kSteps; ++step) {
+        const bool active = stage == Stage::Active;
+        switch (next(9)) {
+        case 0: {
+            const tresult t = p.component->initialize(&p.host);
+            note((t == kResultOk) == (stage == Stage::Created), step, "initialize");
+            stage = t == kResultOk ? Stage::Initialized : stage;
+            break;
+        }
+        case 1: {
+            const tresult t = p.component->terminate();
+            // From the start it is refused; otherwise it ends the instance's life (a host
+            // terminating while active gets a clean shutdown or a refusal).
+            note(stage == Stage::Created ? t != kResultOk : (t == kResultOk || active), step,
+                 "terminate");
+            stage = t == kResultOk ? Stage::Created : stage;
+            break;
+        }
+        case 2: {
+            ProcessSetup setup{kRealtime, next(2) == 0 ? kSample32 : kSample64, 512,
+                               next(2) == 0 ? 44100.0 : 48000.0};
+            const tresult t = p.processor->setupProcessing(setup);
+            note((t == kResultOk) == (stage == Stage::Initialized), step, "setupProcessing");
+            break;
+        }
+        case 3:
+        case 4: {
+            const tresult t = p.component->setActive(1);
+            note((t == kResultOk) == (stage != Stage::Created), step, "setActive(1)");
+            stage = t == kResultOk ? Stage::Active : stage;
+            break;
+        }
+        case 5: {
+            const tresult t = p.component->setActive(0);
+            note((t == kResultOk) == (stage != Stage::Created), step, "setActive(0)");
+            stage = t == kResultOk ? Stage::Initialized : stage;
+            break;
+        }
+        case 6: {
+            const TBool on = next(2) == 0 ? 1 : 0;
+            const tresult t = p.processor->setProcessing(on);
+            note(active ? t == kResultOk : (on == 0 || t != kResultOk), step, "setProcessing");
+            break;
+        }
+        default: {
+            const int frames = static_cast<int>(next(512)) + 1;
+            const int at = static_cast<int>(next(100000));
+            std::copy_n(signal.left.begin() + at, frames, l.begin());
+            std::copy_n(signal.right.begin() + at, frames, r.begin());
+            ParamChanges changes;
+            changes.add(next(5), static_cast<int32>(next(static_cast<std::uint32_t>(frames))),
+                        next(1001) / 1000.0);
+            // 32-bit blocks even after a 64-bit setup: a host may switch on its own; the
+            // plug-in follows each block's own sample size.
+            const tresult t = p.process(l.data(), r.data(), frames, &changes);
+            bool finite = true;
+            for (int i = 0; i < frames; ++i) {
+                finite = finite && std::isfinite(l[static_cast<std::size_t>(i)]) &&
+                         std::isfinite(r[static_cast<std::size_t>(i)]);
+            }
+            note((t == kResultOk) == active && (!active || finite), step, "process");
+            break;
+        }
+        }
+    }
+    expect(wrong == 0, kGroup,
+           std::to_string(wrong) + " of " + std::to_string(kSteps) +
+               " calls in random order answered against the model; first " + first);
+    expect(legalRun(p), kGroup, "a legal run after the random sequence");
+}
+
 } // namespace
 
 void checkLifecycle(Context& context) {
     checkLegalSequences(*context.module);
     checkMisuse(*context.module);
+    checkRandomSequences(*context.module);
     checkIndependence(*context.module);
 }
 
