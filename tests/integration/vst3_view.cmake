@@ -42,6 +42,23 @@ if(X11_XRes_FOUND)
   set_tests_properties(vst3_view_x11_on_xvfb PROPERTIES
     LABELS "vst3_view;x11" SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/x11_backend/lsan.supp")
+
+  # The same tests under ThreadSanitizer, for the view removed and released on a thread
+  # other than the one its run loop serves the window on.
+  add_executable(vst3_view_x11_race_tests
+                 ${CMAKE_SOURCE_DIR}/tests/x11_backend/vst3_plug_view_x11_test.cpp
+                 ${CMAKE_SOURCE_DIR}/vst3/plug_view.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/x11/x11_resources.cpp)
+  target_include_directories(vst3_view_x11_race_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(vst3_view_x11_race_tests PRIVATE tolvane_platform_x11_tsan
+                        tolvane_host_tsan tolvane_editor_tsan tolvane_dsp_tsan X11::X11
+                        X11::XRes GTest::gtest GTest::gtest_main)
+  add_test(NAME vst3_view_x11_races_on_xvfb
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/x11/run-under-xvfb.sh
+                   $<TARGET_FILE:vst3_view_x11_race_tests> --gtest_filter=*AnotherThread*)
+  set_tests_properties(vst3_view_x11_races_on_xvfb PROPERTIES
+    LABELS "vst3_view;x11" SKIP_RETURN_CODE 77 TIMEOUT 300
+    ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
 endif()
 
 include(${CMAKE_SOURCE_DIR}/tests/integration/wine.cmake)
