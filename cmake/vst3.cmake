@@ -5,11 +5,9 @@
 # The VST 2.4 module is untouched by it.
 
 set(TOLVANE_VST3_SOURCES
-  vst3/engine_reset.cpp vst3/factory.cpp vst3/param_texts.cpp vst3/plugin_component.cpp
-  vst3/plugin_controller.cpp vst3/plugin_processor.cpp vst3/plugin_state.cpp
-  vst3/state_record.cpp)
-file(GLOB TOLVANE_VST3_VIEW_SOURCES ${CMAKE_SOURCE_DIR}/vst3/plug_view*.cpp)
-list(APPEND TOLVANE_VST3_SOURCES ${TOLVANE_VST3_VIEW_SOURCES})
+  vst3/engine_reset.cpp vst3/factory.cpp vst3/param_texts.cpp vst3/plug_view.cpp
+  vst3/plug_view_plugin.cpp vst3/plugin_component.cpp vst3/plugin_controller.cpp
+  vst3/plugin_processor.cpp vst3/plugin_state.cpp vst3/state_record.cpp)
 
 # The VST 3 layer sees itself and the platform's window options; dsp, editor and host come
 # with the host layer it builds on.

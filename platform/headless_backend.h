@@ -2,6 +2,7 @@
 // enables recording: then every call is logged and windows are simulated.
 #pragma once
 
+#include "editor/editor_events.h"
 #include "editor/window_system.h"
 
 #include <cstdint>
@@ -22,3 +23,18 @@ void headlessSetCreateFails(bool fails);
 EditorState* headlessWindowEditor(WindowHandle window);
 void headlessKillWindow(WindowHandle window); // the host destroyed it behind our back
 bool headlessCaptured();
+
+// platform/editor_window_options.h on the recorder. editorWindowConnectionFd answers `fd`
+// for every live window (-1, no connection, after a reset).
+void headlessSetConnectionFd(int fd);
+struct HeadlessWindowGeometry {
+    bool alive = false;
+    int width = 0; // physical pixels
+    int height = 0;
+    double scale = 1.0;
+};
+HeadlessWindowGeometry headlessWindowGeometry(WindowHandle window);
+// Input from the "window system" at physical pixels, delivered as the real backends do:
+// mapped to logical pixels, handed to the editor, followed by the window's after-event
+// hook. Answers the editor's answer; false for a dead window.
+bool headlessSendInput(WindowHandle window, EditorEvent event);

@@ -21,6 +21,9 @@ tolvane_missing_packages() {
         "x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64"
         "wine:wine" "/usr/lib/wine/wine64:wine64" "Xvfb:xvfb" "xauth:xauth" "convert:imagemagick"
         "identify:imagemagick" "flock:util-linux" "pkg-config:pkg-config"
+        # Ardour 7, driven headless as a real host by tests/ardour (its Lua session and
+        # its plug-in scanners come in the one package).
+        "ardour7-lua:ardour"
     )
     local -a files=(
         "/usr/include/gtest/gtest.h:libgtest-dev"

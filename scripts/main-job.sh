@@ -2,6 +2,9 @@
 # Builds both trees and produces the two artefacts of a release check:
 #   out/render.wav  music rendered through the Linux build (Tolvane-Q.so) by the
 #                   command-line host build/native/tolvane-host
+#   out/render-vst3.wav
+#                   pink noise rendered through the Linux VST 3 bundle (Tolvane-Q.vst3) by
+#                   Ardour 7, driven headless (tests/ardour/ardour_test.sh), Output Trim 0.5
 #   out/editor.png  the editor of the Windows build (Tolvane-Q.dll) as wine draws it,
 #                   saved by build/windows/editor_snapshot.exe on a virtual display
 #   out/editor-linux.png
@@ -26,6 +29,18 @@ echo "== rendering out/render.wav through Tolvane-Q.so"
     exit 1
 }
 
+echo "== rendering out/render-vst3.wav through Tolvane-Q.vst3 in Ardour"
+ardour_test=(bash "$TOLVANE_ROOT/tests/ardour/ardour_test.sh"
+    --work "$TOLVANE_NATIVE_DIR/ardour-main-job"
+    --shim "$TOLVANE_NATIVE_DIR/libtolvane_ardour_fpu_shim.so"
+    --third-octave "$TOLVANE_NATIVE_DIR/third_octave" --vst3 "$TOLVANE_NATIVE_DIR/Tolvane-Q.vst3")
+"${ardour_test[@]}" setup && "${ardour_test[@]}" render VST3 "$out/render-vst3.wav"
+status=$?
+if [ "$status" -ne 0 ] || [ ! -s "$out/render-vst3.wav" ]; then
+    echo "main-job.sh: rendering through Ardour failed ($status)" >&2
+    exit 1
+fi
+
 echo "== drawing out/editor.png with Tolvane-Q.dll under wine"
 # shellcheck source=scripts/wine-env.sh
 source "$TOLVANE_ROOT/scripts/wine-env.sh"
@@ -47,4 +62,4 @@ fi
 # The two editors one above the other, for comparing them by eye.
 convert "$out/editor.png" "$out/editor-linux.png" -append "$out/editors-windows-linux.png" ||
     echo "main-job.sh: could not put the two pictures together (ImageMagick)" >&2
-echo "== done: $out/render.wav, $out/editor.png, $out/editor-linux.png"
+echo "== done: $out/render.wav, $out/render-vst3.wav, $out/editor.png, $out/editor-linux.png"

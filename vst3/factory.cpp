@@ -24,6 +24,15 @@ void copyText(char* out, const char* text, std::size_t bytes) {
     std::strncpy(out, text, bytes - 1);
 }
 
+// The fields every version of the class record starts with; the rest differ in type.
+template <typename Info> void fillClassHead(Info& info) {
+    std::memcpy(info.cid, kClassId.bytes, sizeof info.cid);
+    info.cardinality = kManyInstances;
+    copyText(info.category, kCategory, sizeof info.category);
+    info.classFlags = 0;
+    copyText(info.subCategories, kSubCategories, sizeof info.subCategories);
+}
+
 class Factory final : public IPluginFactory3 {
   public:
     tresult queryInterface(const TUID iid, void** obj) override {
@@ -70,12 +79,8 @@ class Factory final : public IPluginFactory3 {
         if (index != 0 || info == nullptr) {
             return kInvalidArgument;
         }
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = kManyInstances;
-        copyText(info->category, kCategory, sizeof info->category);
+        fillClassHead(*info);
         copyText(info->name, kName, sizeof info->name);
-        info->classFlags = 0;
-        copyText(info->subCategories, kSubCategories, sizeof info->subCategories);
         copyText(info->vendor, kVendor, sizeof info->vendor);
         copyText(info->version, kVersion, sizeof info->version);
         copyText(info->sdkVersion, kSdkVersion, sizeof info->sdkVersion);
@@ -86,12 +91,8 @@ class Factory final : public IPluginFactory3 {
         if (index != 0 || info == nullptr) {
             return kInvalidArgument;
         }
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = kManyInstances;
-        copyText(info->category, kCategory, sizeof info->category);
+        fillClassHead(*info);
         copyAsciiToUtf16(kName, info->name, 64);
-        info->classFlags = 0;
-        copyText(info->subCategories, kSubCategories, sizeof info->subCategories);
         copyAsciiToUtf16(kVendor, info->vendor, 64);
         copyAsciiToUtf16(kVersion, info->version, 64);
         copyAsciiToUtf16(kSdkVersion, info->sdkVersion, 64);

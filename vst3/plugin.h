@@ -17,6 +17,8 @@
 
 namespace vst3 {
 
+class ParamChangeCursor;
+
 // Where the instance is in the host's call sequence.
 enum class Stage { Created, Initialized, Active };
 
@@ -84,9 +86,15 @@ class TolvanePlugin final : public IComponent, public IAudioProcessor, public IE
 
   private:
     void applyParamOnAudio(int index, float value) noexcept;
+    void applyChanges(ParamChangeCursor& changes, int32 through) noexcept;
+    template <typename Sample>
+    void processBus(ParamChangeCursor& changes, AudioBusBuffers& in, AudioBusBuffers& out,
+                    int32 frames) noexcept;
+    void runSegment(float* left, float* right, int32 frames) noexcept;
+    void runSegment(double* left, double* right, int32 frames) noexcept;
     void processSegment(float* left, float* right, int32 frames) noexcept;
-    tresult processFloat(ProcessData& data, AudioBusBuffers& in, AudioBusBuffers& out) noexcept;
-    tresult processDouble(ProcessData& data, AudioBusBuffers& in, AudioBusBuffers& out) noexcept;
+    void meterBlock(const float* left, const float* right, int32 frames) noexcept;
+    void meterBlock(const double* left, const double* right, int32 frames) noexcept;
     void resetRunningState() noexcept;
     void noteHostValue(int index, float value) noexcept;
     void reportParamEdits();

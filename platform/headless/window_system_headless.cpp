@@ -3,9 +3,11 @@
 // well enough for the editor and host logic to run their window lifecycle in native tests.
 #include "editor/editor_events.h"
 #include "editor/window_system.h"
+#include "platform/editor_window_options.h"
 #include "platform/headless_backend.h"
 
 #include <atomic>
+#include <cmath>
 #include <map>
 #include <mutex>
 
@@ -13,6 +15,10 @@ namespace {
 
 struct FakeWindow {
     EditorState* editor = nullptr; // the user-data slot
+    int width = 0;                 // physical pixels
+    int height = 0;
+    double scale = 1.0;
+    EditorWindowOptions options{};
 };
 
 struct Backend {
@@ -23,6 +29,7 @@ struct Backend {
     std::uintptr_t nextToken = 0x7000;
     bool createFails = false;
     bool captured = false;
+    int connectionFd = -1; // what editorWindowConnectionFd answers for a live window
 };
 
 std::atomic<bool> enabledFlag{false};
@@ -104,9 +111,11 @@ void unregisterEditorWindowClass(ModuleHandle module) {
     logCall("unregisterEditorWindowClass", key(module));
 }
 
-WindowHandle createEditorWindow(WindowHandle parent, int /*width*/, int /*height*/,
-                                ModuleHandle /*module*/, EditorState* editor) {
-    if (!logCall("createEditorWindow", key(parent))) {
+namespace {
+
+WindowHandle makeWindow(WindowHandle parent, int width, int height, EditorState* editor,
+                        const EditorWindowOptions& options, const char* call) {
+    if (!logCall(call, key(parent))) {
         return nullptr;
     }
     WindowHandle window = nullptr;
@@ -118,10 +127,60 @@ WindowHandle createEditorWindow(WindowHandle parent, int /*width*/, int /*height
         }
         window = reinterpret_cast<WindowHandle>(b.nextHandle);
         b.nextHandle += 0x10;
-        b.windows[key(window)].editor = editor; // creation stores the editor
+        FakeWindow& made = b.windows[key(window)];
+        made.editor = editor; // creation stores the editor
+        made.width = width;
+        made.height = height;
+        made.scale = usableScale(options.scale);
+        made.options = options;
     }
     sendEvent(window, EditorEventKind::Open);
     return window;
+}
+
+} // namespace
+
+WindowHandle createEditorWindow(WindowHandle parent, int width, int height, ModuleHandle /*module*/,
+                                EditorState* editor) {
+    return makeWindow(parent, width, height, editor, EditorWindowOptions{}, "createEditorWindow");
+}
+
+const char* editorParentType() {
+    return "X11EmbedWindowID"; // the recorder stands in for the Linux module
+}
+
+WindowHandle createScaledEditorWindow(WindowHandle parent, int logicalWidth, int logicalHeight,
+                                      ModuleHandle /*module*/, EditorState* editor,
+                                      const EditorWindowOptions& options) {
+    const double scale = usableScale(options.scale);
+    return makeWindow(parent, scaledLength(logicalWidth, scale), scaledLength(logicalHeight, scale),
+                      editor, options, "createScaledEditorWindow");
+}
+
+bool setEditorWindowScale(WindowHandle window, double scale) {
+    if (!logCall("setEditorWindowScale", key(window)) || !std::isfinite(scale) || scale <= 0.0) {
+        return false;
+    }
+    auto guard = lockBackend();
+    auto it = backend().windows.find(key(window));
+    if (it == backend().windows.end()) {
+        return false;
+    }
+    FakeWindow& w = it->second;
+    const int logicalWidth = static_cast<int>(std::lround(w.width / w.scale));
+    const int logicalHeight = static_cast<int>(std::lround(w.height / w.scale));
+    w.scale = scale;
+    w.width = scaledLength(logicalWidth, scale);
+    w.height = scaledLength(logicalHeight, scale);
+    return true;
+}
+
+int editorWindowConnectionFd(WindowHandle window) {
+    if (!logCall("editorWindowConnectionFd", key(window)) || !windowIsAliveQuiet(window)) {
+        return -1;
+    }
+    auto guard = lockBackend();
+    return backend().connectionFd;
 }
 
 bool windowIsAlive(WindowHandle window) {
@@ -187,6 +246,7 @@ void headlessReset() {
     b.windows.clear();
     b.createFails = false;
     b.captured = false;
+    b.connectionFd = -1;
 }
 
 const std::vector<PlatformCall>& headlessCalls() {
@@ -217,6 +277,45 @@ void headlessKillWindow(WindowHandle window) {
     if (windowIsAliveQuiet(window)) {
         tearDown(window);
     }
+}
+
+void headlessSetConnectionFd(int fd) {
+    auto guard = lockBackend();
+    backend().connectionFd = fd;
+}
+
+HeadlessWindowGeometry headlessWindowGeometry(WindowHandle window) {
+    auto guard = lockBackend();
+    auto it = backend().windows.find(key(window));
+    if (it == backend().windows.end()) {
+        return {};
+    }
+    return {true, it->second.width, it->second.height, it->second.scale};
+}
+
+// As the real backends deliver a window's input: positions from physical to logical
+// pixels, then the event, then the hook; the lock is not held while the editor runs.
+bool headlessSendInput(WindowHandle window, EditorEvent event) {
+    EditorState* editor = nullptr;
+    FakeWindow copy;
+    {
+        auto guard = lockBackend();
+        auto it = backend().windows.find(key(window));
+        if (it == backend().windows.end() || it->second.editor == nullptr) {
+            return false;
+        }
+        editor = it->second.editor;
+        copy = it->second;
+    }
+    if (eventHasPosition(event.kind)) {
+        event.x = logicalCoordinate(event.x, copy.scale);
+        event.y = logicalCoordinate(event.y, copy.scale);
+    }
+    const bool handled = handleEditorEvent(window, *editor, event);
+    if (copy.options.afterEvent != nullptr && eventIsHooked(event.kind)) {
+        copy.options.afterEvent(copy.options.afterEventContext);
+    }
+    return handled;
 }
 
 bool headlessCaptured() {

@@ -6,18 +6,21 @@
 
 #include "editor/canvas.h"
 #include "editor/editor_events.h"
+#include "platform/editor_window_options.h"
 #include "platform/win32/message_events.h"
 
 #include <windows.h>
 
+#include <cmath>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <new>
 
-// The canvas of one paint on a memory DC, with the window's layer (gdiplus_canvas.cpp; the
-// window procedure is their only user, so they have no header of their own).
-Canvas* openGdiplusCanvas(HDC dc, CanvasLayer* layer);
+// The canvas of one paint on a memory DC, with the window's layer, drawn at `scale`
+// (gdiplus_canvas.cpp; the window procedure is their only user, so they have no header of
+// their own).
+Canvas* openGdiplusCanvas(HDC dc, CanvasLayer* layer, double scale);
 void closeGdiplusCanvas(Canvas* canvas);
 
 namespace {
@@ -87,6 +90,20 @@ struct PaintSurfaces {
 
 constexpr char kSurfacesProperty[] = "TolvaneQ.PaintSurfaces";
 
+// A window's scale and hook (platform/editor_window_options.h), in a window property of
+// their own from its creation to WM_NCDESTROY; windows without one (the VST 2.4 editor's)
+// run at scale 1 with no hook. Read and changed on the window's thread only.
+constexpr char kOptionsProperty[] = "TolvaneQ.EditorWindowOptions";
+
+const EditorWindowOptions* windowOptions(HWND window) {
+    return static_cast<const EditorWindowOptions*>(GetPropA(window, kOptionsProperty));
+}
+
+double windowScale(HWND window) {
+    const EditorWindowOptions* options = windowOptions(window);
+    return options != nullptr ? options->scale : 1.0;
+}
+
 void releaseBackBuffer(PaintSurfaces& s) {
     if (s.dc != nullptr) {
         SelectObject(s.dc, s.previous);
@@ -136,6 +153,10 @@ PaintSurfaces* windowSurfaces(HWND window) {
     return s;
 }
 
+void releaseWindowOptions(HWND window) {
+    delete static_cast<EditorWindowOptions*>(RemovePropA(window, kOptionsProperty));
+}
+
 void releaseWindowSurfaces(HWND window) {
     auto* s = static_cast<PaintSurfaces*>(RemovePropA(window, kSurfacesProperty));
     if (s != nullptr) {
@@ -147,17 +168,19 @@ void releaseWindowSurfaces(HWND window) {
 
 // Draws the picture into the back buffer. A C++ exception must never unwind into user32
 // (the host's message loop cannot handle it), so the painter is fenced here and the
-// canvas is closed whatever happened inside.
+// canvas is closed whatever happened inside. The editor paints its logical size; the
+// canvas scales it to the back buffer's pixels.
 void drawPicture(HWND window, const PaintSurfaces& s, EditorState& inst) {
+    const double scale = windowScale(window);
     // Without a canvas or its graphics every canvas call is a no-op; the frame still blits,
     // so a GDI+ that failed to start costs the picture, never a leak.
-    Canvas* canvas = openGdiplusCanvas(s.dc, s.layer);
+    Canvas* canvas = openGdiplusCanvas(s.dc, s.layer, scale);
     try {
         EditorEvent paint;
         paint.kind = EditorEventKind::Paint;
         paint.canvas = canvas;
-        paint.width = s.width;
-        paint.height = s.height;
+        paint.width = static_cast<int>(std::lround(s.width / scale));
+        paint.height = static_cast<int>(std::lround(s.height / scale));
         handleEditorEvent(window, inst, paint);
     } catch (...) {
     }
@@ -184,17 +207,30 @@ void paintFrame(HWND window, EditorState& inst) {
     EndPaint(window, &ps);
 }
 
-// The editor logic must not throw across the window procedure either.
+// The editor logic must not throw across the window procedure either. Positions reach the
+// editor in logical pixels; the window's hook follows input and ticks.
 bool forwardMessage(HWND window, EditorState& inst, UINT msg, WPARAM wParam, LPARAM lParam) {
     EditorEvent event;
     if (!eventFromMessage(msg, wParam, lParam, GetTickCount(), event)) {
         return false;
     }
-    try {
-        return handleEditorEvent(window, inst, event);
-    } catch (...) {
-        return true;
+    const EditorWindowOptions* options = windowOptions(window);
+    if (options != nullptr && eventHasPosition(event.kind)) {
+        event.x = logicalCoordinate(event.x, options->scale);
+        event.y = logicalCoordinate(event.y, options->scale);
     }
+    bool handled = true;
+    try {
+        handled = handleEditorEvent(window, inst, event);
+    } catch (...) {
+    }
+    if (options != nullptr && options->afterEvent != nullptr && eventIsHooked(event.kind)) {
+        try {
+            options->afterEvent(options->afterEventContext);
+        } catch (...) {
+        }
+    }
+    return handled;
 }
 
 // The instance's share of a message; answers whether the message was handled.
@@ -218,6 +254,7 @@ bool handleForInstance(HWND window, EditorState& inst, UINT msg, WPARAM wParam, 
 LRESULT CALLBACK editorWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCDESTROY) {
         releaseWindowSurfaces(window);
+        releaseWindowOptions(window);
     }
     if (msg == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -242,4 +279,30 @@ void detachEditorInstance(HWND window) {
     std::unique_lock<std::mutex> guard(gate().lock);
     setWindowInstance(window, nullptr);
     gate().idle.wait(guard, [&] { return gate().running.count(window) == 0; });
+}
+
+bool attachWindowOptions(HWND window, const EditorWindowOptions& options) {
+    auto* kept = new (std::nothrow) EditorWindowOptions(options);
+    if (kept == nullptr) {
+        return false;
+    }
+    kept->scale = usableScale(options.scale);
+    if (!SetPropA(window, kOptionsProperty, kept)) {
+        delete kept;
+        return false;
+    }
+    return true;
+}
+
+bool setWindowOptionsScale(HWND window, double scale) {
+    auto* options = static_cast<EditorWindowOptions*>(GetPropA(window, kOptionsProperty));
+    if (options == nullptr) {
+        return false;
+    }
+    options->scale = scale;
+    return true;
+}
+
+double windowOptionsScale(HWND window) {
+    return windowScale(window);
 }

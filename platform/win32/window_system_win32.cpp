@@ -2,11 +2,14 @@
 // start-up entry points. The editor and host layers only see editor/window_system.h.
 #include "editor/window_system.h"
 
+#include "platform/editor_window_options.h"
 #include "platform/win32/editor_window_proc.h"
 
 #include <windows.h>
 
 #include <gdiplus.h>
+
+#include <cmath>
 
 namespace {
 
@@ -62,6 +65,54 @@ WindowHandle createEditorWindow(WindowHandle parent, int width, int height, Modu
                                 EditorState* editor) {
     return CreateWindowExA(0, kEditorClassName, kEditorTitle, kEditorStyle, 0, 0, width, height,
                            asWindow(parent), nullptr, asModule(module), editor);
+}
+
+const char* editorParentType() {
+    return "HWND";
+}
+
+// UI thread. The options are attached before the host's message loop can deliver input or
+// a paint to the window; WM_CREATE (the editor's Open) needs neither.
+WindowHandle createScaledEditorWindow(WindowHandle parent, int logicalWidth, int logicalHeight,
+                                      ModuleHandle module, EditorState* editor,
+                                      const EditorWindowOptions& options) {
+    const double scale = usableScale(options.scale);
+    HWND window = CreateWindowExA(
+        0, kEditorClassName, kEditorTitle, kEditorStyle, 0, 0, scaledLength(logicalWidth, scale),
+        scaledLength(logicalHeight, scale), asWindow(parent), nullptr, asModule(module), editor);
+    if (window != nullptr && !attachWindowOptions(window, options)) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    return window;
+}
+
+// UI thread. The logical size is what the client area was at the old scale.
+bool setEditorWindowScale(WindowHandle window, double scale) {
+    HWND hwnd = asWindow(window);
+    if (!std::isfinite(scale) || scale <= 0.0 || IsWindow(hwnd) == FALSE) {
+        return false;
+    }
+    RECT client{};
+    if (!GetClientRect(hwnd, &client)) {
+        return false;
+    }
+    const double old = windowOptionsScale(hwnd);
+    const int logicalWidth = static_cast<int>(std::lround(client.right / old));
+    const int logicalHeight = static_cast<int>(std::lround(client.bottom / old));
+    if (!setWindowOptionsScale(hwnd, scale)) {
+        return false;
+    }
+    SetWindowPos(hwnd, nullptr, 0, 0, scaledLength(logicalWidth, scale),
+                 scaledLength(logicalHeight, scale),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return true;
+}
+
+// The window's messages come through the host's own message loop.
+int editorWindowConnectionFd(WindowHandle) {
+    return -1;
 }
 
 bool windowIsAlive(WindowHandle window) {

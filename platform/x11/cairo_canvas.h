@@ -9,8 +9,10 @@
 #include <cairo.h>
 
 // A canvas drawing on `target`, with `layer` as the window's layer (null: none). Answers
-// null when no drawing context can be made; every canvas call then does nothing.
-Canvas* openCairoCanvas(cairo_surface_t* target, CanvasLayer* layer);
+// null when no drawing context can be made; every canvas call then does nothing. At a
+// `scale` other than 1 the drawing is scaled onto the target's pixels (a logical pixel
+// covers scale x scale of them) and the layer keeps its picture at that scale too.
+Canvas* openCairoCanvas(cairo_surface_t* target, CanvasLayer* layer, double scale = 1.0);
 // Finishes the drawing (the target holds it afterwards) and releases the canvas.
 void closeCairoCanvas(Canvas* canvas);
 

@@ -17,6 +17,7 @@
 struct Canvas {
     cairo_t* cr = nullptr;
     CanvasLayer* layer = nullptr; // the window's layer; null on a layer's own canvas
+    double scale = 1.0;           // target pixels per logical pixel
 };
 
 struct CanvasBrush {
@@ -54,13 +55,17 @@ struct CanvasPath {
     std::vector<PathFigure> figures;
 };
 
-// A window's layer: an image surface like the paint's target, kept between paints.
+// A window's layer: an image surface like the paint's target, kept between paints. The
+// editor names its size in logical pixels; the surface holds it at the scale of the paint
+// it was drawn for, and is drawn again when the scale changes.
 struct CanvasLayer {
     cairo_surface_t* surface = nullptr;
-    int width = 0;
+    int width = 0; // logical
     int height = 0;
+    double scale = 1.0; // of the surface's picture
     LayerKey key;
     cairo_surface_t* model = nullptr; // the target of the paint in progress
+    double modelScale = 1.0;          // and its scale
     Canvas* drawing = nullptr;        // a redraw in progress
 };
 

@@ -24,6 +24,7 @@ set(TOLVANE_PLATFORM_X11_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/x11_error_trap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11_event_translation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11_window_lifecycle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11_window_options.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11_window_paint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11_window_pump.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11_window_registry.cpp)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "editor/editor_events.h"
+#include "platform/editor_window_options.h"
 
 #include <X11/Xlib.h>
 #include <cairo.h>
@@ -20,6 +21,9 @@
 #include <mutex>
 
 struct CanvasLayer;
+
+// The animation timer's period: about 30 pictures a second.
+constexpr std::int64_t kX11TickNs = 33'000'000;
 
 struct X11WindowFlags {
     std::atomic<bool> invalidated{false};
@@ -38,9 +42,16 @@ struct X11Window {
     Display* display = nullptr;
     ::Window window = 0;
     bool windowGone = false; // the server destroyed it (its parent went first)
-    int width = 0;
+    int width = 0;           // physical pixels
     int height = 0;
     bool exposed = false; // repaint owed to the server
+    // Physical pixels per logical one, and the hook after each event (editor_window_options.h).
+    double scale = 1.0;
+    EditorWindowOptions options{};
+    // The animation tick's due time. A window paced by the host's own timer at the tick's
+    // period gets some slack, or a timer that fires a little early would skip every other
+    // picture.
+    std::int64_t tickPeriodNs = kX11TickNs;
 
     cairo_surface_t* backBuffer = nullptr;    // the picture is built here
     cairo_surface_t* windowSurface = nullptr; // and copied here
@@ -57,8 +68,16 @@ std::shared_ptr<X11Window> takeX11Window(WindowHandle handle);
 X11WindowFlags* x11WindowFlags(WindowHandle handle);
 std::int64_t steadyNowNs();
 
+// UI thread (x11_window_lifecycle.cpp): the window of createEditorWindow and
+// createScaledEditorWindow, width x height physical pixels.
+WindowHandle openEditorWindow(WindowHandle parent, int width, int height, EditorState* editor,
+                              const EditorWindowOptions& options);
+
 // The editor's side (x11_window_pump.cpp): delivers one event; never throws.
 bool deliverToEditor(X11Window& window, const EditorEvent& event);
+// Delivers input or a tick at physical coordinates: mapped to logical ones, and followed by
+// the after-event hook.
+void deliverInput(X11Window& window, EditorEvent event);
 
 // Painting (x11_window_paint.cpp): the editor draws into the back buffer, which is then
 // copied to the window.

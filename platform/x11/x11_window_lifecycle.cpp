@@ -88,6 +88,11 @@ void deliverKind(X11Window& w, EditorEventKind kind) {
 // UI thread (effEditOpen). `parent` is the host's X Window id.
 WindowHandle createEditorWindow(WindowHandle parent, int width, int height, ModuleHandle /*module*/,
                                 EditorState* editor) {
+    return openEditorWindow(parent, width, height, editor, EditorWindowOptions{});
+}
+
+WindowHandle openEditorWindow(WindowHandle parent, int width, int height, EditorState* editor,
+                              const EditorWindowOptions& options) {
     if (parent == nullptr) {
         return nullptr;
     }
@@ -98,6 +103,8 @@ WindowHandle createEditorWindow(WindowHandle parent, int width, int height, Modu
     }
     const std::lock_guard<std::mutex> gate(w->gate);
     w->editor = editor; // null: a window that shows nothing, as on Windows
+    w->scale = usableScale(options.scale);
+    w->options = options;
     if (addX11Window(w) == nullptr) {
         releaseX11Window(*w);
         return nullptr;

@@ -8,6 +8,8 @@
 
 #include <cairo-xlib.h>
 
+#include <cmath>
+
 namespace {
 
 bool fitBackBuffer(X11Window& w) {
@@ -58,13 +60,14 @@ void paintX11Window(X11Window& w) {
     if (w.width <= 0 || w.height <= 0 || w.windowGone || !fitBackBuffer(w)) {
         return;
     }
-    // Without a canvas every canvas call is a no-op: the editor still sees its paint.
-    Canvas* canvas = openCairoCanvas(w.backBuffer, w.layer);
+    // Without a canvas every canvas call is a no-op: the editor still sees its paint. It
+    // paints its logical size; the canvas scales that to the back buffer's pixels.
+    Canvas* canvas = openCairoCanvas(w.backBuffer, w.layer, w.scale);
     EditorEvent paint;
     paint.kind = EditorEventKind::Paint;
     paint.canvas = canvas;
-    paint.width = w.width;
-    paint.height = w.height;
+    paint.width = static_cast<int>(std::lround(w.width / w.scale));
+    paint.height = static_cast<int>(std::lround(w.height / w.scale));
     deliverToEditor(w, paint);
     closeCairoCanvas(canvas);
     showBackBuffer(w);

@@ -6,8 +6,6 @@
 
 namespace {
 
-// The animation timer's period: about 30 pictures a second.
-constexpr std::int64_t kTickNs = 33'000'000;
 // Events handled per pump at most, so a flood of motion cannot starve the host's loop;
 // the rest wait for the next idle call.
 constexpr int kEventsPerPump = 512;
@@ -29,7 +27,7 @@ void handleXEvent(X11Window& w, XEvent& e) {
         if (in.event.kind == EditorEventKind::Press) {
             focusOnPress(w, e);
         }
-        deliverToEditor(w, in.event);
+        deliverInput(w, in.event);
         break;
     case X11Action::Repaint:
         w.exposed = true;
@@ -61,13 +59,13 @@ bool tickIfDue(X11Window& w) {
         return false;
     }
     const std::int64_t now = steadyNowNs();
-    if (now - flags.lastTickNs.load() < kTickNs) {
+    if (now - flags.lastTickNs.load() < w.tickPeriodNs) {
         return false;
     }
     flags.lastTickNs.store(now);
     EditorEvent tick;
     tick.kind = EditorEventKind::Tick;
-    deliverToEditor(w, tick);
+    deliverInput(w, tick);
     return true;
 }
 
@@ -82,6 +80,20 @@ bool deliverToEditor(X11Window& w, const EditorEvent& event) {
         return handleEditorEvent(w.handle, *w.editor, event);
     } catch (...) {
         return true;
+    }
+}
+
+void deliverInput(X11Window& w, EditorEvent event) {
+    if (eventHasPosition(event.kind)) {
+        event.x = logicalCoordinate(event.x, w.scale);
+        event.y = logicalCoordinate(event.y, w.scale);
+    }
+    deliverToEditor(w, event);
+    if (w.options.afterEvent != nullptr && eventIsHooked(event.kind)) {
+        try {
+            w.options.afterEvent(w.options.afterEventContext);
+        } catch (...) {
+        }
     }
 }
 

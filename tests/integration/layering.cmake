@@ -31,3 +31,18 @@ add_test(NAME product_has_no_recorder
                  -P ${CMAKE_SOURCE_DIR}/tests/layering/product_check.cmake)
 set_tests_properties(product_sources_compiled_once product_has_no_recorder PROPERTIES
                      LABELS layering)
+
+# Each Linux module exports its format's entry points and nothing else.
+add_test(NAME product_exports_vst2
+         COMMAND ${CMAKE_COMMAND} -DMODE=exports -DNM=${CMAKE_NM} -DPLUGIN=$<TARGET_FILE:TolvaneQ>
+                 "-DEXPORTS=VSTPluginMain|main" -P ${CMAKE_SOURCE_DIR}/tests/layering/product_check.cmake)
+add_test(NAME product_exports_vst3
+         COMMAND ${CMAKE_COMMAND} -DMODE=exports -DNM=${CMAKE_NM}
+                 -DPLUGIN=$<TARGET_FILE:TolvaneQ_vst3> "-DEXPORTS=GetPluginFactory|ModuleEntry|ModuleExit"
+                 -P ${CMAKE_SOURCE_DIR}/tests/layering/product_check.cmake)
+add_test(NAME vst3_product_has_no_recorder
+         COMMAND ${CMAKE_COMMAND} -DMODE=recorder -DNM=${CMAKE_NM}
+                 -DPLUGIN=$<TARGET_FILE:TolvaneQ_vst3>
+                 -P ${CMAKE_SOURCE_DIR}/tests/layering/product_check.cmake)
+set_tests_properties(product_exports_vst2 product_exports_vst3 vst3_product_has_no_recorder
+                     PROPERTIES LABELS layering)

@@ -19,11 +19,15 @@
 # ends them after the last one. Because the fixtures are declared, `ctest -R <name>` alone
 # also works.
 #
-# Script mode (used by the import check below):
-#     cmake -DTOLVANE_CHECK_DLL=<dll> -DTOLVANE_OBJDUMP=<objdump> -P wine.cmake
+# Script mode (used by the import checks below):
+#     cmake -DTOLVANE_CHECK_DLL=<dll> -DTOLVANE_OBJDUMP=<objdump>
+#           [-DTOLVANE_CHECK_EXPORTS=<sorted;names>] -P wine.cmake
 if(CMAKE_SCRIPT_MODE_FILE AND DEFINED TOLVANE_CHECK_DLL)
-  # Tolvane-Q.dll must load on a bare Windows: it may import only system DLLs, and it
-  # must export exactly the two names a VST 2.4 host looks for.
+  # Each module must load on a bare Windows: it may import only system DLLs, and it must
+  # export exactly the names its hosts look for (VST 2.4's two by default).
+  if(NOT DEFINED TOLVANE_CHECK_EXPORTS)
+    set(TOLVANE_CHECK_EXPORTS "VSTPluginMain;main")
+  endif()
   execute_process(COMMAND ${TOLVANE_OBJDUMP} -p ${TOLVANE_CHECK_DLL}
                   OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -59,10 +63,10 @@ if(CMAKE_SCRIPT_MODE_FILE AND DEFINED TOLVANE_CHECK_DLL)
   endif()
   string(REGEX REPLACE ";$" "" exports "${exports}")
   list(SORT exports)
-  if(exports STREQUAL "VSTPluginMain;main")
+  if(exports STREQUAL TOLVANE_CHECK_EXPORTS)
     message(STATUS "exports ok: ${exports}")
   else()
-    message(STATUS "exports wrong: '${exports}' (want VSTPluginMain;main)")
+    message(STATUS "exports wrong: '${exports}' (want ${TOLVANE_CHECK_EXPORTS})")
     math(EXPR failures "${failures} + 1")
   endif()
   if(failures GREATER 0)
@@ -116,6 +120,13 @@ if(TOLVANE_WINDOWS_BUILD_DIR)
                      -DTOLVANE_OBJDUMP=${TOLVANE_MINGW_OBJDUMP} -P ${CMAKE_CURRENT_LIST_FILE})
     set_tests_properties(dll_imports_and_exports PROPERTIES
                          FIXTURES_REQUIRED tolvane_windows_build LABELS wine)
+    add_test(NAME vst3_dll_imports_and_exports
+             COMMAND ${CMAKE_COMMAND}
+                     -DTOLVANE_CHECK_DLL=${TOLVANE_WINDOWS_BUILD_DIR}/Tolvane-Q.vst3/Contents/x86_64-win/Tolvane-Q.vst3
+                     "-DTOLVANE_CHECK_EXPORTS=ExitDll;GetPluginFactory;InitDll"
+                     -DTOLVANE_OBJDUMP=${TOLVANE_MINGW_OBJDUMP} -P ${CMAKE_CURRENT_LIST_FILE})
+    set_tests_properties(vst3_dll_imports_and_exports PROPERTIES
+                         FIXTURES_REQUIRED tolvane_windows_build LABELS "wine;vst3")
   endif()
 endif()
 

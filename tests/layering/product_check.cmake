@@ -1,6 +1,8 @@
 # Checks on what goes into the product module, run as `cmake -P`:
 #   MODE=recorder  PLUGIN=<module> NM=<nm>   the test-only window-system recorder is not in it
 #   MODE=sources   SOURCES=<a|b|...>         no source file is compiled into it twice
+#   MODE=exports   PLUGIN=<module> NM=<nm> EXPORTS=<a|b|...>
+#                                            it exports exactly these names (sorted)
 cmake_minimum_required(VERSION 3.20)
 if(MODE STREQUAL "recorder")
   execute_process(COMMAND ${NM} -C ${PLUGIN} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
@@ -31,6 +33,26 @@ elseif(MODE STREQUAL "sources")
   endforeach()
   list(LENGTH seen count)
   message(STATUS "${count} product sources, each compiled once")
+elseif(MODE STREQUAL "exports")
+  # A host finds a module by its entry points alone; anything else visible could bind to
+  # another module's symbol of the same name in the host's process.
+  execute_process(COMMAND ${NM} -D --defined-only ${PLUGIN} OUTPUT_VARIABLE dump
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${NM} could not list the dynamic symbols of ${PLUGIN}")
+  endif()
+  string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" lines "${dump}")
+  set(names "")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${line}")
+    list(APPEND names ${name})
+  endforeach()
+  list(SORT names)
+  string(REPLACE "|" ";" EXPORTS "${EXPORTS}")
+  if(NOT names STREQUAL EXPORTS)
+    message(FATAL_ERROR "${PLUGIN} exports '${names}', want '${EXPORTS}'")
+  endif()
+  message(STATUS "exports ok: ${names}")
 else()
   message(FATAL_ERROR "unknown MODE '${MODE}'")
 endif()

@@ -1,0 +1,61 @@
+// What the editor checks ask of a captured picture, on either system: how many pixels two
+// pictures differ in, whether a picture at content scale 2 is drawn at that scale (sharp
+// two-pixel lines where scale 1 has one-pixel lines, detail finer than doubled pixels),
+// and a PPM file of it for ImageMagick to turn into PNG.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vst3check {
+
+// 0x00RRGGBB, top-down rows.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)] &
+               0xFFFFFFu;
+    }
+    bool empty() const { return pixels.empty(); }
+};
+
+// Pixels that differ; every pixel of the larger when the sizes differ.
+std::size_t differingPixels(const Image& a, const Image& b);
+// The largest difference of any colour channel between two colours.
+int channelDistance(std::uint32_t a, std::uint32_t b);
+// Colours in the picture (an unpainted window has one).
+std::size_t colourCount(const Image& image);
+
+// A one-pixel line of the scale-1 picture: a run of one colour, with a different, uniform
+// colour on each side, clearly apart from it and not a blend of the two (the row an
+// antialiased edge leaves is not a line).
+struct ThinLine {
+    bool horizontal = true;
+    int x = 0; // first pixel
+    int y = 0;
+    int length = 0;
+    std::uint32_t colour = 0;
+    std::uint32_t before = 0; // the colour above (left of) the line
+    std::uint32_t after = 0;  // below (right of) it
+};
+std::vector<ThinLine> thinLines(const Image& one, std::size_t most = 40);
+
+// At scale 2 the line is two pixels wide in its own colour (three where it is the edge of
+// a shape off the pixel grid), and the pixels beside it are the neighbours' colours: drawn
+// at the scale, not enlarged and smoothed. Empty when it holds, else where it fails.
+std::string sharpAtTwo(const Image& two, const ThinLine& line);
+
+// The share of 2x2 blocks (on even coordinates) of a scale-2 picture that are not one
+// colour. A scale-1 picture with its pixels doubled has none; text and edges drawn at the
+// scale have many.
+double finerThanDoubled(const Image& two);
+
+// Binary PPM (P6).
+bool writePpm(const Image& image, const std::string& path);
+
+} // namespace vst3check
