@@ -66,6 +66,30 @@ template <class V> inline V mulSub(V a, V b, V c) { // a b - c
         return {prefix##fmsub_pd(a.v, b.v, c.v)};                                                  \
     }
 
+// A vector lane type's comparison, pick and test from three expressions: `less` of lanes
+// a and b, `pick` of a where mask m is set and of b elsewhere, `any` of mask m.
+#define TOLVANE_LANE_MASK(Type, Mask, attributes, less, pick, any)                                 \
+    attributes Mask lessThan(Type a, Type b) {                                                     \
+        return {less};                                                                             \
+    }                                                                                              \
+    attributes Type select(Mask m, Type a, Type b) {                                               \
+        return {pick};                                                                             \
+    }                                                                                              \
+    attributes bool anyOf(Mask m) {                                                                \
+        return any;                                                                                \
+    }
+
+// |a|, and a magnitude with another value's sign, from a vector lane type's and-not, and
+// and or on its register.
+#define TOLVANE_LANE_SIGNS(Type, attributes, prefix, andNot, both, either)                         \
+    attributes Type absOf(Type a) {                                                                \
+        return {andNot(prefix##set1_pd(-0.0), a.v)};                                               \
+    }                                                                                              \
+    attributes Type withSignOf(Type magnitude, Type sign) {                                        \
+        const auto signBit = prefix##set1_pd(-0.0);                                                \
+        return {either(andNot(signBit, magnitude.v), both(signBit, sign.v))};                      \
+    }
+
 inline double absOf(double a) {
     return std::fabs(a);
 }

@@ -32,27 +32,16 @@ TOLVANE_AVX2_LANE StageCoefficients<FusedPair> fusedCoefficients(const CascadeSt
 struct Lanes4 {
     __m256d v;
 };
+TOLVANE_LANE_ARITHMETIC(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
+TOLVANE_LANE_FUSED(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
+TOLVANE_LANE_SIGNS(Lanes4, TOLVANE_AVX2_LANE, _mm256_, _mm256_andnot_pd, _mm256_and_pd,
+                   _mm256_or_pd)
+// Each lane all ones or all zeros.
 struct Mask4 {
     __m256d v;
 };
-TOLVANE_LANE_ARITHMETIC(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
-TOLVANE_LANE_FUSED(Lanes4, TOLVANE_AVX2_LANE, _mm256_)
-TOLVANE_AVX2_LANE Lanes4 absOf(Lanes4 a) {
-    return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)};
-}
-TOLVANE_AVX2_LANE Mask4 lessThan(Lanes4 a, Lanes4 b) {
-    return {_mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ)};
-}
-TOLVANE_AVX2_LANE Lanes4 select(Mask4 mask, Lanes4 a, Lanes4 b) {
-    return {_mm256_blendv_pd(b.v, a.v, mask.v)};
-}
-TOLVANE_AVX2_LANE bool anyOf(Mask4 mask) {
-    return _mm256_movemask_pd(mask.v) != 0;
-}
-TOLVANE_AVX2_LANE Lanes4 withSignOf(Lanes4 magnitude, Lanes4 sign) {
-    const __m256d signBit = _mm256_set1_pd(-0.0);
-    return {_mm256_or_pd(_mm256_andnot_pd(signBit, magnitude.v), _mm256_and_pd(signBit, sign.v))};
-}
+TOLVANE_LANE_MASK(Lanes4, Mask4, TOLVANE_AVX2_LANE, _mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ),
+                  _mm256_blendv_pd(b.v, a.v, m.v), _mm256_movemask_pd(m.v) != 0)
 TOLVANE_AVX2_LANE PowerOfTwo<Lanes4> nearestPowerOfTwo(Lanes4 t) {
     const __m128i n32 = _mm256_cvtpd_epi32(t.v); // ties to even
     const __m256i exponent = _mm256_add_epi64(_mm256_cvtepi32_epi64(n32), _mm256_set1_epi64x(1023));

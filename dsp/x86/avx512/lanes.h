@@ -27,34 +27,23 @@
 struct Lanes8 {
     __m512d v;
 };
-struct Mask8 {
-    __mmask8 m;
-};
 TOLVANE_LANE_ARITHMETIC(Lanes8, TOLVANE_AVX512_LANE, _mm512_)
 TOLVANE_LANE_FUSED(Lanes8, TOLVANE_AVX512_LANE, _mm512_)
 // Bitwise operations on doubles through the integer forms, which need only AVX-512F.
-TOLVANE_AVX512_LANE __m512d andNotOf(__m512d a, __m512d b) { // ~a & b
-    return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
-}
-TOLVANE_AVX512_LANE Lanes8 absOf(Lanes8 a) {
-    return {andNotOf(_mm512_set1_pd(-0.0), a.v)};
-}
-TOLVANE_AVX512_LANE Mask8 lessThan(Lanes8 a, Lanes8 b) {
-    return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)};
-}
-TOLVANE_AVX512_LANE Lanes8 select(Mask8 mask, Lanes8 a, Lanes8 b) {
-    return {_mm512_mask_mov_pd(b.v, mask.m, a.v)};
-}
-TOLVANE_AVX512_LANE bool anyOf(Mask8 mask) {
-    return mask.m != 0;
-}
-TOLVANE_AVX512_LANE Lanes8 withSignOf(Lanes8 magnitude, Lanes8 sign) {
-    const __m512d signBit = _mm512_set1_pd(-0.0);
-    const __m512i bits = _mm512_or_epi64(
-        _mm512_castpd_si512(andNotOf(signBit, magnitude.v)),
-        _mm512_and_epi64(_mm512_castpd_si512(signBit), _mm512_castpd_si512(sign.v)));
-    return {_mm512_castsi512_pd(bits)};
-}
+#define TOLVANE_AVX512_BITS(name, op)                                                              \
+    TOLVANE_AVX512_LANE __m512d name(__m512d a, __m512d b) {                                       \
+        return _mm512_castsi512_pd(op(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));            \
+    }
+TOLVANE_AVX512_BITS(andNotOf, _mm512_andnot_epi64) // ~a & b
+TOLVANE_AVX512_BITS(andOf, _mm512_and_epi64)
+TOLVANE_AVX512_BITS(orOf, _mm512_or_epi64)
+TOLVANE_LANE_SIGNS(Lanes8, TOLVANE_AVX512_LANE, _mm512_, andNotOf, andOf, orOf)
+// One bit per lane.
+struct Mask8 {
+    __mmask8 m;
+};
+TOLVANE_LANE_MASK(Lanes8, Mask8, TOLVANE_AVX512_LANE, _mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ),
+                  _mm512_mask_mov_pd(b.v, m.m, a.v), m.m != 0)
 TOLVANE_AVX512_LANE PowerOfTwo<Lanes8> nearestPowerOfTwo(Lanes8 t) {
     const __m256i n32 = _mm512_cvtpd_epi32(t.v); // ties to even
     const __m512i exponent = _mm512_add_epi64(_mm512_cvtepi32_epi64(n32), _mm512_set1_epi64(1023));

@@ -30,20 +30,11 @@ inline void storePair(double* p, StereoPair v) {
     _mm_storeu_pd(p, v.v);
 }
 TOLVANE_LANE_ARITHMETIC(StereoPair, inline, _mm_)
-inline StereoPair absOf(StereoPair a) {
-    return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)};
-}
-// Per lane: a where the mask lane is all ones, else b.
-inline StereoPair select(StereoPair mask, StereoPair a, StereoPair b) {
-    return {_mm_or_pd(_mm_and_pd(mask.v, a.v), _mm_andnot_pd(mask.v, b.v))};
-}
-inline StereoPair lessThan(StereoPair a, StereoPair b) {
-    return {_mm_cmplt_pd(a.v, b.v)};
-}
-// True when either lane of a mask (from lessThan) is set.
-inline bool anyOf(StereoPair mask) {
-    return _mm_movemask_pd(mask.v) != 0;
-}
+TOLVANE_LANE_SIGNS(StereoPair, inline, _mm_, _mm_andnot_pd, _mm_and_pd, _mm_or_pd)
+// Masks are pairs with each lane all ones or all zeros.
+TOLVANE_LANE_MASK(StereoPair, StereoPair, inline, _mm_cmplt_pd(a.v, b.v),
+                  _mm_or_pd(_mm_and_pd(m.v, a.v), _mm_andnot_pd(m.v, b.v)),
+                  _mm_movemask_pd(m.v) != 0)
 // True when both lanes are at most `limit` in magnitude (false for NaN).
 inline bool bothWithin(StereoPair a, double limit) {
     return _mm_movemask_pd(_mm_cmple_pd(absOf(a).v, _mm_set1_pd(limit))) == 3;
@@ -53,10 +44,6 @@ inline PowerOfTwo<StereoPair> nearestPowerOfTwo(StereoPair t) {
     const __m128i n64 = _mm_unpacklo_epi32(n32, _mm_srai_epi32(n32, 31));
     const __m128i bits = _mm_slli_epi64(_mm_add_epi64(n64, _mm_set1_epi64x(1023)), 52);
     return {{_mm_cvtepi32_pd(n32)}, {_mm_castsi128_pd(bits)}};
-}
-inline StereoPair withSignOf(StereoPair magnitude, StereoPair sign) {
-    const __m128d signBit = _mm_set1_pd(-0.0);
-    return {_mm_or_pd(_mm_andnot_pd(signBit, magnitude.v), _mm_and_pd(signBit, sign.v))};
 }
 
 // x > y ? a : b, as a mask and a blend rather than a branch (compilers turn the plain
