@@ -36,7 +36,8 @@ TEST_F(InstanceConstruction, StartsWithDefaultBandsAndDesignedFilters) {
     }
     // The 2900 Hz bell is designed with its mapped gain at 48 kHz.
     EXPECT_NEAR(magnitudeDb(inst->filters[4].coeffs, 2900.0, 48000.0), 2.81525, 1e-5);
-    EXPECT_EQ(std::tie(inst->detectorTerms.decimation, inst->detector.peakHold, inst->detector.transientScale),
+    EXPECT_EQ(std::tie(inst->detectorTerms.decimation, inst->detector.peakHold,
+                       inst->detector.transientScale),
               std::make_tuple(96, 0.001, 0.02));
     ASSERT_EQ(inst->lastModulation.size(), 24u);
     for (std::size_t i = 0; i < 24; ++i) {
