@@ -5,8 +5,9 @@
 #   UndefinedBehaviorSanitizer in the host), identity, parameters, output against
 #   Tolvane-Q.so, state, lifecycle;
 # - vst3_host_editor: the editor view of the same bundle on a virtual X server of its own
-#   (tests/vst3/run-on-xvfb.sh; skipped where Xvfb is missing), its pictures left in the
-#   build dir as vst3-editor-x1.png and vst3-editor-x2.png by vst3_editor_png;
+#   (tests/x11/run-under-xvfb.sh with a screen for the scale 2 window; skipped where Xvfb
+#   is missing), its pictures left in the build dir as vst3-editor-x1.png and
+#   vst3-editor-x2.png by vst3_editor_png;
 # - vst3_linked_check: the same checks as vst3_host_check with the plug-in's VST 3 layer
 #   linked in under the sanitizers, so the state fuzz and every other call run through
 #   sanitized plug-in code;
@@ -57,24 +58,31 @@ set_tests_properties(vst3_linked_check PROPERTIES LABELS vst3 TIMEOUT 900
 
 set(TOLVANE_VST3_PICTURES ${CMAKE_BINARY_DIR}/vst3-editor-x1.ppm ${CMAKE_BINARY_DIR}/vst3-editor-x2.ppm)
 add_test(NAME vst3_host_editor
-         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/vst3/run-on-xvfb.sh $<TARGET_FILE:vst3_host_check>
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/x11/run-under-xvfb.sh --screen 2048x1280
+                 $<TARGET_FILE:vst3_host_check>
                  ${TOLVANE_VST3_BUNDLE} $<TARGET_FILE:TolvaneQ> --only editor
                  --out ${CMAKE_BINARY_DIR})
 set_tests_properties(vst3_host_editor PROPERTIES LABELS "vst3;x11" TIMEOUT 900
                      SKIP_RETURN_CODE 77 ENVIRONMENT "${TOLVANE_VST3_SUPP}"
                      FIXTURES_SETUP tolvane_vst3_pictures)
 
+# A test that turns the pictures a check left (scale 1, then scale 2) into PNG and checks
+# their sizes, after the check that sets up `fixture`; none without ImageMagick.
 find_program(TOLVANE_CONVERT_PROGRAM convert)
 find_program(TOLVANE_IDENTIFY_PROGRAM identify)
-if(TOLVANE_CONVERT_PROGRAM AND TOLVANE_IDENTIFY_PROGRAM)
-  add_test(NAME vst3_editor_png
-           COMMAND ${CMAKE_COMMAND} "-DTOLVANE_VST3_PPM=${TOLVANE_VST3_PICTURES}"
+function(tolvane_vst3_png_test name pictures fixture labels)
+  if(NOT (TOLVANE_CONVERT_PROGRAM AND TOLVANE_IDENTIFY_PROGRAM))
+    return()
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} "-DTOLVANE_VST3_PPM=${pictures}"
                    "-DTOLVANE_VST3_SIZES=920x580;1840x1160"
                    -DTOLVANE_CONVERT=${TOLVANE_CONVERT_PROGRAM}
-                   -DTOLVANE_IDENTIFY=${TOLVANE_IDENTIFY_PROGRAM} -P ${CMAKE_CURRENT_LIST_FILE})
-  set_tests_properties(vst3_editor_png PROPERTIES LABELS "vst3;x11"
-                       FIXTURES_REQUIRED tolvane_vst3_pictures)
-endif()
+                   -DTOLVANE_IDENTIFY=${TOLVANE_IDENTIFY_PROGRAM}
+                   -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE})
+  set_tests_properties(${name} PROPERTIES LABELS "${labels}" FIXTURES_REQUIRED ${fixture})
+endfunction()
+tolvane_vst3_png_test(vst3_editor_png "${TOLVANE_VST3_PICTURES}" tolvane_vst3_pictures "vst3;x11")
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine.cmake)
 if(TOLVANE_WINE_ENABLED)
@@ -87,13 +95,6 @@ if(TOLVANE_WINE_ENABLED)
     FIXTURES_SETUP tolvane_vst3_wine_pictures)
   set_property(TEST vst3_abi_test_wine vst3_host_check_wine APPEND PROPERTY LABELS vst3)
   set_property(TEST vst3_host_check_wine PROPERTY TIMEOUT 1200)
-  if(TOLVANE_CONVERT_PROGRAM AND TOLVANE_IDENTIFY_PROGRAM)
-    add_test(NAME vst3_editor_png_wine
-             COMMAND ${CMAKE_COMMAND} "-DTOLVANE_VST3_PPM=${TOLVANE_VST3_WINE_PICTURES}"
-                     "-DTOLVANE_VST3_SIZES=920x580;1840x1160"
-                     -DTOLVANE_CONVERT=${TOLVANE_CONVERT_PROGRAM}
-                     -DTOLVANE_IDENTIFY=${TOLVANE_IDENTIFY_PROGRAM} -P ${CMAKE_CURRENT_LIST_FILE})
-    set_tests_properties(vst3_editor_png_wine PROPERTIES LABELS "vst3;wine"
-                         FIXTURES_REQUIRED tolvane_vst3_wine_pictures)
-  endif()
+  tolvane_vst3_png_test(vst3_editor_png_wine "${TOLVANE_VST3_WINE_PICTURES}"
+                        tolvane_vst3_wine_pictures "vst3;wine")
 endif()

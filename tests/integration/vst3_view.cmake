@@ -31,6 +31,7 @@ find_package(X11 COMPONENTS XRes)
 if(X11_XRes_FOUND)
   add_executable(vst3_view_x11_tests ${CMAKE_SOURCE_DIR}/tests/x11_backend/vst3_plug_view_x11_test.cpp
                  ${CMAKE_SOURCE_DIR}/vst3/plug_view.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/x11/x11_picture.cpp
                  ${CMAKE_SOURCE_DIR}/tests/x11/x11_resources.cpp)
   target_include_directories(vst3_view_x11_tests PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(vst3_view_x11_tests PRIVATE tolvane_platform_x11_asan tolvane_host_asan
@@ -48,6 +49,7 @@ if(X11_XRes_FOUND)
   add_executable(vst3_view_x11_race_tests
                  ${CMAKE_SOURCE_DIR}/tests/x11_backend/vst3_plug_view_x11_test.cpp
                  ${CMAKE_SOURCE_DIR}/vst3/plug_view.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/x11/x11_picture.cpp
                  ${CMAKE_SOURCE_DIR}/tests/x11/x11_resources.cpp)
   target_include_directories(vst3_view_x11_race_tests PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(vst3_view_x11_race_tests PRIVATE tolvane_platform_x11_tsan

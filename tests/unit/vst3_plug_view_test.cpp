@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -77,6 +78,16 @@ class PlugViewTest : public ::testing::Test {
     WindowHandle attach() {
         EXPECT_EQ(view->attached(kParent, kPlatformTypeX11EmbedWindowID), kResultOk);
         return editor.window.load();
+    }
+
+    // A press at physical (x, y) at `time` (presses far apart in time never pair into a
+    // double click); answers where the editor saw it, in logical pixels.
+    std::pair<int, int> pressAt(WindowHandle window, int x, int y,
+                                decltype(EditorEvent::time) time) {
+        EditorEvent press = input(EditorEventKind::Press, x, y);
+        press.time = time;
+        headlessSendInput(window, press);
+        return {editor.lastClickX, editor.lastClickY};
     }
 
     CountedUnknown plugin;
@@ -233,34 +244,18 @@ TEST_F(PlugViewTest, ScaleBeforeAttachAsksNoFrame) {
 TEST_F(PlugViewTest, PressAtPhysicalPixelsReachesTheEditorInLogicalOnes) {
     ASSERT_EQ(scaling()->setContentScaleFactor(2.0f), kResultOk);
     const WindowHandle window = attach();
-    EditorEvent press = input(EditorEventKind::Press, 200, 100);
-    press.time = 1000;
-    headlessSendInput(window, press);
-    EXPECT_EQ(editor.lastClickX, 100);
-    EXPECT_EQ(editor.lastClickY, 50);
+    EXPECT_EQ(pressAt(window, 200, 100, 1000), std::make_pair(100, 50));
     // Both physical pixels of a logical one land on it.
-    press = input(EditorEventKind::Press, 201, 101);
-    press.time = 50000;
-    headlessSendInput(window, press);
-    EXPECT_EQ(editor.lastClickX, 100);
-    EXPECT_EQ(editor.lastClickY, 50);
+    EXPECT_EQ(pressAt(window, 201, 101, 50000), std::make_pair(100, 50));
 
     ASSERT_EQ(scaling()->setContentScaleFactor(1.5f), kResultOk);
-    press = input(EditorEventKind::Press, 300, 150);
-    press.time = 100000;
-    headlessSendInput(window, press);
-    EXPECT_EQ(editor.lastClickX, 200);
-    EXPECT_EQ(editor.lastClickY, 100);
+    EXPECT_EQ(pressAt(window, 300, 150, 100000), std::make_pair(200, 100));
 }
 
 // At scale 1 every coordinate passes unchanged, as in the VST 2.4 editor.
 TEST_F(PlugViewTest, ScaleOneLeavesPositionsAlone) {
     const WindowHandle window = attach();
-    EditorEvent press = input(EditorEventKind::Press, 333, 217);
-    press.time = 1000;
-    headlessSendInput(window, press);
-    EXPECT_EQ(editor.lastClickX, 333);
-    EXPECT_EQ(editor.lastClickY, 217);
+    EXPECT_EQ(pressAt(window, 333, 217, 1000), std::make_pair(333, 217));
     for (int x : {-7, -1, 0, 1, 919, 920, 1500}) {
         EXPECT_EQ(logicalCoordinate(x, 1.0), x);
     }

@@ -57,26 +57,20 @@ class FakeFrame final : public vst3::IPlugFrame, public vst3::IRunLoop {
         return vst3::kResultOk;
     }
 
-    // IRunLoop
+    // IRunLoop: each call counted, the handlers kept as a run loop keeps them.
     vst3::tresult registerEventHandler(vst3::IEventHandler* handler,
                                        vst3::FileDescriptor fd) override {
-        ++eventRegistrations;
-        eventHandlers[handler] = fd;
-        return vst3::kResultOk;
+        return keep(eventHandlers, eventRegistrations, handler, fd);
     }
     vst3::tresult unregisterEventHandler(vst3::IEventHandler* handler) override {
-        ++eventUnregistrations;
-        return eventHandlers.erase(handler) == 1 ? vst3::kResultOk : vst3::kInvalidArgument;
+        return drop(eventHandlers, eventUnregistrations, handler);
     }
     vst3::tresult registerTimer(vst3::ITimerHandler* handler,
                                 vst3::TimerInterval milliseconds) override {
-        ++timerRegistrations;
-        timers[handler] = milliseconds;
-        return vst3::kResultOk;
+        return keep(timers, timerRegistrations, handler, milliseconds);
     }
     vst3::tresult unregisterTimer(vst3::ITimerHandler* handler) override {
-        ++timerUnregistrations;
-        return timers.erase(handler) == 1 ? vst3::kResultOk : vst3::kInvalidArgument;
+        return drop(timers, timerUnregistrations, handler);
     }
 
     // What a run loop does: the registered handlers' calls.
@@ -105,6 +99,21 @@ class FakeFrame final : public vst3::IPlugFrame, public vst3::IRunLoop {
     int eventUnregistrations = 0;
     int timerRegistrations = 0;
     int timerUnregistrations = 0;
+
+  private:
+    template <typename Handler, typename Value>
+    static vst3::tresult keep(std::map<Handler*, Value>& kept, int& calls, Handler* handler,
+                              Value value) {
+        ++calls;
+        kept[handler] = value;
+        return vst3::kResultOk;
+    }
+    // Unregistering what is not registered is an error.
+    template <typename Handler, typename Value>
+    static vst3::tresult drop(std::map<Handler*, Value>& kept, int& calls, Handler* handler) {
+        ++calls;
+        return kept.erase(handler) == 1 ? vst3::kResultOk : vst3::kInvalidArgument;
+    }
 };
 
 } // namespace viewtest

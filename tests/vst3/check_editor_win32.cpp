@@ -6,15 +6,12 @@
 // Pictures are taken before any animation tick (WM_TIMER is left in the queue), so both
 // editors show their first frame. A window larger than the screen is captured in parts,
 // the host's window moved so each part is on the screen in turn.
-#include "tests/vst3/editor_pictures.h"
-#include "tests/vst3/host_checks.h"
+#include "tests/vst3/editor_view_checks.h"
 #include "tests/wine/check_support.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 using namespace vst3;
 using namespace vst3host;
@@ -23,22 +20,11 @@ namespace vst3check {
 
 namespace {
 
-constexpr const char* kGroup = "editor";
+constexpr const char* kGroup = kEditorGroup;
 
-// Delivers every message but WM_TIMER until none is left: paints and whatever the window
-// system sends, never an animation step.
+// Paints and whatever the window system sends, never an animation step.
 bool settle() {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
-           PeekMessageA(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFFu, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (GetTickCount() - start >= check::kDeadlineMs) {
-            return false;
-        }
-    }
-    return true;
+    return check::settleWithoutTicks();
 }
 
 HWND makeFrame(int width, int height) {
@@ -102,37 +88,13 @@ Image grab(HWND frame, HWND window) {
             }
             const int w = std::min(screenW, width - left);
             const int h = std::min(screenH, height - top);
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(info.bmiHeader);
-            info.bmiHeader.biWidth = w;
-            info.bmiHeader.biHeight = -h;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 32;
-            info.bmiHeader.biCompression = BI_RGB;
-            HDC windowDc = GetDC(window);
-            HDC memoryDc = CreateCompatibleDC(windowDc);
-            void* bits = nullptr;
-            HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-            if (memoryDc != nullptr && dib != nullptr && bits != nullptr) {
-                HGDIOBJ old = SelectObject(memoryDc, dib);
-                BitBlt(memoryDc, 0, 0, w, h, windowDc, left, top, SRCCOPY);
-                GdiFlush();
-                const auto* data = static_cast<const std::uint32_t*>(bits);
-                for (int y = 0; y < h; ++y) {
-                    std::copy(data + static_cast<std::size_t>(y) * w,
-                              data + static_cast<std::size_t>(y + 1) * w,
-                              image.pixels.begin() +
-                                  static_cast<std::ptrdiff_t>((top + y) * width + left));
-                }
-                SelectObject(memoryDc, old);
+            const std::vector<std::uint32_t> part = check::clientPixels(window, left, top, w, h);
+            for (int y = 0; y < h && !part.empty(); ++y) {
+                std::copy(part.begin() + static_cast<std::ptrdiff_t>(y) * w,
+                          part.begin() + static_cast<std::ptrdiff_t>(y + 1) * w,
+                          image.pixels.begin() +
+                              static_cast<std::ptrdiff_t>((top + y) * width + left));
             }
-            if (dib != nullptr) {
-                DeleteObject(dib);
-            }
-            if (memoryDc != nullptr) {
-                DeleteDC(memoryDc);
-            }
-            ReleaseDC(window, windowDc);
         }
     }
     SetWindowPos(frame, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -140,47 +102,25 @@ Image grab(HWND frame, HWND window) {
     return image;
 }
 
-std::string sizeText(int w, int h) {
-    return std::to_string(w) + "x" + std::to_string(h);
-}
-
-struct ViewSession {
-    explicit ViewSession(Plugin& plugin) : plugin(plugin) {}
+// One view of the plug-in in a host window of its own. Windows views take no run loop; the
+// frame offers none.
+struct ViewSession : ViewParts {
+    explicit ViewSession(Plugin& plugin) : ViewParts(plugin, false) {}
     ~ViewSession() { close(); }
 
-    // createView, the frame, the scale, then attached() to a host window of the view's
-    // size; its messages but no timer delivered.
+    // The view made, then attached() to a host window of its size; its messages but no
+    // timer delivered.
     bool open(float factor) {
-        view = Ref<IPlugView>::adopt(plugin.controller->createView(kEditorViewName));
-        if (!view) {
+        if (!create(factor)) {
             return false;
         }
-        scale = query<IPlugViewContentScaleSupport>(view.get(), kIPlugViewContentScaleSupportIid);
-        view->setFrame(&frame);
-        if (factor != 1.0f && (!scale || scale->setContentScaleFactor(factor) != kResultOk)) {
-            return false;
-        }
-        ViewRect rect{};
-        if (view->getSize(&rect) != kResultOk) {
-            return false;
-        }
-        width = rect.right - rect.left;
-        height = rect.bottom - rect.top;
         window = makeFrame(width, height);
         attached = window != nullptr && view->attached(window, kPlatformTypeHWND) == kResultOk;
         return attached && settle() && firstChild(window) != nullptr;
     }
 
     void close() {
-        if (attached) {
-            view->removed();
-            attached = false;
-        }
-        if (view) {
-            view->setFrame(nullptr);
-            scale.reset();
-            view.reset();
-        }
+        release();
         if (window != nullptr) {
             DestroyWindow(window);
             window = nullptr;
@@ -188,15 +128,7 @@ struct ViewSession {
         }
     }
 
-    Plugin& plugin;
-    RunLoop loop; // Windows views take no run loop; the frame offers none
-    PlugFrame frame{nullptr};
-    Ref<IPlugView> view;
-    Ref<IPlugViewContentScaleSupport> scale;
     HWND window = nullptr;
-    int width = 0;
-    int height = 0;
-    bool attached = false;
 };
 
 Image vst2Picture(const std::string& path) {
@@ -233,19 +165,7 @@ void checkPlatformAnswers(Plugin& plugin) {
     if (!expect(static_cast<bool>(s.scale), kGroup, "view answers IPlugViewContentScaleSupport")) {
         return;
     }
-    const struct {
-        float factor;
-        int w;
-        int h;
-    } sizes[] = {{1.0f, 920, 580}, {1.25f, 1150, 725}, {1.5f, 1380, 870}, {2.0f, 1840, 1160}};
-    for (const auto& z : sizes) {
-        ViewRect rect{};
-        expect(s.scale->setContentScaleFactor(z.factor) == kResultOk &&
-                   s.view->getSize(&rect) == kResultOk && rect.right == z.w && rect.bottom == z.h,
-               kGroup,
-               "factor " + str(z.factor) + ": size " + sizeText(rect.right, rect.bottom) +
-                   ", want " + sizeText(z.w, z.h));
-    }
+    checkSizesAtEachScale(*s.view.get(), *s.scale.get());
     s.scale->setContentScaleFactor(1.0f);
     HWND window = makeFrame(920, 580);
     expect(s.view->attached(window, kPlatformTypeX11EmbedWindowID) != kResultOk, kGroup,
@@ -299,24 +219,7 @@ void checkPictures(Context& context, Plugin& plugin) {
     const Image two = grab(s.window, firstChild(s.window));
     expect(writePpm(two, context.outDir + "/" + context.prefix + "-x2.ppm"), kGroup,
            "scale 2 picture written");
-    const std::vector<ThinLine> lines = thinLines(one);
-    int sharp = 0;
-    std::string firstBlur;
-    for (const ThinLine& line : lines) {
-        const std::string why = two.empty() ? "no picture" : sharpAtTwo(two, line);
-        sharp += why.empty() ? 1 : 0;
-        firstBlur = firstBlur.empty() ? why : firstBlur;
-    }
-    std::printf("scale 2: %d of %zu one-pixel lines drawn two pixels wide at full contrast\n",
-                sharp, lines.size());
-    expect(lines.size() >= 5 && sharp == static_cast<int>(lines.size()), kGroup,
-           "one-pixel lines are sharp two-pixel lines at scale 2 (" + std::to_string(sharp) +
-               " of " + std::to_string(lines.size()) + "; " + firstBlur + ")");
-    const double finer = two.empty() ? 0.0 : finerThanDoubled(two);
-    std::printf("scale 2: %.1f%% of 2x2 blocks hold detail finer than a doubled pixel\n",
-                100.0 * finer);
-    expect(finer > 0.01, kGroup,
-           "scale 2 has detail finer than doubled pixels (" + str(100.0 * finer) + "% of blocks)");
+    checkDrawnAtScaleTwo(one, two);
 }
 
 void checkRescale(Plugin& plugin) {
@@ -342,8 +245,7 @@ DWORD gdiObjects() {
 }
 
 void checkOpenClose(Plugin& plugin) {
-    const uint32 pluginRefs = plugin.component->addRef() - 1;
-    plugin.component->release();
+    const uint32 pluginRefs = referencesTo(plugin.component.get());
     DWORD gdiAfterFirst = 0;
     int failures = 0;
     for (int cycle = 0; cycle < 20; ++cycle) {
@@ -384,8 +286,7 @@ void checkOpenClose(Plugin& plugin) {
     expect(gdiAfterAll <= gdiAfterFirst, kGroup,
            "GDI objects after one cycle " + std::to_string(gdiAfterFirst) + ", after twenty " +
                std::to_string(gdiAfterAll));
-    const uint32 refsNow = plugin.component->addRef() - 1;
-    plugin.component->release();
+    const uint32 refsNow = referencesTo(plugin.component.get());
     expect(refsNow == pluginRefs, kGroup,
            "the views gave back their references to the plug-in (" + std::to_string(pluginRefs) +
                " before, " + std::to_string(refsNow) + " after)");
@@ -395,34 +296,12 @@ void checkOpenClose(Plugin& plugin) {
     if (!expect(s.open(1.0f), kGroup, "view opens for the close from another thread")) {
         return;
     }
-    std::atomic<bool> done{false};
-    IPlugView* view = s.view.get();
-    std::thread closer([&] {
-        view->removed();
-        view->setFrame(nullptr);
-        done = true;
-    });
-    const bool closed = check::pumpUntil([&] { return done.load(); });
-    closer.join();
-    s.attached = false;
-    expect(closed, kGroup, "removed() from another thread returns");
+    closeFromAnotherThread(s, [](auto&& done) { return check::pumpUntil(done); });
     expect(check::pumpUntil([&] { return childCount(s.window) == 0; }), kGroup,
            "the editor window goes away after the close from a thread");
     s.view.reset();
     s.scale.reset();
     expect(s.frame.refs() == 1, kGroup, "frame released");
-}
-
-bool inOrder(const std::vector<std::string>& calls, const std::vector<std::string>& want) {
-    auto at = calls.begin();
-    for (const std::string& w : want) {
-        at = std::find(at, calls.end(), w);
-        if (at == calls.end()) {
-            return false;
-        }
-        ++at;
-    }
-    return true;
 }
 
 // A click on the editor's bypass button at scale 2 (the view maps physical pixels back to
@@ -444,26 +323,17 @@ void checkEdits(Plugin& plugin) {
             const check::WindowWatch watch(editor);
             watch.waitForTickedPaints(2);
         }
-        const std::vector<std::string> quiet = handler.calls();
-        expect(std::none_of(quiet.begin(), quiet.end(),
-                            [](const std::string& c) { return c.rfind("perform 0", 0) == 0; }),
-               kGroup, "the host's own change is not reported back as an edit");
+        checkHostChangeNotReported(handler);
         // The middle of the bypass button (790..895 x 492..530 in the editor's pixels).
         const LPARAM at = MAKELPARAM(2 * 842, 2 * 511);
-        for (const char* want : {"perform 4 1.000000", "perform 4 0.000000"}) {
-            PostMessageA(editor, WM_MOUSEMOVE, 0, at);
-            PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            PostMessageA(editor, WM_LBUTTONUP, 0, at);
-            const bool reported = check::pumpUntil([&] {
-                const std::vector<std::string> calls = handler.calls();
-                return std::find(calls.begin(), calls.end(), want) != calls.end() &&
-                       calls.back() == "end 4";
-            });
-            expect(reported && inOrder(handler.calls(), {"begin 4", want, "end 4"}), kGroup,
-                   std::string("a click on bypass reported as begin, ") + want + ", end");
-        }
-        expect(plugin.controller->getParamNormalized(4) == 0.0, kGroup,
-               "two clicks leave bypass off");
+        checkBypassClicks(
+            plugin, handler,
+            [&] {
+                PostMessageA(editor, WM_MOUSEMOVE, 0, at);
+                PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageA(editor, WM_LBUTTONUP, 0, at);
+            },
+            [](auto&& done) { return check::pumpUntil(done); });
     }
     plugin.controller->setComponentHandler(nullptr);
     expect(handler.refs() == 1, kGroup, "the handler is released when the host takes it back");

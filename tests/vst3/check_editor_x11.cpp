@@ -3,9 +3,9 @@
 // a 33 ms timer there), at content scales 1 to 2. At scale 1 it must draw exactly what
 // the VST 2.4 editor draws; at scale 2 it must be drawn at that scale.
 //
-// Needs a display with a screen of at least 1840x1160 (tests/vst3/run-on-xvfb.sh).
-#include "tests/vst3/editor_pictures.h"
-#include "tests/vst3/host_checks.h"
+// Needs a display with a screen of at least 1840x1160 (tests/x11/run-under-xvfb.sh --screen).
+#include "tests/vst3/editor_view_checks.h"
+#include "tests/x11/x11_picture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -14,7 +14,6 @@
 #include <X11/extensions/Xdamage.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fcntl.h>
@@ -27,7 +26,7 @@ namespace vst3check {
 
 namespace {
 
-constexpr const char* kGroup = "editor";
+constexpr const char* kGroup = kEditorGroup;
 constexpr int kDeadlineMs = 60000;
 
 // The host's connection: its windows, the damage they report and pictures of them.
@@ -103,45 +102,15 @@ class XHost {
         return true;
     }
 
+    // What the server has once our requests so far are done.
     Image capture(Window w, int width, int height) {
-        Image image;
         XSync(display, False);
-        XImage* x = XGetImage(display, w, 0, 0, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
-        if (x == nullptr) {
-            return image;
-        }
-        image.width = width;
-        image.height = height;
-        image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        for (int y = 0; y < height; ++y) {
-            for (int c = 0; c < width; ++c) {
-                const unsigned long p = XGetPixel(x, c, y);
-                image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                             static_cast<std::size_t>(c)] =
-                    static_cast<std::uint32_t>(channel(p, x->red_mask) << 16 |
-                                               channel(p, x->green_mask) << 8 |
-                                               channel(p, x->blue_mask));
-            }
-        }
-        XDestroyImage(x);
-        return image;
+        return captureWindow(display, w, 0, 0, width, height);
     }
 
     std::vector<Window> children(Window parent) {
-        Window root = 0;
-        Window up = 0;
-        Window* list = nullptr;
-        unsigned count = 0;
-        std::vector<Window> out;
         XSync(display, False);
-        if (XQueryTree(display, parent, &root, &up, &list, &count) != 0) {
-            out.assign(list, list + count);
-        }
-        if (list != nullptr) {
-            XFree(list);
-        }
-        return out;
+        return childWindows(display, parent);
     }
 
     bool size(Window w, int& width, int& height) {
@@ -171,24 +140,7 @@ class XHost {
     int damageBase = 0;
     Damage damage = 0;
     long paints = 0;
-
-  private:
-    static unsigned long channel(unsigned long pixel, unsigned long mask) {
-        if (mask == 0) {
-            return 0;
-        }
-        int shift = 0;
-        while (((mask >> shift) & 1u) == 0) {
-            ++shift;
-        }
-        const unsigned long top = mask >> shift;
-        return (((pixel & mask) >> shift) * 255u + top / 2) / top;
-    }
 };
-
-std::string sizeText(int w, int h) {
-    return std::to_string(w) + "x" + std::to_string(h);
-}
 
 // The window's pixels once two captures in a row agree: nothing serves the editor while
 // this runs, so a difference can only be a paint still reaching the server.
@@ -205,30 +157,18 @@ Image stillPicture(XHost& x, Window w, int width, int height) {
 }
 
 // One view of the plug-in in a host window of its own.
-struct ViewSession {
-    ViewSession(Plugin& plugin, XHost& x) : plugin(plugin), x(x) {}
+struct ViewSession : ViewParts {
+    ViewSession(Plugin& plugin, XHost& x) : ViewParts(plugin, true), x(x) {}
     ~ViewSession() { close(); }
 
-    // createView, the frame, the scale, then attached() to a parent of the view's size,
-    // until its first paint reaches the server. The run loop is not served meanwhile: the
-    // view paints its first picture inside attached(), and the picture is taken before any
-    // animation tick moves it.
+    // The view made, then attached() to a parent of its size, until its first paint
+    // reaches the server. The run loop is not served meanwhile: the view paints its first
+    // picture inside attached(), and the picture is taken before any animation tick moves
+    // it.
     bool open(float factor) {
-        view = Ref<IPlugView>::adopt(plugin.controller->createView(kEditorViewName));
-        if (!view) {
+        if (!create(factor)) {
             return false;
         }
-        scale = query<IPlugViewContentScaleSupport>(view.get(), kIPlugViewContentScaleSupportIid);
-        view->setFrame(&frame);
-        if (factor != 1.0f && (!scale || scale->setContentScaleFactor(factor) != kResultOk)) {
-            return false;
-        }
-        ViewRect rect{};
-        if (view->getSize(&rect) != kResultOk) {
-            return false;
-        }
-        width = rect.right - rect.left;
-        height = rect.bottom - rect.top;
         parent = x.makeParent(width, height);
         const long before = x.paints;
         attached = view->attached(reinterpret_cast<void*>(parent), kPlatformTypeX11EmbedWindowID) ==
@@ -263,31 +203,15 @@ struct ViewSession {
     }
 
     void close() {
-        if (attached) {
-            view->removed();
-            attached = false;
-        }
-        if (view) {
-            view->setFrame(nullptr);
-            scale.reset();
-            view.reset();
-        }
+        release();
         if (parent != 0) {
             x.destroyParent(parent);
             parent = 0;
         }
     }
 
-    Plugin& plugin;
     XHost& x;
-    RunLoop loop;
-    PlugFrame frame{&loop};
-    Ref<IPlugView> view;
-    Ref<IPlugViewContentScaleSupport> scale;
     Window parent = 0;
-    int width = 0;
-    int height = 0;
-    bool attached = false;
 };
 
 // The VST 2.4 editor of a fresh instance at its first paint, in a 920x580 window: the
@@ -335,20 +259,7 @@ void checkPlatformAnswers(Plugin& plugin, XHost& x) {
     if (!expect(static_cast<bool>(s.scale), kGroup, "view answers IPlugViewContentScaleSupport")) {
         return;
     }
-    const struct {
-        float factor;
-        int w;
-        int h;
-    } sizes[] = {{1.0f, 920, 580}, {1.25f, 1150, 725}, {1.5f, 1380, 870}, {2.0f, 1840, 1160}};
-    for (const auto& s2 : sizes) {
-        ViewRect rect{};
-        expect(s.scale->setContentScaleFactor(s2.factor) == kResultOk &&
-                   s.view->getSize(&rect) == kResultOk && rect.left == 0 && rect.top == 0 &&
-                   rect.right == s2.w && rect.bottom == s2.h,
-               kGroup,
-               "factor " + str(s2.factor) + ": size " + sizeText(rect.right, rect.bottom) +
-                   ", want " + sizeText(s2.w, s2.h));
-    }
+    checkSizesAtEachScale(*s.view.get(), *s.scale.get());
     s.scale->setContentScaleFactor(1.0f);
     const Window parent = x.makeParent(920, 580);
     expect(s.view->attached(reinterpret_cast<void*>(parent), kPlatformTypeHWND) != kResultOk,
@@ -434,24 +345,7 @@ void checkPictures(Context& context, Plugin& plugin, XHost& x) {
     const Image two = s.capture();
     expect(writePpm(two, context.outDir + "/" + context.prefix + "-x2.ppm"), kGroup,
            "scale 2 picture written");
-    const std::vector<ThinLine> lines = thinLines(one);
-    int sharp = 0;
-    std::string firstBlur;
-    for (const ThinLine& line : lines) {
-        const std::string why = two.empty() ? "no picture" : sharpAtTwo(two, line);
-        sharp += why.empty() ? 1 : 0;
-        firstBlur = firstBlur.empty() ? why : firstBlur;
-    }
-    std::printf("scale 2: %d of %zu one-pixel lines drawn two pixels wide at full contrast\n",
-                sharp, lines.size());
-    expect(lines.size() >= 5 && sharp == static_cast<int>(lines.size()), kGroup,
-           "one-pixel lines are sharp two-pixel lines at scale 2 (" + std::to_string(sharp) +
-               " of " + std::to_string(lines.size()) + "; " + firstBlur + ")");
-    const double finer = two.empty() ? 0.0 : finerThanDoubled(two);
-    std::printf("scale 2: %.1f%% of 2x2 blocks hold detail finer than a doubled pixel\n",
-                100.0 * finer);
-    expect(finer > 0.01, kGroup,
-           "scale 2 has detail finer than doubled pixels (" + str(100.0 * finer) + "% of blocks)");
+    checkDrawnAtScaleTwo(one, two);
 }
 
 void checkRescale(Plugin& plugin, XHost& x) {
@@ -480,8 +374,7 @@ void checkRescale(Plugin& plugin, XHost& x) {
 // Open, close and reopen many times, then close from another thread: nothing is left on
 // the server, in the run loop or in the reference counts.
 void checkOpenClose(Plugin& plugin, XHost& x) {
-    const uint32 pluginRefs = plugin.component->addRef() - 1;
-    plugin.component->release();
+    const uint32 pluginRefs = referencesTo(plugin.component.get());
     // The server learns of a closed connection when it reads its end, after the close
     // returns: the count is waited for, never taken at one moment.
     const int clientsBefore = x.clients();
@@ -530,8 +423,7 @@ void checkOpenClose(Plugin& plugin, XHost& x) {
     expect(clientsBefore >= 0 && noneLeft, kGroup,
            "X server clients before the cycles " + std::to_string(clientsBefore) +
                ", after twenty " + std::to_string(clientsAfter));
-    const uint32 refsNow = plugin.component->addRef() - 1;
-    plugin.component->release();
+    const uint32 refsNow = referencesTo(plugin.component.get());
     expect(refsNow == pluginRefs, kGroup,
            "the views gave back their references to the plug-in (" + std::to_string(pluginRefs) +
                " before, " + std::to_string(refsNow) + " after)");
@@ -541,17 +433,7 @@ void checkOpenClose(Plugin& plugin, XHost& x) {
     if (!expect(s.open(1.0f), kGroup, "view opens for the close from another thread")) {
         return;
     }
-    std::atomic<bool> done{false};
-    IPlugView* view = s.view.get();
-    std::thread closer([&] {
-        view->removed();
-        view->setFrame(nullptr);
-        done = true;
-    });
-    const bool closed = s.pumpUntil([&] { return done.load(); });
-    closer.join();
-    s.attached = false;
-    expect(closed, kGroup, "removed() from another thread returns");
+    closeFromAnotherThread(s, [&](auto&& done) { return s.pumpUntil(done); });
     // Whatever the loop had in flight has run out; a few more rounds reach nothing freed.
     const long ticks = s.loop.timerCalls();
     s.loop.runOnce(50);
@@ -562,19 +444,6 @@ void checkOpenClose(Plugin& plugin, XHost& x) {
     s.view.reset(); // the last reference, released off the closing thread
     s.scale.reset();
     expect(s.frame.refs() == 1 && s.loop.refs() == 1, kGroup, "frame and loop released");
-}
-
-// Whether `calls` holds `want` in this order (other calls may come between).
-bool inOrder(const std::vector<std::string>& calls, const std::vector<std::string>& want) {
-    auto at = calls.begin();
-    for (const std::string& w : want) {
-        at = std::find(at, calls.end(), w);
-        if (at == calls.end()) {
-            return false;
-        }
-        ++at;
-    }
-    return true;
 }
 
 // A click on the editor's bypass button, through the X server at scale 2 (so the view maps
@@ -593,10 +462,7 @@ void checkEdits(Plugin& plugin, XHost& x) {
         }
         const long ticks = s.loop.timerCalls() + 3;
         s.pumpUntil([&] { return s.loop.timerCalls() >= ticks; });
-        const std::vector<std::string> quiet = handler.calls();
-        expect(std::none_of(quiet.begin(), quiet.end(),
-                            [](const std::string& c) { return c.rfind("perform 0", 0) == 0; }),
-               kGroup, "the host's own change is not reported back as an edit");
+        checkHostChangeNotReported(handler);
         int event = 0;
         int error = 0;
         int major = 0;
@@ -607,21 +473,15 @@ void checkEdits(Plugin& plugin, XHost& x) {
             return;
         }
         // The middle of the bypass button (790..895 x 492..530 in the editor's pixels).
-        for (const char* want : {"perform 4 1.000000", "perform 4 0.000000"}) {
-            XTestFakeMotionEvent(x.display, -1, 2 * 842, 2 * 511, CurrentTime);
-            XTestFakeButtonEvent(x.display, 1, True, CurrentTime);
-            XTestFakeButtonEvent(x.display, 1, False, CurrentTime);
-            XFlush(x.display);
-            const bool reported = s.pumpUntil([&] {
-                const std::vector<std::string> calls = handler.calls();
-                return std::find(calls.begin(), calls.end(), want) != calls.end() &&
-                       calls.back() == "end 4";
-            });
-            expect(reported && inOrder(handler.calls(), {"begin 4", want, "end 4"}), kGroup,
-                   std::string("a click on bypass reported as begin, ") + want + ", end");
-        }
-        expect(plugin.controller->getParamNormalized(4) == 0.0, kGroup,
-               "two clicks leave bypass off");
+        checkBypassClicks(
+            plugin, handler,
+            [&] {
+                XTestFakeMotionEvent(x.display, -1, 2 * 842, 2 * 511, CurrentTime);
+                XTestFakeButtonEvent(x.display, 1, True, CurrentTime);
+                XTestFakeButtonEvent(x.display, 1, False, CurrentTime);
+                XFlush(x.display);
+            },
+            [&](auto&& done) { return s.pumpUntil(done); });
     }
     plugin.controller->setComponentHandler(nullptr);
     expect(handler.refs() == 1, kGroup, "the handler is released when the host takes it back");

@@ -61,6 +61,17 @@ bool startedPlugin(Plugin& plugin, int32 sampleSize = kSample32) {
     return expect(plugin.ok() && plugin.start(sampleSize), kGroup, "instance starts");
 }
 
+// `check` on a new instance, started for it and stopped after it; an instance that does not
+// start is a failure and runs nothing.
+template <typename Check>
+void onStartedPlugin(Context& context, Check&& check, int32 sampleSize = kSample32) {
+    Plugin plugin(*context.module);
+    if (startedPlugin(plugin, sampleSize)) {
+        check(plugin);
+        plugin.stop();
+    }
+}
+
 void checkAgainstVst2(Context& context, const Signal& signal,
                       const std::vector<float>& withChanges) {
     Vst2Plugin vst2(context.vst2Path);
@@ -77,27 +88,21 @@ void checkAgainstVst2(Context& context, const Signal& signal,
            "VST 3 against VST 2.4 with automation: " + differenceText(d, at));
 
     Vst2Plugin plain(context.vst2Path);
-    Plugin fresh(*context.module);
-    if (startedPlugin(fresh)) {
+    onStartedPlugin(context, [&](Plugin& fresh) {
         const double dp =
             largestDifference(render(fresh, signal, {512}), plain.render(signal, 512, {}), &at);
         expect(dp <= kTolerance, kGroup,
                "VST 3 against VST 2.4 without automation: " + differenceText(dp, at));
-        fresh.stop();
-    }
+    });
 }
 
-void checkBlocksAndActivation(Context& context, const Signal& signal,
+void checkBlocksAndActivation(Plugin& plugin, const Signal& signal,
                               const std::vector<float>& withChanges) {
-    Plugin plugin(*context.module);
-    if (!startedPlugin(plugin)) {
-        return;
-    }
     std::size_t at = 0;
     // Mixed block sizes, the largest the host announced included.
     const std::vector<float> mixed =
         render(plugin, signal, {1, 7, 64, 512, 4096, 7, 1, 4096, 64, 333}, automation());
-    double d = largestDifference(mixed, withChanges, &at);
+    const double d = largestDifference(mixed, withChanges, &at);
     std::printf("blocks of 1, 7, 64, 512 and 4096 mixed vs blocks of 512: largest difference "
                 "%s\n",
                 differenceText(d, at).c_str());
@@ -118,14 +123,10 @@ void checkBlocksAndActivation(Context& context, const Signal& signal,
     expect(again == withChanges, kGroup,
            "render after resume equals a new instance's, sample for sample: " +
                differenceText(largestDifference(again, withChanges, &at), at));
+}
 
-    plugin.stop();
-
-    // In place: the host hands the same buffers as input and output.
-    Plugin same(*context.module);
-    if (!startedPlugin(same)) {
-        return;
-    }
+// In place: the host hands the same buffers as input and output.
+void checkInPlace(Context& context, Plugin& same, const Signal& signal) {
     std::vector<float> inPlace;
     std::vector<float> l(512), r(512);
     for (int start = 0; start < signal.frames(); start += 512) {
@@ -138,21 +139,15 @@ void checkBlocksAndActivation(Context& context, const Signal& signal,
             inPlace.push_back(r[static_cast<std::size_t>(i)]);
         }
     }
-    Plugin other(*context.module);
-    if (startedPlugin(other)) {
-        d = largestDifference(inPlace, render(other, signal, {512}), &at);
+    onStartedPlugin(context, [&](Plugin& other) {
+        std::size_t at = 0;
+        const double d = largestDifference(inPlace, render(other, signal, {512}), &at);
         expect(d == 0.0, kGroup, "in-place processing: " + differenceText(d, at));
-        other.stop();
-    }
-    same.stop();
+    });
 }
 
-void checkSixtyFourBit(Context& context, const Signal& signal,
+void checkSixtyFourBit(Plugin& plugin, const Signal& signal,
                        const std::vector<float>& withChanges) {
-    Plugin plugin(*context.module);
-    if (!startedPlugin(plugin, kSample64)) {
-        return;
-    }
     const std::vector<double> wide = render64(plugin, signal, {512}, automation());
     bool close = wide.size() == withChanges.size();
     double worst = 0.0;
@@ -166,17 +161,12 @@ void checkSixtyFourBit(Context& context, const Signal& signal,
     std::printf("64-bit vs 32-bit processing: largest difference %s\n", str(worst).c_str());
     expect(close, kGroup,
            "64-bit output within single-precision rounding of 32-bit, worst " + str(worst));
-    plugin.stop();
 }
 
 // The automation must be heard: otherwise the comparisons above prove nothing about where
 // the changes land.
-void checkChangesAudible(Context& context, const Signal& signal,
+void checkChangesAudible(Plugin& plugin, const Signal& signal,
                          const std::vector<float>& withChanges) {
-    Plugin plugin(*context.module);
-    if (!startedPlugin(plugin)) {
-        return;
-    }
     const std::vector<float> without = render(plugin, signal, {512}, kDefaults);
     std::size_t at = 0;
     const double d = largestDifference(without, withChanges, &at);
@@ -194,7 +184,18 @@ void checkChangesAudible(Context& context, const Signal& signal,
     const std::vector<float> moved = render(plugin, signal, {512}, shifted);
     expect(moved.size() == withChanges.size() && moved[2 * 40003] != withChanges[2 * 40003], kGroup,
            "a change moved by one frame changes that frame");
-    plugin.stop();
+}
+
+// A call on one input and one output bus (either may be null), no parameter changes.
+ProcessData busCall(int frames, AudioBusBuffers* in, AudioBusBuffers* out) {
+    ProcessData data{};
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = frames;
+    data.numInputs = 1;
+    data.numOutputs = 1;
+    data.inputs = in;
+    data.outputs = out;
+    return data;
 }
 
 void checkSilenceAndOddCalls(Context& context, const Signal& signal) {
@@ -220,13 +221,7 @@ void checkSilenceAndOddCalls(Context& context, const Signal& signal) {
             in[k].silenceFlags = 3;
             out[k].numChannels = 2;
             out[k].channelBuffers32 = outs[k];
-            ProcessData data{};
-            data.symbolicSampleSize = kSample32;
-            data.numSamples = 256;
-            data.numInputs = 1;
-            data.numOutputs = 1;
-            data.inputs = &in[k];
-            data.outputs = &out[k];
+            ProcessData data = busCall(256, &in[k], &out[k]);
             (k == 0 ? a : b).processor->process(data);
             // A channel flagged silent holds zeros only.
             for (int ch = 0; ch < 2; ++ch) {
@@ -249,12 +244,7 @@ void checkSilenceAndOddCalls(Context& context, const Signal& signal) {
     float* outs[2] = {ol.data(), orr.data()};
     AudioBusBuffers in{2, 0, {ins}};
     AudioBusBuffers out{2, 3, {outs}};
-    ProcessData data{};
-    data.numSamples = 512;
-    data.numInputs = 1;
-    data.numOutputs = 1;
-    data.inputs = &in;
-    data.outputs = &out;
+    ProcessData data = busCall(512, &in, &out);
     expect(a.processor->process(data) == kResultOk && out.silenceFlags == 0, kGroup,
            "music is not flagged silent (flags " + std::to_string(out.silenceFlags) + ")");
 
@@ -265,23 +255,13 @@ void checkSilenceAndOddCalls(Context& context, const Signal& signal) {
     expect(a.processor->process(empty) == kResultOk, kGroup, "zero frames, no buses");
     ParamChanges flush;
     flush.add(0, 0, 0.25);
-    ProcessData flushing{};
-    flushing.numSamples = 0;
-    flushing.numInputs = 1;
-    flushing.numOutputs = 1;
-    flushing.inputs = &in;
-    flushing.outputs = &out;
+    ProcessData flushing = busCall(0, &in, &out);
     flushing.inputParameterChanges = &flush;
     expect(a.processor->process(flushing) == kResultOk, kGroup, "zero-frame flush");
     expect(std::fabs(a.controller->getParamNormalized(0) - 0.25) < 1e-6, kGroup,
            "a change flushed with zero frames takes effect");
     AudioBusBuffers nullBus{2, 0, {nullptr}};
-    ProcessData nulls{};
-    nulls.numSamples = 64;
-    nulls.numInputs = 1;
-    nulls.numOutputs = 1;
-    nulls.inputs = &nullBus;
-    nulls.outputs = &nullBus;
+    ProcessData nulls = busCall(64, &nullBus, &nullBus);
     a.processor->process(nulls);
     float* halfNull[2] = {l.data(), nullptr};
     AudioBusBuffers halfBus{2, 0, {halfNull}};
@@ -318,9 +298,11 @@ void checkOutput(Context& context) {
         return;
     }
     checkAgainstVst2(context, signal, withChanges);
-    checkChangesAudible(context, signal, withChanges);
-    checkBlocksAndActivation(context, signal, withChanges);
-    checkSixtyFourBit(context, signal, withChanges);
+    onStartedPlugin(context, [&](Plugin& p) { checkChangesAudible(p, signal, withChanges); });
+    onStartedPlugin(context, [&](Plugin& p) { checkBlocksAndActivation(p, signal, withChanges); });
+    onStartedPlugin(context, [&](Plugin& p) { checkInPlace(context, p, signal); });
+    onStartedPlugin(
+        context, [&](Plugin& p) { checkSixtyFourBit(p, signal, withChanges); }, kSample64);
     checkSilenceAndOddCalls(context, signal);
 }
 

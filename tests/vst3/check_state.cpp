@@ -131,9 +131,22 @@ std::string layoutProblem(const Bytes& b) {
 
 // ---- Helpers ---------------------------------------------------------------------------
 
-// An instance set up as a host leaves one in a project: initialized, set up, active.
+// Everything a host can set on an instance moved away from the defaults.
+void moveParameters(Plugin& plugin, const double values[5]) {
+    for (int i = 0; i < 5; ++i) {
+        plugin.controller->setParamNormalized(static_cast<ParamID>(i), values[i]);
+    }
+}
+
+// An instance set up as a host leaves one in a project: initialized, set up, active, and
+// its five parameters at `values` where given.
 struct Live {
-    explicit Live(const Module& module) : plugin(module) { started = plugin.start(); }
+    explicit Live(const Module& module, const double* values = nullptr) : plugin(module) {
+        started = plugin.start();
+        if (started && values != nullptr) {
+            moveParameters(plugin, values);
+        }
+    }
     ~Live() {
         if (started) {
             plugin.stop();
@@ -159,13 +172,6 @@ Signal excerpt() {
     return s;
 }
 
-// Everything a host can set on an instance moved away from the defaults.
-void moveParameters(Plugin& plugin, const double values[5]) {
-    for (int i = 0; i < 5; ++i) {
-        plugin.controller->setParamNormalized(static_cast<ParamID>(i), values[i]);
-    }
-}
-
 // A record with the bands changed too, so a restore of bands is heard: the first band's
 // gain and frequency moved and, where there is a second band, it is selected.
 Bytes withBandsMoved(Bytes b) {
@@ -183,12 +189,11 @@ Bytes withBandsMoved(Bytes b) {
 }
 
 void checkRecordLayout(const Module& module) {
-    Live live(module);
+    const double values[5] = {0.625, 0.25, 0.5, 0.75, 1.0};
+    Live live(module, values);
     if (!expect(live.started, kGroup, "instance starts")) {
         return;
     }
-    const double values[5] = {0.625, 0.25, 0.5, 0.75, 1.0};
-    moveParameters(live.plugin, values);
     const Bytes record = live.plugin.getState();
     const std::string problem = layoutProblem(record);
     expect(problem.empty(), kGroup, "getState writes the documented layout: " + problem);
@@ -209,13 +214,12 @@ void checkRecordLayout(const Module& module) {
 }
 
 void checkRoundTrips(const Module& module, const Signal& signal) {
-    Live a(module);
+    const double values[5] = {0.7, 0.3, 0.55, 0.4, 0.0};
+    Live a(module, values);
     Live b(module);
     if (!expect(a.started && b.started, kGroup, "instances start")) {
         return;
     }
-    const double values[5] = {0.7, 0.3, 0.55, 0.4, 0.0};
-    moveParameters(a.plugin, values);
     // Bands moved through a record, as a project made with another session would bring.
     const Bytes moved = withBandsMoved(a.plugin.getState());
     expect(a.plugin.setState(moved) == kResultOk, kGroup, "a record with moved bands is taken");
@@ -237,16 +241,14 @@ void checkRoundTrips(const Module& module, const Signal& signal) {
                str(largestDifference(outA, outB, &at)) + ")");
 
     // The moved bands are heard: the same parameters over the default bands sound different.
-    Live c(module);
-    moveParameters(c.plugin, values);
+    Live c(module, values);
     expect(c.started && listen(c.plugin, signal) != outA, kGroup,
            "the restored bands change the sound");
 
     // Bypass survives the round trip and is heard.
-    Live d(module);
-    Live e(module);
     const double bypassed[5] = {0.7, 0.3, 0.55, 0.4, 1.0};
-    moveParameters(d.plugin, bypassed);
+    Live d(module, bypassed);
+    Live e(module);
     const Bytes bypassRecord = d.plugin.getState();
     expect(e.plugin.setState(bypassRecord) == kResultOk &&
                e.plugin.controller->getParamNormalized(4) == 1.0,
@@ -259,16 +261,14 @@ void checkRoundTrips(const Module& module, const Signal& signal) {
 
 // A record refused leaves the instance as it was: same state bytes, same sound.
 void checkRefusals(const Module& module, const Signal& signal) {
-    Live target(module);
-    Live donor(module);
+    const double mine[5] = {0.2, 0.6, 0.3, 0.8, 0.0};
+    const double theirs[5] = {0.9, 0.1, 0.95, 0.5, 1.0};
+    Live target(module, mine);
+    Live donor(module, theirs);
     if (!expect(target.started && donor.started, kGroup, "instances start")) {
         return;
     }
-    const double mine[5] = {0.2, 0.6, 0.3, 0.8, 0.0};
-    moveParameters(target.plugin, mine);
     const Bytes before = target.plugin.getState();
-    const double theirs[5] = {0.9, 0.1, 0.95, 0.5, 1.0};
-    moveParameters(donor.plugin, theirs);
     const Bytes good = withBandsMoved(donor.plugin.getState());
     if (!expect(layoutProblem(good).empty(), kGroup, "donor record is well formed")) {
         return;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 
 namespace vst3check {
@@ -30,26 +29,6 @@ bool standsOut(std::uint32_t c, std::uint32_t before, std::uint32_t after) {
 }
 
 } // namespace
-
-std::size_t differingPixels(const Image& a, const Image& b) {
-    if (a.width != b.width || a.height != b.height) {
-        return std::max(a.pixels.size(), b.pixels.size());
-    }
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
-        n += (a.pixels[i] & 0xFFFFFFu) != (b.pixels[i] & 0xFFFFFFu) ? 1 : 0;
-    }
-    return n;
-}
-
-int channelDistance(std::uint32_t a, std::uint32_t b) {
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 0xFF) -
-                                         static_cast<int>((b >> shift) & 0xFF)));
-    }
-    return worst;
-}
 
 std::size_t colourCount(const Image& image) {
     std::set<std::uint32_t> colours;

@@ -1,8 +1,10 @@
-// What the editor checks ask of a captured picture, on either system: how many pixels two
-// pictures differ in, whether a picture at content scale 2 is drawn at that scale (sharp
-// two-pixel lines where scale 1 has one-pixel lines, detail finer than doubled pixels),
-// and a PPM file of it for ImageMagick to turn into PNG.
+// What the editor checks ask of a captured picture, on either system: how many colours it
+// has, whether a picture at content scale 2 is drawn at that scale (sharp two-pixel lines
+// where scale 1 has one-pixel lines, detail finer than doubled pixels), and a PPM file of
+// it for ImageMagick to turn into PNG.
 #pragma once
+
+#include "tests/vst3/editor_image.h"
 
 #include <cstdint>
 #include <string>
@@ -10,24 +12,6 @@
 
 namespace vst3check {
 
-// 0x00RRGGBB, top-down rows.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)] &
-               0xFFFFFFu;
-    }
-    bool empty() const { return pixels.empty(); }
-};
-
-// Pixels that differ; every pixel of the larger when the sizes differ.
-std::size_t differingPixels(const Image& a, const Image& b);
-// The largest difference of any colour channel between two colours.
-int channelDistance(std::uint32_t a, std::uint32_t b);
 // Colours in the picture (an unpainted window has one).
 std::size_t colourCount(const Image& image);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -60,59 +61,65 @@ tresult Plugin::setState(const std::vector<std::uint8_t>& bytes) {
     return component->setState(&stream);
 }
 
-tresult Plugin::process(float* left, float* right, int frames, ParamChanges* changes,
-                        bool inPlace) {
-    std::vector<float> outL(static_cast<std::size_t>(frames));
-    std::vector<float> outR(static_cast<std::size_t>(frames));
-    float* inputs[2] = {left, right};
-    float* outputs[2] = {inPlace ? left : outL.data(), inPlace ? right : outR.data()};
+namespace {
+
+// One process() call on stereo buffers of 32- or 64-bit samples, in and out given apart.
+template <typename Sample>
+tresult processBuffers(IAudioProcessor& processor, Sample** inputs, Sample** outputs, int frames,
+                       ParamChanges* changes) {
+    constexpr bool wide = std::is_same_v<Sample, double>;
     AudioBusBuffers in{};
     in.numChannels = 2;
-    in.channelBuffers32 = inputs;
     AudioBusBuffers out{};
     out.numChannels = 2;
-    out.channelBuffers32 = outputs;
+    if constexpr (wide) {
+        in.channelBuffers64 = inputs;
+        out.channelBuffers64 = outputs;
+    } else {
+        in.channelBuffers32 = inputs;
+        out.channelBuffers32 = outputs;
+    }
     ProcessData data{};
     data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
+    data.symbolicSampleSize = wide ? kSample64 : kSample32;
     data.numSamples = frames;
     data.numInputs = 1;
     data.numOutputs = 1;
     data.inputs = &in;
     data.outputs = &out;
     data.inputParameterChanges = changes;
-    const tresult result = processor->process(data);
-    if (!inPlace) {
-        std::copy(outL.begin(), outL.end(), left);
-        std::copy(outR.begin(), outR.end(), right);
-    }
-    return result;
+    return processor.process(data);
 }
 
-tresult Plugin::process64(double* left, double* right, int frames, ParamChanges* changes) {
-    std::vector<double> outL(static_cast<std::size_t>(frames));
-    std::vector<double> outR(static_cast<std::size_t>(frames));
-    double* inputs[2] = {left, right};
-    double* outputs[2] = {outL.data(), outR.data()};
-    AudioBusBuffers in{};
-    in.numChannels = 2;
-    in.channelBuffers64 = inputs;
-    AudioBusBuffers out{};
-    out.numChannels = 2;
-    out.channelBuffers64 = outputs;
-    ProcessData data{};
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample64;
-    data.numSamples = frames;
-    data.numInputs = 1;
-    data.numOutputs = 1;
-    data.inputs = &in;
-    data.outputs = &out;
-    data.inputParameterChanges = changes;
-    const tresult result = processor->process(data);
+// Processes into separate output buffers, then copies the output over the input.
+template <typename Sample>
+tresult processApart(IAudioProcessor& processor, Sample* left, Sample* right, int frames,
+                     ParamChanges* changes) {
+    std::vector<Sample> outL(static_cast<std::size_t>(frames));
+    std::vector<Sample> outR(static_cast<std::size_t>(frames));
+    Sample* inputs[2] = {left, right};
+    Sample* outputs[2] = {outL.data(), outR.data()};
+    const tresult result = processBuffers(processor, inputs, outputs, frames, changes);
     std::copy(outL.begin(), outL.end(), left);
     std::copy(outR.begin(), outR.end(), right);
     return result;
+}
+
+} // namespace
+
+tresult Plugin::process(float* left, float* right, int frames, ParamChanges* changes,
+                        bool inPlace) {
+    if (!inPlace) {
+        return processApart(*processor.get(), left, right, frames, changes);
+    }
+    // Two arrays naming the same channels, as a host processing in place passes them.
+    float* inputs[2] = {left, right};
+    float* outputs[2] = {left, right};
+    return processBuffers(*processor.get(), inputs, outputs, frames, changes);
+}
+
+tresult Plugin::process64(double* left, double* right, int frames, ParamChanges* changes) {
+    return processApart(*processor.get(), left, right, frames, changes);
 }
 
 Signal fixedSignal() {
@@ -147,16 +154,29 @@ bool walkBlocks(const Signal& signal, const std::vector<int>& blocks,
 
 } // namespace
 
-std::vector<float> render(Plugin& plugin, const Signal& signal, const std::vector<int>& blocks,
-                          const std::vector<Automation>& automation) {
-    std::vector<float> out;
+namespace {
+
+tresult processBlock(Plugin& plugin, float* left, float* right, int frames, ParamChanges* changes) {
+    return plugin.process(left, right, frames, changes);
+}
+
+tresult processBlock(Plugin& plugin, double* left, double* right, int frames,
+                     ParamChanges* changes) {
+    return plugin.process64(left, right, frames, changes);
+}
+
+// The signal through process() or process64() block by block, interleaved.
+template <typename Sample>
+std::vector<Sample> renderAs(Plugin& plugin, const Signal& signal, const std::vector<int>& blocks,
+                             const std::vector<Automation>& automation) {
+    std::vector<Sample> out;
     out.reserve(2 * signal.left.size());
-    std::vector<float> l, r;
+    std::vector<Sample> l, r;
     const bool ok =
         walkBlocks(signal, blocks, automation, [&](int start, int size, ParamChanges& changes) {
             l.assign(signal.left.begin() + start, signal.left.begin() + start + size);
             r.assign(signal.right.begin() + start, signal.right.begin() + start + size);
-            if (plugin.process(l.data(), r.data(), size, &changes) != kResultOk) {
+            if (processBlock(plugin, l.data(), r.data(), size, &changes) != kResultOk) {
                 return false;
             }
             for (int i = 0; i < size; ++i) {
@@ -165,28 +185,19 @@ std::vector<float> render(Plugin& plugin, const Signal& signal, const std::vecto
             }
             return true;
         });
-    return ok ? out : std::vector<float>();
+    return ok ? out : std::vector<Sample>();
+}
+
+} // namespace
+
+std::vector<float> render(Plugin& plugin, const Signal& signal, const std::vector<int>& blocks,
+                          const std::vector<Automation>& automation) {
+    return renderAs<float>(plugin, signal, blocks, automation);
 }
 
 std::vector<double> render64(Plugin& plugin, const Signal& signal, const std::vector<int>& blocks,
                              const std::vector<Automation>& automation) {
-    std::vector<double> out;
-    out.reserve(2 * signal.left.size());
-    std::vector<double> l, r;
-    const bool ok =
-        walkBlocks(signal, blocks, automation, [&](int start, int size, ParamChanges& changes) {
-            l.assign(signal.left.begin() + start, signal.left.begin() + start + size);
-            r.assign(signal.right.begin() + start, signal.right.begin() + start + size);
-            if (plugin.process64(l.data(), r.data(), size, &changes) != kResultOk) {
-                return false;
-            }
-            for (int i = 0; i < size; ++i) {
-                out.push_back(l[static_cast<std::size_t>(i)]);
-                out.push_back(r[static_cast<std::size_t>(i)]);
-            }
-            return true;
-        });
-    return ok ? out : std::vector<double>();
+    return renderAs<double>(plugin, signal, blocks, automation);
 }
 
 // ---- VST 2.4 ---------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 // order and result codes. Prints every failure, then "N passed, N failed"; exit 0 or 1.
 #pragma once
 
+#include "tests/vst3/check_tally.h"
+
 #include <cstdio>
 #include <string>
 #include <type_traits>
@@ -20,24 +22,11 @@ inline std::vector<Case>& cases() {
     return all;
 }
 
-struct Count {
-    int passed = 0;
-    int failed = 0;
-};
-
-inline Count& count() {
-    static Count c;
-    return c;
-}
-
 inline bool note(bool ok, const char* file, int line, const std::string& what) {
-    if (ok) {
-        ++count().passed;
-    } else {
-        ++count().failed;
+    if (!ok) {
         std::printf("FAIL %s:%d: %s\n", file, line, what.c_str());
     }
-    return ok;
+    return checktally::note(ok);
 }
 
 struct Registrar {
@@ -83,10 +72,10 @@ struct Sink {
 
 int main() {
     for (const mini_gtest::Case& c : mini_gtest::cases()) {
-        const int before = mini_gtest::count().failed;
+        const int before = checktally::count().failed;
         c.run();
-        std::printf("%s %s\n", mini_gtest::count().failed == before ? "ok  " : "FAIL", c.name);
+        std::printf("%s %s\n", checktally::count().failed == before ? "ok  " : "FAIL", c.name);
     }
-    std::printf("%d passed, %d failed\n", mini_gtest::count().passed, mini_gtest::count().failed);
-    return mini_gtest::count().failed == 0 && mini_gtest::count().passed > 0 ? 0 : 1;
+    const int failed = checktally::finish();
+    return failed == 0 && checktally::count().passed > 0 ? 0 : 1;
 }

@@ -58,13 +58,15 @@ set(TOLVANE_VST3_HOST_SOURCES
 
 find_package(X11 REQUIRED)
 find_package(Threads REQUIRED)
+# The editor's pictures are read back as the X11 editor tests read them (tests/x11).
 add_executable(vst3_host_check ${TOLVANE_VST3_HOST_SOURCES}
-  ${TOLVANE_VST3_TEST_DIR}/check_editor_x11.cpp ${TOLVANE_VST3_TEST_DIR}/editor_pictures.cpp)
+  ${TOLVANE_VST3_TEST_DIR}/check_editor_x11.cpp ${TOLVANE_VST3_TEST_DIR}/editor_pictures.cpp
+  ${CMAKE_SOURCE_DIR}/tests/x11/x11_picture.cpp)
 target_include_directories(vst3_host_check PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vst3_host_check PRIVATE ${TOLVANE_ASAN})
 target_link_options(vst3_host_check PRIVATE ${TOLVANE_ASAN})
 target_link_libraries(vst3_host_check PRIVATE X11::X11 X11::Xdamage X11::XRes X11::Xtst
-                      Threads::Threads
+                      PkgConfig::TOLVANE_X11_DEPS Threads::Threads
                       ${CMAKE_DL_LIBS})
 # pixman (under the plug-in's Cairo) sets up its implementations in a constructor and never
 # frees them. Loaded with the host, it stays for the life of the process, so unloading the

@@ -1,14 +1,16 @@
 // Small helpers for the test hosts that run under wine: a pass/fail tally (no GoogleTest
 // for mingw here), dispatcher shorthands, byte-image checks of host texts, message pumps
-// that wait for events rather than for times, a watch on a window's messages and a pixel
-// grab of a window.
+// that wait for events rather than for times (or settle a window without its timer), a
+// watch on a window's messages and pixel grabs of a window.
 #pragma once
 
 #include "host/vst_abi.h"
+#include "tests/vst3/check_tally.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -17,34 +19,16 @@
 
 namespace check {
 
-struct Tally {
-    int passed = 0;
-    int failed = 0;
-};
-
-inline Tally& tally() {
-    static Tally t;
-    return t;
-}
-
 // Records one check; failures are printed with their row so the log says what broke.
 inline bool expect(bool ok, const char* row, const std::string& what) {
-    if (ok) {
-        ++tally().passed;
-    } else {
-        ++tally().failed;
+    if (!ok) {
         std::printf("FAIL [%s] %s\n", row, what.c_str());
     }
-    return ok;
+    return checktally::note(ok);
 }
 
-// Prints the closing tally line and answers the exit status: 0 when every check passed,
-// 1 otherwise (a count of failures would wrap at 256 and could read as success).
-inline int finish() {
-    std::printf("%d passed, %d failed\n", tally().passed, tally().failed);
-    std::fflush(stdout);
-    return tally().failed == 0 ? 0 : 1;
-}
+// Prints the closing tally line and answers the exit status (checktally: 0 or 1).
+using checktally::finish;
 
 inline std::string str(long long v) {
     return std::to_string(v);
@@ -236,6 +220,23 @@ inline bool pumpTimerTicks(int ticks, DWORD deadlineMs = kDeadlineMs) {
     return served;
 }
 
+// Delivers every message waiting for this thread but timer ticks, until none is left: the
+// windows settle (first paints, activation) while an editor's animation stays where it is.
+// False past the deadline.
+inline bool settleWithoutTicks() {
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+           PeekMessageA(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (GetTickCount() - start >= kDeadlineMs) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Delivers this thread's messages (timer ticks, paints) for at least `ms`. Only for
 // letting time pass where time itself is the point, such as keeping two presses apart so
 // they do not pair into a double click; a loaded machine can only make the wait longer.
@@ -350,36 +351,51 @@ class WindowWatch {
     int paintsAfterTick_ = 0;
 };
 
+// The `width` x `height` pixels of the window's client area from (left, top) as its DC
+// shows them: 0x00RRGGBB in the low bits, top-down rows. Empty when nothing was read.
+inline std::vector<std::uint32_t> clientPixels(HWND window, int left, int top, int width,
+                                               int height) {
+    std::vector<std::uint32_t> pixels;
+    if (width <= 0 || height <= 0) {
+        return pixels;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC windowDc = GetDC(window);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memoryDc != nullptr && dib != nullptr && bits != nullptr) {
+        HGDIOBJ previous = SelectObject(memoryDc, dib);
+        BitBlt(memoryDc, 0, 0, width, height, windowDc, left, top, SRCCOPY);
+        GdiFlush();
+        const auto* data = static_cast<const std::uint32_t*>(bits);
+        pixels.assign(data,
+                      data + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        SelectObject(memoryDc, previous);
+    }
+    if (dib != nullptr) {
+        DeleteObject(dib);
+    }
+    if (memoryDc != nullptr) {
+        DeleteDC(memoryDc);
+    }
+    ReleaseDC(window, windowDc);
+    return pixels;
+}
+
 // Number of distinct colours in the window's client area as it is on screen; an
 // unpainted window without a background brush shows one colour.
 inline std::size_t distinctColours(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
-    const int w = client.right;
-    const int h = client.bottom;
-    if (w <= 0 || h <= 0) {
-        return 0;
-    }
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
-    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
     std::set<std::uint32_t> colours;
-    for (std::uint32_t p : pixels) {
+    for (std::uint32_t p : clientPixels(window, 0, 0, client.right, client.bottom)) {
         colours.insert(p & 0xFFFFFFu);
     }
     return colours.size();

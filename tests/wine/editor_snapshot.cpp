@@ -9,6 +9,7 @@
 // Prints one line per check and "N passed, N failed"; the exit code is the failure count.
 #include "host/vst_abi.h"
 #include "tests/picture/editor_colour_checks.h"
+#include "tests/vst3/editor_image.h"
 #include "tests/wine/check_support.h"
 #include "tests/wine/plugin_loader.h"
 #include "tools/programme_signal.h"
@@ -127,21 +128,7 @@ void audioLoop(AudioFeed& feed) {
 
 // ---------------------------------------------------------------- windows
 
-// Delivers what is waiting for this thread except timer ticks: the windows settle (first
-// paints, activation) while the editor's animation phase stays where it started.
-bool settleWithoutTicks() {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
-           PeekMessageA(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFFu, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (GetTickCount() - start >= check::kDeadlineMs) {
-            return false;
-        }
-    }
-    return true;
-}
+using check::settleWithoutTicks;
 
 HWND createHostFrame() {
     WNDCLASSA wc{};
@@ -173,51 +160,18 @@ HWND findEditor(HWND frame) {
 
 // ---------------------------------------------------------------- pixels
 
-// The editor's pixels as read back from its window: 0x00RRGGBB, top-down rows.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFFu;
-    }
-};
+// The editor's pixels as read back from its window.
+using Picture = vst3check::Image;
 
 Picture captureWindow(HWND window) {
     Picture picture;
     RECT client{};
     GetClientRect(window, &client);
-    if (client.right <= 0 || client.bottom <= 0) {
-        return picture;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memoryDc != nullptr && dib != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memoryDc, dib);
-        BitBlt(memoryDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
+    picture.pixels = check::clientPixels(window, 0, 0, client.right, client.bottom);
+    if (!picture.empty()) {
         picture.width = client.right;
         picture.height = client.bottom;
-        const auto* data = static_cast<const std::uint32_t*>(bits);
-        picture.pixels.assign(data, data + static_cast<std::size_t>(client.right) * client.bottom);
-        SelectObject(memoryDc, previous);
     }
-    if (dib != nullptr) {
-        DeleteObject(dib);
-    }
-    if (memoryDc != nullptr) {
-        DeleteDC(memoryDc);
-    }
-    ReleaseDC(window, windowDc);
     return picture;
 }
 
@@ -410,10 +364,7 @@ HWND reopenSamePicture(AEffect* effect, HWND frame, const Picture& kept) {
     check(settleWithoutTicks(), "reopened editor settles");
     RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const Picture fresh = captureWindow(editor);
-    std::size_t differing = fresh.pixels.size() == kept.pixels.size() ? 0 : kept.pixels.size();
-    for (std::size_t i = 0; i < fresh.pixels.size() && i < kept.pixels.size(); ++i) {
-        differing += (fresh.pixels[i] & 0xFFFFFFu) != (kept.pixels[i] & 0xFFFFFFu) ? 1 : 0;
-    }
+    const std::size_t differing = vst3check::differingPixels(fresh, kept);
     check(watch.paints() > 0 && watch.ticks() == 0 && differing == 0,
           "a reopened editor with a new layer draws the same picture as the kept layer (" +
               std::to_string(watch.paints()) + " paints, " + std::to_string(differing) +

@@ -11,6 +11,7 @@
 #include "editor/editor_state.h"
 #include "editor/window_system.h"
 #include "tests/unit/vst3_view_fakes.h"
+#include "tests/vst3/editor_image.h"
 #include "tests/wine/check_support.h"
 #include "vst3/plug_view.h"
 
@@ -36,16 +37,8 @@ int centreOf(int logical, double scale) {
     return static_cast<int>(std::floor((logical + 0.5) * scale));
 }
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)] &
-               0xFFFFFFu;
-    }
-};
+using Picture = vst3check::Image;
+using vst3check::channelDistance;
 
 // The window's client area as its DC shows it, at most `maxWidth` x `maxHeight`.
 Picture capture(HWND window, int maxWidth, int maxHeight) {
@@ -54,47 +47,12 @@ Picture capture(HWND window, int maxWidth, int maxHeight) {
     GetClientRect(window, &client);
     const int width = std::min<int>(client.right, maxWidth);
     const int height = std::min<int>(client.bottom, maxHeight);
-    if (width <= 0 || height <= 0) {
-        return picture;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memoryDc != nullptr && dib != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memoryDc, dib);
-        BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
+    picture.pixels = check::clientPixels(window, 0, 0, width, height);
+    if (!picture.empty()) {
         picture.width = width;
         picture.height = height;
-        const auto* data = static_cast<const std::uint32_t*>(bits);
-        picture.pixels.assign(data, data + static_cast<std::size_t>(width) * height);
-        SelectObject(memoryDc, previous);
     }
-    if (dib != nullptr) {
-        DeleteObject(dib);
-    }
-    if (memoryDc != nullptr) {
-        DeleteDC(memoryDc);
-    }
-    ReleaseDC(window, windowDc);
     return picture;
-}
-
-int channelDistance(std::uint32_t a, std::uint32_t b) {
-    int worst = 0;
-    for (int shift : {0, 8, 16}) {
-        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        worst = std::max(worst, std::abs(d));
-    }
-    return worst;
 }
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -204,12 +162,7 @@ Picture checkScaleOneIsTheVst24Picture(Session& s) {
     stopAnimationTimer(s.window());
     s.editor.animPhase = phase;
     const Picture seen = s.paintAndCapture(920, 580);
-    int differing = 0;
-    if (seen.pixels.size() == reference.pixels.size()) {
-        for (std::size_t i = 0; i < seen.pixels.size(); ++i) {
-            differing += (seen.pixels[i] & 0xFFFFFFu) != (reference.pixels[i] & 0xFFFFFFu) ? 1 : 0;
-        }
-    }
+    const auto differing = static_cast<long long>(vst3check::differingPixels(seen, reference));
     check::expect(reference.width == 920 && reference.height == 580, "scale 1",
                   "VST 2.4 picture not captured");
     check::expect(seen.pixels.size() == reference.pixels.size() && differing == 0, "scale 1",

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs one command on a virtual X server of its own and exits with the command's status.
 #
-#     run-under-xvfb.sh <program> [args...]
+#     run-under-xvfb.sh [--screen WIDTHxHEIGHT] <program> [args...]
+#
+# The screen is 1280x800 unless --screen asks for another size (the VST 3 editor at
+# content scale 2 needs 1840x1160 of it).
 #
 # Xvfb picks a free display number itself (-displayfd) and reports it once it accepts
 # connections, so tests run side by side never race for a number and never start before
@@ -11,6 +14,12 @@
 # Exit status 77 means skipped: no Xvfb on this machine (ctest reports the test as not
 # run, with the reason below, instead of passing it).
 set -u
+
+screen=1280x800
+if [ "${1:-}" = "--screen" ]; then
+    screen=${2:?--screen takes WIDTHxHEIGHT}
+    shift 2
+fi
 
 if ! command -v Xvfb >/dev/null 2>&1; then
     echo "SKIPPED: Xvfb is not installed (Debian package xvfb); the X11 editor tests need it"
@@ -32,7 +41,7 @@ trap 'exit 130' INT
 
 # -noreset: the server keeps its state when its last client leaves, so a count of clients
 # and resources is never taken across a server reset.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset \
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset \
     3>"$workdir/display" 2>"$workdir/xvfb.log" &
 xvfb_pid=$!
 

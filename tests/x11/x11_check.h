@@ -2,6 +2,8 @@
 // the failure count is the exit status. Plus the one deadline every wait shares.
 #pragma once
 
+#include "tests/vst3/check_tally.h"
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -13,29 +15,12 @@ namespace xcheck {
 // normal run, ends a wait that never comes, so that it fails loudly instead of hanging.
 constexpr std::chrono::milliseconds kDeadline{60000};
 
-struct Tally {
-    int passed = 0;
-    int failed = 0;
-};
-
-inline Tally& tally() {
-    static Tally t;
-    return t;
-}
-
 inline bool check(bool ok, const std::string& what) {
     std::printf("%s %s\n", ok ? "PASS" : "FAIL", what.c_str());
-    ++(ok ? tally().passed : tally().failed);
-    return ok;
+    return checktally::note(ok);
 }
 
-// The exit status: 0 when every check passed, 1 otherwise (never the count, which would
-// wrap at 256).
-inline int finish() {
-    std::printf("%d passed, %d failed\n", tally().passed, tally().failed);
-    std::fflush(stdout);
-    return tally().failed == 0 ? 0 : 1;
-}
+using checktally::finish;
 
 inline std::string str(long long v) {
     return std::to_string(v);

@@ -3,7 +3,6 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,17 +44,6 @@ Picture captureWindow(Display* display, Window window, int x, int y, int width, 
     }
     XDestroyImage(image);
     return picture;
-}
-
-std::size_t differingPixels(const Picture& a, const Picture& b) {
-    if (a.width != b.width || a.height != b.height) {
-        return std::max(a.pixels.size(), b.pixels.size());
-    }
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
-        count += a.pixels[i] != b.pixels[i] ? 1 : 0;
-    }
-    return count;
 }
 
 bool savePng(const Picture& picture, const char* path) {

@@ -11,6 +11,7 @@
 #include "editor/editor_state.h"
 #include "editor/window_system.h"
 #include "tests/unit/vst3_view_fakes.h"
+#include "tests/x11/x11_picture.h"
 #include "tests/x11/x11_resources.h"
 #include "vst3/plug_view.h"
 
@@ -51,26 +52,7 @@ int openDescriptors() {
     return count;
 }
 
-// A part of a window's picture, 0xRRGGBB per pixel.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned long> pixels;
-    unsigned long at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    }
-    bool operator==(const Picture&) const = default;
-};
-
-int channelDistance(unsigned long a, unsigned long b) {
-    int worst = 0;
-    for (int shift : {0, 8, 16}) {
-        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        worst = std::max(worst, std::abs(d));
-    }
-    return worst;
-}
+using vst3check::channelDistance;
 
 class X11View : public ::testing::Test {
   protected:
@@ -159,18 +141,7 @@ class X11View : public ::testing::Test {
         return true;
     }
 
-    std::vector<Window> children() {
-        Window root = 0;
-        Window up = 0;
-        Window* list = nullptr;
-        unsigned int count = 0;
-        std::vector<Window> out;
-        if (XQueryTree(display, parent, &root, &up, &list, &count) != 0) {
-            out.assign(list, list + count);
-            XFree(list);
-        }
-        return out;
-    }
+    std::vector<Window> children() { return childWindows(display, parent); }
 
     Window child() {
         const std::vector<Window> all = children();
@@ -181,36 +152,28 @@ class X11View : public ::testing::Test {
     Picture capture(Window window, int width, int height) {
         XWindowAttributes a{};
         XGetWindowAttributes(display, window, &a);
-        Picture p;
-        p.width = std::min({width, a.width, DisplayWidth(display, DefaultScreen(display))});
-        p.height = std::min({height, a.height, DisplayHeight(display, DefaultScreen(display))});
-        XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(p.width),
-                                  static_cast<unsigned>(p.height), AllPlanes, ZPixmap);
-        if (image == nullptr) {
-            return Picture{};
-        }
-        p.pixels.reserve(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
-        for (int y = 0; y < p.height; ++y) {
-            for (int x = 0; x < p.width; ++x) {
-                p.pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFFu);
-            }
-        }
-        XDestroyImage(image);
-        return p;
+        return captureWindow(
+            display, window, 0, 0,
+            std::min({width, a.width, DisplayWidth(display, DefaultScreen(display))}),
+            std::min({height, a.height, DisplayHeight(display, DefaultScreen(display))}));
     }
 
-    unsigned long pixel(Window window, int x, int y) {
-        XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (image == nullptr) {
-            return 0;
-        }
-        const unsigned long value = XGetPixel(image, 0, 0) & 0xFFFFFFu;
-        XDestroyImage(image);
-        return value;
+    // The window's picture once two captures in a row agree, `wait(done)` serving the editor
+    // between them.
+    template <typename Wait>
+    Picture stillPicture(Wait&& wait, Window window, int width, int height) {
+        Picture last;
+        wait([&] {
+            Picture now = capture(window, width, height);
+            const bool settled = now.sameAs(last);
+            last = std::move(now);
+            return settled;
+        });
+        return last;
     }
 
     bool showsLogo(Window window, double scale) {
-        return pixel(window, centreOf(33, scale), centreOf(30, scale)) == kGold;
+        return pixelAt(display, window, centreOf(33, scale), centreOf(30, scale)) == kGold;
     }
 
     void pressAt(Window window, int x, int y) {
@@ -292,13 +255,7 @@ TEST_F(X11View, PictureAtScaleOneIsTheVst24Editors) {
         return done();
     };
     ASSERT_TRUE(pump([&] { return showsLogo(classicShown, 1.0); }));
-    Picture reference;
-    pump([&] {
-        Picture now = capture(classicShown, 920, 580);
-        const bool settled = now == reference;
-        reference = std::move(now);
-        return settled;
-    });
+    const Picture reference = stillPicture(pump, classicShown, 920, 580);
     destroyWindow(classic);
     ASSERT_EQ(reference.width, 920);
     ASSERT_EQ(reference.height, 580);
@@ -312,14 +269,11 @@ TEST_F(X11View, PictureAtScaleOneIsTheVst24Editors) {
     Picture seen;
     const bool same = serveUntil([&] {
         seen = capture(shown, 920, 580);
-        return seen == reference;
+        return seen.sameAs(reference);
     });
     if (!same && seen.width == 920 && seen.height == 580) {
-        int differing = 0;
-        for (std::size_t i = 0; i < seen.pixels.size(); ++i) {
-            differing += seen.pixels[i] != reference.pixels[i] ? 1 : 0;
-        }
-        ADD_FAILURE() << differing << " pixels differ from the VST 2.4 editor's";
+        ADD_FAILURE() << differingPixels(seen, reference)
+                      << " pixels differ from the VST 2.4 editor's";
     }
     EXPECT_TRUE(same);
     close();
@@ -341,19 +295,14 @@ TEST_F(X11View, PictureAtScaleTwoIsSharp) {
     stopAnimationTimer(editor.window.load());
     shown = child();
     ASSERT_TRUE(serveUntil([&] { return showsLogo(shown, 2.0); }));
-    Picture two;
-    serveUntil([&] {
-        Picture now = capture(shown, 1840, 1160);
-        const bool settled = now == two;
-        two = std::move(now);
-        return settled;
-    });
+    const Picture two = stillPicture(
+        [&](const std::function<bool()>& done) { return serveUntil(done); }, shown, 1840, 1160);
     ASSERT_GE(two.height, 2 * kDividerRow + 3);
 
     for (int x = 2; x < 40; ++x) {
-        const unsigned long line = one.at(x, kDividerRow);
-        const unsigned long above = one.at(x, kDividerRow - 1);
-        const unsigned long below = one.at(x, kDividerRow + 1);
+        const std::uint32_t line = one.at(x, kDividerRow);
+        const std::uint32_t above = one.at(x, kDividerRow - 1);
+        const std::uint32_t below = one.at(x, kDividerRow + 1);
         ASSERT_GE(channelDistance(line, above), 8) << "no divider at x " << x;
         ASSERT_GE(channelDistance(line, below), 8) << "no divider at x " << x;
         for (int px : {2 * x, 2 * x + 1}) {

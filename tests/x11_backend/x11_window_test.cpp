@@ -10,6 +10,7 @@
 #include "editor/editor_state.h"
 #include "editor/layout.h"
 #include "editor/window_system.h"
+#include "tests/x11/x11_picture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -98,33 +99,14 @@ struct X11Host : ::testing::Test {
                                   &editor);
     }
 
-    std::vector<Window> children() {
-        Window root = 0;
-        Window up = 0;
-        Window* list = nullptr;
-        unsigned int count = 0;
-        std::vector<Window> out;
-        if (XQueryTree(display, parent, &root, &up, &list, &count) != 0) {
-            out.assign(list, list + count);
-            XFree(list);
-        }
-        return out;
-    }
+    std::vector<Window> children() { return childWindows(display, parent); }
 
     Window child() {
         const std::vector<Window> all = children();
         return all.size() == 1 ? all[0] : 0;
     }
 
-    unsigned long pixel(Window window, int x, int y) {
-        XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (image == nullptr) {
-            return 0;
-        }
-        const unsigned long value = XGetPixel(image, 0, 0) & 0xFFFFFFu;
-        XDestroyImage(image);
-        return value;
-    }
+    unsigned long pixel(Window window, int x, int y) { return pixelAt(display, window, x, y); }
 
     // Input as the server delivers it to the editor's window.
     void send(Window window, XEvent& event, long mask) {
