@@ -18,10 +18,10 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   list(APPEND TOLVANE_DSP_SOURCES
     dsp/x86/avx2/analyser.cpp dsp/x86/avx2/cascade.cpp dsp/x86/avx2/output.cpp
     dsp/x86/avx512/cascade.cpp dsp/x86/avx512/output.cpp dsp/x86/avx512/skewed.cpp
-    dsp/x86/kernel_select.cpp dsp/x86/sse2/kernels.cpp)
+    dsp/x86/float_modes.cpp dsp/x86/kernel_select.cpp dsp/x86/sse2/kernels.cpp)
 else()
   set(TOLVANE_SSE2 0)
-  list(APPEND TOLVANE_DSP_SOURCES dsp/generic/kernel_select.cpp)
+  list(APPEND TOLVANE_DSP_SOURCES dsp/generic/float_modes.cpp dsp/generic/kernel_select.cpp)
 endif()
 add_compile_definitions(TOLVANE_SSE2=${TOLVANE_SSE2})
 set(TOLVANE_EDITOR_SOURCES

@@ -1,7 +1,7 @@
 #include "host/audio_callback.h"
 
 #include "dsp/peak_level.h"
-#include "host/denormals.h"
+#include "dsp/denormals.h"
 #include "host/plugin_instance.h"
 #include "host/record_gate.h"
 

@@ -70,10 +70,10 @@ tolvane_build() {
     echo "== building build/windows (mingw-w64)"
     cmake -G Ninja -S "$TOLVANE_ROOT" -B "$TOLVANE_WINDOWS_DIR" \
         -DCMAKE_TOOLCHAIN_FILE="$TOLVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DTOLVANE_WERROR=ON >/dev/null &&
+        -DTOLVANE_WERROR=ON &&
         cmake --build "$TOLVANE_WINDOWS_DIR" -j "$TOLVANE_JOBS" || return 1
     echo "== building build/native"
     cmake -G Ninja -S "$TOLVANE_ROOT" -B "$TOLVANE_NATIVE_DIR" \
-        -DTOLVANE_WINDOWS_BUILD_DIR="$TOLVANE_WINDOWS_DIR" -DTOLVANE_WERROR=ON >/dev/null &&
+        -DTOLVANE_WINDOWS_BUILD_DIR="$TOLVANE_WINDOWS_DIR" -DTOLVANE_WERROR=ON &&
         cmake --build "$TOLVANE_NATIVE_DIR" -j "$TOLVANE_JOBS" || return 1
 }

@@ -5,7 +5,7 @@
 #include "vst3/plugin.h"
 
 #include "host/audio_callback.h"
-#include "host/denormals.h"
+#include "dsp/denormals.h"
 #include "host/parameters.h"
 #include "vst3/engine_reset.h"
 #include "vst3/param_changes.h"

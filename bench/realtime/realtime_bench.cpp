@@ -6,6 +6,7 @@
 //      20 ms at a time, against the worst callback with no editor at all.
 // Each figure is also shown for the engine driven the old way (no flush modes; a blocking
 // lock around the block) for comparison.
+#include "dsp/denormals.h"
 #include "host/entry.h"
 #include "host/plugin_instance.h"
 #include "tools/programme_signal.h"
@@ -19,10 +20,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SSE2__) || defined(__x86_64__)
-#include <xmmintrin.h>
-#endif
-
 namespace {
 
 constexpr int kRate = 48000;
@@ -35,9 +32,7 @@ double threadCpuSeconds() {
 }
 
 void hostLeavesDenormalsOn() {
-#if defined(__SSE2__) || defined(__x86_64__)
-    _mm_setcsr(_mm_getcsr() & ~0x8040u);
-#endif
+    setFloatModes(withoutFlushModes(floatModes()));
 }
 
 struct Plugin {
