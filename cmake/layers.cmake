@@ -36,10 +36,12 @@ set(TOLVANE_HOST_SOURCES
   host/lifecycle.cpp host/parameters.cpp host/plugin_instance.cpp host/process_state.cpp
   host/record_gate.cpp)
 set(TOLVANE_HEADLESS_SOURCES
-  platform/headless/recording_canvas.cpp platform/headless/window_system_headless.cpp)
+  platform/canvas_layer_cache.cpp platform/headless/recording_canvas.cpp
+  platform/headless/window_system_headless.cpp)
 set(TOLVANE_WIN32_SOURCES
-  platform/win32/editor_window_proc.cpp platform/win32/gdiplus_canvas.cpp
-  platform/win32/message_events.cpp platform/win32/window_system_win32.cpp)
+  platform/canvas_layer_cache.cpp platform/win32/editor_window_proc.cpp
+  platform/win32/gdiplus_canvas.cpp platform/win32/message_events.cpp
+  platform/win32/window_system_win32.cpp)
 
 # An include root per layer: a directory of links to the layer directories it may see.
 function(tolvane_include_root name)

@@ -2,7 +2,7 @@
 // of the thread's current recording. Resources are real heap objects holding their state,
 // so a use after release shows up under the address sanitizer like it would crash GDI+.
 #include "platform/recording_canvas.h"
-#include "platform/layer_key.h"
+#include "platform/canvas_layer_cache.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,15 +14,6 @@ struct Canvas {
     std::set<int> outstanding;
     Canvas* previous = nullptr;   // the thread's recording before this one
     CanvasLayer* layer = nullptr; // the "window's" layer, when the test gave one
-};
-
-struct CanvasLayer {
-    LayerKey key;
-    int width = 0;
-    int height = 0;
-    std::vector<CanvasCall> calls; // drawing calls only
-    int builds = 0;
-    Canvas* drawing = nullptr; // the recording of a redraw in progress
 };
 
 struct CanvasBrush {
@@ -403,71 +394,62 @@ void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect lay
 
 // ---- Layers
 
-CanvasLayer* createCanvasLayer() {
-    return new CanvasLayer;
-}
+namespace {
 
-void destroyCanvasLayer(CanvasLayer* layer) {
-    if (layer != nullptr) {
-        destroyRecordingCanvas(layer->drawing);
-        delete layer;
+// A layer's picture is a recording of its own, current for resource calls while it is
+// drawn; only a finished one replaces the drawing calls it holds.
+class RecordedLayerPixels final : public LayerPixels {
+  public:
+    Canvas* open() override { return createRecordingCanvas(); }
+    void close(Canvas* canvas, bool finished) override {
+        if (finished) {
+            calls.clear();
+            for (const CanvasCall& call : canvas->calls) {
+                if (isDrawingOp(call.op)) {
+                    calls.push_back(call);
+                }
+            }
+        }
+        destroyRecordingCanvas(canvas);
     }
-}
+
+    std::vector<CanvasCall> calls; // drawing calls only
+};
+
+// A recording needs no paint target, so a layer can be drawn outside any paint.
+struct RecordedPixelSource final : LayerPixelSource {
+    std::unique_ptr<LayerPixels> makePixels(int, int, double) const override {
+        return std::make_unique<RecordedLayerPixels>();
+    }
+};
+
+const RecordedPixelSource kRecordedPixels;
+const std::vector<CanvasCall> kNoCalls;
+
+} // namespace
+
+const LayerPixelSource* const kStandingLayerPixels = &kRecordedPixels;
 
 CanvasLayer* canvasLayer(Canvas* c) {
     return c != nullptr ? c->layer : nullptr;
 }
 
-bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
-                int height) {
-    return layer != nullptr && layer->width == width && layer->height == height &&
-           layerKeyMatches(layer->key, key, keyBytes);
-}
-
-// The layer's picture is a recording of its own, current for resource calls while it is
-// drawn; a redraw left unfinished (the painter threw) is dropped.
-Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
-    if (layer == nullptr) {
-        return nullptr;
-    }
-    destroyRecordingCanvas(layer->drawing);
-    layer->key.valid = false;
-    layer->calls.clear();
-    layer->width = width;
-    layer->height = height;
-    layer->drawing = createRecordingCanvas();
-    return layer->drawing;
-}
-
-void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes) {
-    if (layer == nullptr || layerCanvas == nullptr || layerCanvas != layer->drawing) {
-        return;
-    }
-    for (const CanvasCall& call : layerCanvas->calls) {
-        if (isDrawingOp(call.op)) {
-            layer->calls.push_back(call);
-        }
-    }
-    storeLayerKey(layer->key, key, keyBytes);
-    ++layer->builds;
-    destroyRecordingCanvas(layerCanvas);
-    layer->drawing = nullptr;
-}
-
 void drawLayer(Canvas* c, const CanvasLayer* layer) {
-    if (c == nullptr || layer == nullptr || !layer->key.valid) {
+    const auto* pixels = layerPicture<RecordedLayerPixels>(layer);
+    if (c == nullptr || pixels == nullptr) {
         return;
     }
-    record(c, drawCall(CanvasOp::DrawLayer, {0.0f, 0.0f, f(layer->width), f(layer->height)}));
-    c->calls.insert(c->calls.end(), layer->calls.begin(), layer->calls.end());
+    record(c, drawCall(CanvasOp::DrawLayer, {0.0f, 0.0f, f(layer->width()), f(layer->height())}));
+    c->calls.insert(c->calls.end(), pixels->calls.begin(), pixels->calls.end());
 }
 
 const std::vector<CanvasCall>& layerCalls(const CanvasLayer* layer) {
-    return layer->calls;
+    const auto* pixels = layerPicture<RecordedLayerPixels>(layer);
+    return pixels != nullptr ? pixels->calls : kNoCalls;
 }
 
 int layerBuilds(const CanvasLayer* layer) {
-    return layer->builds;
+    return layer->redraws();
 }
 
 // ---- Queries

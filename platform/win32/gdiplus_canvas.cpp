@@ -4,8 +4,8 @@
 // the handle null, and every call below does nothing with a null handle, so one missing
 // resource costs one element of the picture and never the paint.
 #include "editor/canvas.h"
+#include "platform/canvas_layer_cache.h"
 #include "platform/editor_window_options.h"
-#include "platform/layer_key.h"
 
 #include <windows.h>
 
@@ -18,29 +18,19 @@
 
 namespace gp = Gdiplus;
 
+// What a window's layer is made like: a bitmap of the paint's back buffer's own format and
+// scale, so copying it over is a plain copy.
+struct GdiplusPixelSource final : LayerPixelSource {
+    HDC model = nullptr; // the paint's back buffer, set before the layer can ask
+    std::unique_ptr<LayerPixels> makePixels(int width, int height, double scale) const override;
+};
+
 // One paint's drawing surface: GDI+ graphics on a memory DC, and the layer of the window
 // being painted (null on a layer's own canvas).
 struct Canvas {
     gp::GpGraphics* graphics = nullptr;
     CanvasLayer* layer = nullptr;
-};
-
-// A window's layer: a bitmap like the paint's back buffer, selected into a memory DC of its
-// own, both made on the first redraw and kept until the window goes. The editor names its
-// size in logical pixels; the bitmap holds it at the scale of the paint it was drawn for.
-struct CanvasLayer {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr; // the DC's own bitmap, selected back before deleting it
-    int width = 0;              // logical
-    int height = 0;
-    int pixelWidth = 0; // the bitmap's
-    int pixelHeight = 0;
-    double scale = 1.0; // of the bitmap's picture
-    LayerKey key;
-    HDC paintDc = nullptr;     // the back buffer of the paint in progress, a format model
-    double paintScale = 1.0;   // and its scale
-    Canvas* drawing = nullptr; // a redraw in progress
+    GdiplusPixelSource layerSource; // with a layer: pixels for it like the back buffer's
 };
 
 namespace {
@@ -297,6 +287,11 @@ void drawString(Canvas* c, const wchar_t* text, CanvasFont* font, CanvasRect lay
 
 // The paint frame (editor_window_proc.cpp)
 
+// The layer the paint frame below was opened with.
+CanvasLayer* canvasLayer(Canvas* c) {
+    return c != nullptr ? c->layer : nullptr;
+}
+
 // A canvas on `dc` with the editor's rendering settings; every canvas, the layer's too,
 // gets the same ones, so a step draws the same pixels whichever canvas it is drawn on.
 //
@@ -324,10 +319,9 @@ Canvas* openGdiplusCanvas(HDC dc, CanvasLayer* layer, double scale) {
             flat::GdipScaleWorldTransform(canvas->graphics, s, s, gp::MatrixOrderPrepend);
         }
     }
-    if (layer != nullptr) {
-        layer->paintDc = dc;
-        layer->paintScale = usableScale(scale);
-    }
+    // Without a back buffer there is nothing to make a layer's bitmap like.
+    canvas->layerSource.model = dc;
+    startLayerPaint(layer, dc != nullptr ? &canvas->layerSource : nullptr, usableScale(scale));
     return canvas;
 }
 
@@ -339,10 +333,7 @@ void closeGdiplusCanvas(Canvas* canvas) {
     if (canvas->graphics != nullptr) {
         flat::GdipDeleteGraphics(canvas->graphics);
     }
-    if (canvas->layer != nullptr) {
-        canvas->layer->paintDc = nullptr;
-        canvas->layer->paintScale = 1.0;
-    }
+    endLayerPaint(canvas->layer);
     delete canvas;
 }
 
@@ -350,109 +341,73 @@ void closeGdiplusCanvas(Canvas* canvas) {
 
 namespace {
 
-void releaseLayerBitmap(CanvasLayer& layer) {
-    if (layer.dc != nullptr) {
-        SelectObject(layer.dc, layer.previous);
-        DeleteDC(layer.dc);
+// One picture of a window's layer: a bitmap selected into a memory DC of its own. Its size
+// is the logical one at the scale of the paint it was made for.
+class GdiplusLayerPixels final : public LayerPixels {
+  public:
+    GdiplusLayerPixels(HDC dc, HBITMAP bitmap, int pixelWidth, int pixelHeight, double scale)
+        : dc_(dc), bitmap_(bitmap), previous_(SelectObject(dc, bitmap)), pixelWidth_(pixelWidth),
+          pixelHeight_(pixelHeight), scale_(scale) {}
+    ~GdiplusLayerPixels() override {
+        SelectObject(dc_, previous_); // the DC's own bitmap, selected back before deleting it
+        DeleteDC(dc_);
+        DeleteObject(bitmap_);
     }
-    if (layer.bitmap != nullptr) {
-        DeleteObject(layer.bitmap);
-    }
-    layer.dc = nullptr;
-    layer.bitmap = nullptr;
-    layer.previous = nullptr;
-    layer.width = 0;
-    layer.height = 0;
-    layer.pixelWidth = 0;
-    layer.pixelHeight = 0;
-    layer.scale = 1.0;
-}
+    GdiplusLayerPixels(const GdiplusLayerPixels&) = delete;
+    GdiplusLayerPixels& operator=(const GdiplusLayerPixels&) = delete;
 
-// A bitmap of the back buffer's own format and scale, so copying it over is a plain copy.
-bool makeLayerBitmap(CanvasLayer& layer, int width, int height) {
-    if (layer.paintDc == nullptr || width <= 0 || height <= 0) {
-        return false;
+    Canvas* open() override { return openGdiplusCanvas(dc_, nullptr, scale_); }
+    void close(Canvas* canvas, bool) override { closeGdiplusCanvas(canvas); }
+
+    // GDI may touch a DC that GDI+ draws on only between GdipGetDC and GdipReleaseDC.
+    void copyTo(gp::GpGraphics* graphics) const {
+        HDC dc = nullptr;
+        if (flat::GdipGetDC(graphics, &dc) != gp::Ok || dc == nullptr) {
+            return;
+        }
+        BitBlt(dc, 0, 0, pixelWidth_, pixelHeight_, dc_, 0, 0, SRCCOPY);
+        flat::GdipReleaseDC(graphics, dc);
     }
-    const double scale = layer.paintScale;
-    const int pixelWidth = scaledLength(width, scale);
-    const int pixelHeight = scaledLength(height, scale);
-    layer.dc = CreateCompatibleDC(layer.paintDc);
-    layer.bitmap = CreateCompatibleBitmap(layer.paintDc, pixelWidth, pixelHeight);
-    if (layer.dc == nullptr || layer.bitmap == nullptr) {
-        releaseLayerBitmap(layer);
-        return false;
-    }
-    layer.previous = SelectObject(layer.dc, layer.bitmap);
-    layer.width = width;
-    layer.height = height;
-    layer.pixelWidth = pixelWidth;
-    layer.pixelHeight = pixelHeight;
-    layer.scale = scale;
-    return true;
-}
+
+  private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    int pixelWidth_;
+    int pixelHeight_;
+    double scale_;
+};
 
 } // namespace
 
-CanvasLayer* createCanvasLayer() {
-    return new (std::nothrow) CanvasLayer;
-}
-
-void destroyCanvasLayer(CanvasLayer* layer) {
-    if (layer != nullptr) {
-        closeGdiplusCanvas(layer->drawing);
-        releaseLayerBitmap(*layer);
-        delete layer;
+std::unique_ptr<LayerPixels> GdiplusPixelSource::makePixels(int width, int height,
+                                                            double scale) const {
+    const int pixelWidth = scaledLength(width, scale);
+    const int pixelHeight = scaledLength(height, scale);
+    HDC dc = CreateCompatibleDC(model);
+    HBITMAP bitmap = CreateCompatibleBitmap(model, pixelWidth, pixelHeight);
+    std::unique_ptr<LayerPixels> pixels;
+    if (dc != nullptr && bitmap != nullptr) {
+        pixels.reset(new (std::nothrow)
+                         GdiplusLayerPixels(dc, bitmap, pixelWidth, pixelHeight, scale));
     }
-}
-
-CanvasLayer* canvasLayer(Canvas* c) {
-    return c != nullptr ? c->layer : nullptr;
-}
-
-bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
-                int height) {
-    return layer != nullptr && layer->width == width && layer->height == height &&
-           layer->scale == layer->paintScale && layerKeyMatches(layer->key, key, keyBytes);
-}
-
-// The bitmap is kept when the size is unchanged; the steps cover all of it again. A redraw
-// left unfinished (the painter threw) is dropped here.
-Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
-    if (layer == nullptr) {
-        return nullptr;
-    }
-    closeGdiplusCanvas(layer->drawing);
-    layer->drawing = nullptr;
-    layer->key.valid = false;
-    if (layer->width != width || layer->height != height || layer->scale != layer->paintScale ||
-        layer->bitmap == nullptr) {
-        releaseLayerBitmap(*layer);
-        if (!makeLayerBitmap(*layer, width, height)) {
-            return nullptr;
+    if (pixels == nullptr) {
+        if (dc != nullptr) {
+            DeleteDC(dc);
+        }
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
         }
     }
-    layer->drawing = openGdiplusCanvas(layer->dc, nullptr, layer->scale);
-    return layer->drawing;
+    return pixels;
 }
 
-void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes) {
-    if (layer == nullptr || layerCanvas == nullptr || layerCanvas != layer->drawing) {
-        return;
-    }
-    closeGdiplusCanvas(layerCanvas);
-    layer->drawing = nullptr;
-    storeLayerKey(layer->key, key, keyBytes);
-}
+// Pixels like the target's need a paint in progress.
+const LayerPixelSource* const kStandingLayerPixels = nullptr;
 
-// GDI may touch a DC that GDI+ draws on only between GdipGetDC and GdipReleaseDC.
 void drawLayer(Canvas* c, const CanvasLayer* layer) {
-    if (graphics(c) == nullptr || layer == nullptr || !layer->key.valid) {
-        return;
+    const auto* pixels = layerPicture<GdiplusLayerPixels>(layer);
+    if (graphics(c) != nullptr && pixels != nullptr) {
+        pixels->copyTo(c->graphics);
     }
-    HDC dc = nullptr;
-    if (flat::GdipGetDC(c->graphics, &dc) != gp::Ok || dc == nullptr) {
-        return;
-    }
-    BitBlt(dc, 0, 0, layer->pixelWidth, layer->pixelHeight, layer->dc, 0, 0, SRCCOPY);
-    flat::GdipReleaseDC(c->graphics, dc);
 }

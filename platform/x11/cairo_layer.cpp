@@ -6,6 +6,11 @@
 
 #include <new>
 
+// The layer the paint frame below was opened with.
+CanvasLayer* canvasLayer(Canvas* c) {
+    return c != nullptr ? c->layer : nullptr;
+}
+
 Canvas* openCairoCanvas(cairo_surface_t* target, CanvasLayer* layer, double scale) {
     if (target == nullptr || cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
@@ -29,10 +34,8 @@ Canvas* openCairoCanvas(cairo_surface_t* target, CanvasLayer* layer, double scal
     cairo_set_line_join(canvas->cr, CAIRO_LINE_JOIN_MITER);
     cairo_set_miter_limit(canvas->cr, 10.0);
     canvas->layer = layer;
-    if (layer != nullptr) {
-        layer->model = target;
-        layer->modelScale = canvas->scale;
-    }
+    canvas->layerSource.model = target;
+    startLayerPaint(layer, &canvas->layerSource, canvas->scale);
     return canvas;
 }
 
@@ -42,114 +45,67 @@ void closeCairoCanvas(Canvas* canvas) {
     }
     cairo_surface_flush(cairo_get_target(canvas->cr));
     cairo_destroy(canvas->cr);
-    if (canvas->layer != nullptr) {
-        canvas->layer->model = nullptr;
-        canvas->layer->modelScale = 1.0;
-    }
+    endLayerPaint(canvas->layer);
     delete canvas;
 }
 
 namespace {
 
-void releaseLayerSurface(CanvasLayer& layer) {
-    cairo_surface_destroy(layer.surface); // accepts null
-    layer.surface = nullptr;
-    layer.width = 0;
-    layer.height = 0;
-    layer.scale = 1.0;
-}
+// One picture of a window's layer.
+class CairoLayerPixels final : public LayerPixels {
+  public:
+    CairoLayerPixels(cairo_surface_t* surface, double scale) : surface_(surface), scale_(scale) {}
+    ~CairoLayerPixels() override { cairo_surface_destroy(surface_); }
+    CairoLayerPixels(const CairoLayerPixels&) = delete;
+    CairoLayerPixels& operator=(const CairoLayerPixels&) = delete;
 
-// An image of the paint target's own format and scale, so copying it over is a plain copy.
-bool makeLayerSurface(CanvasLayer& layer, int width, int height) {
-    if (layer.model == nullptr || width <= 0 || height <= 0) {
-        return false;
-    }
-    const double scale = layer.modelScale;
-    const cairo_format_t format = cairo_surface_get_type(layer.model) == CAIRO_SURFACE_TYPE_IMAGE
-                                      ? cairo_image_surface_get_format(layer.model)
-                                      : CAIRO_FORMAT_ARGB32;
-    layer.surface =
-        cairo_image_surface_create(format, scaledLength(width, scale), scaledLength(height, scale));
-    if (cairo_surface_status(layer.surface) != CAIRO_STATUS_SUCCESS) {
-        releaseLayerSurface(layer);
-        return false;
-    }
-    layer.width = width;
-    layer.height = height;
-    layer.scale = scale;
-    return true;
-}
+    Canvas* open() override { return openCairoCanvas(surface_, nullptr, scale_); }
+    void close(Canvas* canvas, bool) override { closeCairoCanvas(canvas); }
+    cairo_surface_t* surface() const { return surface_; }
+
+  private:
+    cairo_surface_t* surface_;
+    double scale_;
+};
 
 } // namespace
 
-CanvasLayer* createCanvasLayer() {
-    return new (std::nothrow) CanvasLayer;
-}
-
-void destroyCanvasLayer(CanvasLayer* layer) {
-    if (layer != nullptr) {
-        closeCairoCanvas(layer->drawing);
-        releaseLayerSurface(*layer);
-        delete layer;
-    }
-}
-
-CanvasLayer* canvasLayer(Canvas* c) {
-    return c != nullptr ? c->layer : nullptr;
-}
-
-bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
-                int height) {
-    return layer != nullptr && layer->width == width && layer->height == height &&
-           layer->scale == layer->modelScale && layerKeyMatches(layer->key, key, keyBytes);
-}
-
-// The surface is kept when the size is unchanged; the steps cover all of it again. A
-// redraw left unfinished (the painter threw) is dropped here.
-Canvas* beginLayer(CanvasLayer* layer, int width, int height) {
-    if (layer == nullptr) {
+std::unique_ptr<LayerPixels> CairoPixelSource::makePixels(int width, int height,
+                                                          double scale) const {
+    const cairo_format_t format = cairo_surface_get_type(model) == CAIRO_SURFACE_TYPE_IMAGE
+                                      ? cairo_image_surface_get_format(model)
+                                      : CAIRO_FORMAT_ARGB32;
+    cairo_surface_t* surface =
+        cairo_image_surface_create(format, scaledLength(width, scale), scaledLength(height, scale));
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
         return nullptr;
     }
-    closeCairoCanvas(layer->drawing);
-    layer->drawing = nullptr;
-    layer->key.valid = false;
-    if (layer->width != width || layer->height != height || layer->scale != layer->modelScale ||
-        layer->surface == nullptr) {
-        releaseLayerSurface(*layer);
-        if (!makeLayerSurface(*layer, width, height)) {
-            return nullptr;
-        }
+    std::unique_ptr<LayerPixels> pixels(new (std::nothrow) CairoLayerPixels(surface, scale));
+    if (pixels == nullptr) {
+        cairo_surface_destroy(surface);
     }
-    layer->drawing = openCairoCanvas(layer->surface, nullptr, layer->scale);
-    return layer->drawing;
+    return pixels;
 }
 
-void endLayer(CanvasLayer* layer, Canvas* layerCanvas, const void* key, std::size_t keyBytes) {
-    if (layer == nullptr || layerCanvas == nullptr || layerCanvas != layer->drawing) {
-        return;
-    }
-    closeCairoCanvas(layerCanvas);
-    layer->drawing = nullptr;
-    try {
-        storeLayerKey(layer->key, key, keyBytes);
-    } catch (...) {
-        layer->key.valid = false; // out of memory: drawn again next time
-    }
-}
+// Pixels like the target's need a paint in progress.
+const LayerPixelSource* const kStandingLayerPixels = nullptr;
 
 // A copy, not a blend: the paint starts from exactly the layer's pixels.
 void drawLayer(Canvas* c, const CanvasLayer* layer) {
-    if (c == nullptr || c->cr == nullptr || layer == nullptr || !layer->key.valid) {
+    const auto* pixels = layerPicture<CairoLayerPixels>(layer);
+    if (c == nullptr || c->cr == nullptr || pixels == nullptr) {
         return;
     }
+    cairo_surface_t* surface = pixels->surface();
     cairo_t* cr = c->cr;
     cairo_save(cr);
     cairo_identity_matrix(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, layer->surface, 0.0, 0.0);
+    cairo_set_source_surface(cr, surface, 0.0, 0.0);
     cairo_new_path(cr);
-    cairo_rectangle(cr, 0.0, 0.0, cairo_image_surface_get_width(layer->surface),
-                    cairo_image_surface_get_height(layer->surface));
+    cairo_rectangle(cr, 0.0, 0.0, cairo_image_surface_get_width(surface),
+                    cairo_image_surface_get_height(surface));
     cairo_fill(cr);
     cairo_restore(cr);
 }

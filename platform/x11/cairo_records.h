@@ -3,7 +3,7 @@
 #pragma once
 
 #include "editor/canvas.h"
-#include "platform/layer_key.h"
+#include "platform/canvas_layer_cache.h"
 #include "platform/x11/cairo_font_chain.h"
 #include "platform/x11/cairo_text_layout.h"
 
@@ -14,10 +14,18 @@
 #include <string>
 #include <vector>
 
+// What a window's layer is made like: an image surface of the paint target's own format
+// and scale, so copying it over is a plain copy.
+struct CairoPixelSource final : LayerPixelSource {
+    cairo_surface_t* model = nullptr; // the paint's target, set before the layer can ask
+    std::unique_ptr<LayerPixels> makePixels(int width, int height, double scale) const override;
+};
+
 struct Canvas {
     cairo_t* cr = nullptr;
     CanvasLayer* layer = nullptr; // the window's layer; null on a layer's own canvas
     double scale = 1.0;           // target pixels per logical pixel
+    CairoPixelSource layerSource; // with a layer: pixels for it like the target's
 };
 
 struct CanvasBrush {
@@ -53,20 +61,6 @@ struct PathFigure {
 
 struct CanvasPath {
     std::vector<PathFigure> figures;
-};
-
-// A window's layer: an image surface like the paint's target, kept between paints. The
-// editor names its size in logical pixels; the surface holds it at the scale of the paint
-// it was drawn for, and is drawn again when the scale changes.
-struct CanvasLayer {
-    cairo_surface_t* surface = nullptr;
-    int width = 0; // logical
-    int height = 0;
-    double scale = 1.0; // of the surface's picture
-    LayerKey key;
-    cairo_surface_t* model = nullptr; // the target of the paint in progress
-    double modelScale = 1.0;          // and its scale
-    Canvas* drawing = nullptr;        // a redraw in progress
 };
 
 // Cairo's colour components from a GDI+ 0xAARRGGBB value.

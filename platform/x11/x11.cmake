@@ -13,6 +13,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(TOLVANE_X11_DEPS REQUIRED IMPORTED_TARGET GLOBAL x11 cairo fontconfig freetype2)
 
 set(TOLVANE_PLATFORM_X11_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/../canvas_layer_cache.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cairo_draw_string.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cairo_drawing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cairo_font_chain.cpp

@@ -17,6 +17,7 @@ tolvane_platform_x11_library(tolvane_platform_x11_tsan tolvane_editor_tsan -fsan
 set(TOLVANE_X11_BACKEND_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_executable(x11_backend_tests
+  ${TOLVANE_X11_BACKEND_DIR}/canvas_layer_cache_test.cpp
   ${TOLVANE_X11_BACKEND_DIR}/canvas_pixels.cpp
   ${TOLVANE_X11_BACKEND_DIR}/cairo_layer_test.cpp
   ${TOLVANE_X11_BACKEND_DIR}/cairo_shapes_test.cpp
