@@ -111,8 +111,8 @@ std::optional<InputEffect> addBandFromChip(EditorState& ed) {
 
 InputEffect dragBandTo(EditorState& ed, int x, int y) {
     Band& band = bandAt(ed, ed.dragBand);
-    band.frequency = xToFrequency(std::clamp(x, 45, 875), kEditorWidth);
-    band.gain = yToGain(std::clamp(y, 52, 425));
+    band.frequency = xToFrequency(std::clamp(x, kGraphLeftPx, kGraphRightPx), kEditorWidth);
+    band.gain = yToGain(std::clamp(y, kGraphTopPx, kGraphBottomPx));
     return rebuilt(ed, {});
 }
 

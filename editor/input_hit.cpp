@@ -24,7 +24,7 @@ bool inChipSquare(int left, int x, int y) {
 } // namespace
 
 bool inGraphArea(int x, int y) {
-    return inRange(x, 45, 875) && inRange(y, 52, 425);
+    return inRange(x, kGraphLeftPx, kGraphRightPx) && inRange(y, kGraphTopPx, kGraphBottomPx);
 }
 
 int hitBandNode(const std::vector<Band>& bands, int x, int y) {

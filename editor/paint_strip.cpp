@@ -32,16 +32,14 @@ ShortText knobValueText(const EditorView& v, int param) {
     return formatShortText(kKnobTextChars, L"%.0f%%", static_cast<double>(value * 100.0f));
 }
 
-constexpr float kMeterY[2] = {490.0f, 508.0f};
-
 } // namespace
 
 void paintStripBackground(PaintContext& p) {
     CanvasBrush* brush =
-        createLineBrushI(0, 460, 0, p.height, 0xFF0E111A, 0xFF080A10, WrapModeTile);
-    fillRectangleI(p.canvas, brush, 0, 460, p.width, p.height - 460);
+        createLineBrushI(0, kStripDividerY, 0, p.height, 0xFF0E111A, 0xFF080A10, WrapModeTile);
+    fillRectangleI(p.canvas, brush, 0, kStripDividerY, p.width, p.height - kStripDividerY);
     deleteBrush(brush);
-    drawLineI(p.canvas, p.res.dividerPen, 0, 460, p.width, 460);
+    drawLineI(p.canvas, p.res.dividerPen, 0, kStripDividerY, p.width, kStripDividerY);
 }
 
 void paintKnobFace(PaintContext& p, int knob) {
@@ -62,7 +60,8 @@ void paintKnobLabel(PaintContext& p, int knob) {
 
 void paintBandChips(PaintContext& p) {
     const EditorView& v = *p.view;
-    drawTextAt(p, L"ACTIVE BANDS:", p.res.labelFont, 490.0f, 478.0f, p.res.dimTextBrush);
+    drawTextAt(p, L"ACTIVE BANDS:", p.res.labelFont, static_cast<float>(kChipLeft), kChipCaptionY,
+               p.res.dimTextBrush);
     const int count = static_cast<int>(v.bands.size());
     for (int i = 0; i < count; ++i) {
         const std::uint32_t colour = v.bands[static_cast<std::size_t>(i)].colour;
@@ -92,15 +91,18 @@ void paintMeterSegments(PaintContext& p, int meter) {
 
 void paintBypassButton(PaintContext& p) {
     const bool bypassed = p.view->params[ParamBypass] >= 0.5f;
-    const CanvasRect box{790.0f, 492.0f, 105.0f, 38.0f};
+    const float left = static_cast<float>(kBypassLeft);
+    const float top = static_cast<float>(kBypassTop);
+    const float bottom = static_cast<float>(kBypassBottom);
+    const CanvasRect box{left, top, static_cast<float>(kBypassRight - kBypassLeft), bottom - top};
     CanvasBrush* fill =
-        createLineBrush({790.0f, 492.0f}, {790.0f, 530.0f}, bypassed ? 0xFF301218 : 0xFF121E1A,
+        createLineBrush({left, top}, {left, bottom}, bypassed ? 0xFF301218 : 0xFF121E1A,
                         bypassed ? 0xFF1C0A0E : 0xFF0A1210, WrapModeTile);
     fillRectangle(p.canvas, fill, box.x, box.y, box.w, box.h);
     deleteBrush(fill);
     const std::uint32_t status = bypassed ? 0xFFEF4444 : kColourGreen;
     outlineRectColour(p, box, status, 1.5f);
-    fillEllipseColour(p, {802.0f, 505.0f, 10.0f, 10.0f}, status);
-    drawTextAtColour(p, bypassed ? L"BYPASS" : L"ACTIVE", p.res.valueFont, 820.0f, 503.0f,
-                     bypassed ? 0xFFFCA5A5 : 0xFFD1FAE5);
+    fillEllipseColour(p, {kBypassDotX, kBypassDotY, kBypassDotSize, kBypassDotSize}, status);
+    drawTextAtColour(p, bypassed ? L"BYPASS" : L"ACTIVE", p.res.valueFont, kBypassTextX,
+                     kBypassTextY, bypassed ? 0xFFFCA5A5 : 0xFFD1FAE5);
 }
