@@ -97,8 +97,8 @@ CanvasLayer* canvasLayer(Canvas* c);
 // True when the layer holds a width x height picture drawn under exactly this key.
 bool layerHolds(const CanvasLayer* layer, const void* key, std::size_t keyBytes, int width,
                 int height);
-// Starts redrawing the layer at width x height, its old picture forgotten: answers the
-// canvas to draw the content on, or null when no picture can be made.
+// Starts redrawing the layer at width x height: answers the canvas to draw the content on,
+// or null when no picture can be made (the old picture then stays as it was).
 Canvas* beginLayer(CanvasLayer* layer, int width, int height);
 // Ends what beginLayer started (layerCanvas is gone afterwards); the layer then holds its
 // picture under `key`.
