@@ -4,12 +4,10 @@
 #include "host/plugin_instance.h"
 #include "host/process_state.h"
 
-namespace {
-
 // The window class is registered once per process and stays registered until the module
 // unloads. It counts as registered even when registration failed, so a failing system is
 // not asked again on every open; window creation then fails and the open answers 0.
-ModuleHandle registerClassOnce() {
+ModuleHandle registerEditorClassOnce() {
     const ModuleHandle module = moduleHandle ? moduleHandle : processModuleHandle();
     std::lock_guard<std::mutex> guard(processStateLock);
     if (!editorClassRegistered) {
@@ -19,13 +17,11 @@ ModuleHandle registerClassOnce() {
     return module;
 }
 
-} // namespace
-
 bool openEditor(PluginInstance& inst, WindowHandle parent) {
     // A host that opens twice without closing would otherwise leave the first window and
     // its timer running with nothing pointing at them.
     closeEditor(inst);
-    const ModuleHandle module = registerClassOnce();
+    const ModuleHandle module = registerEditorClassOnce();
     WindowHandle window = createEditorWindow(parent, inst.editor.rect.right,
                                              inst.editor.rect.bottom, module, &inst.editor);
     inst.editor.window.store(window, std::memory_order_relaxed);

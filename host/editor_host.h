@@ -4,10 +4,15 @@
 
 struct PluginInstance;
 using WindowHandle = void*;
+using ModuleHandle = void*;
 
 // UI thread. Opens the editor under `parent`; a window this instance still has open is
 // closed first. Returns whether a window was created.
 bool openEditor(PluginInstance& inst, WindowHandle parent);
+
+// UI thread. Registers the editor window class the first time any editor opens in this
+// process (the module's unload unregisters it) and answers the module that owns it.
+ModuleHandle registerEditorClassOnce();
 
 // Stops the animation timer and destroys the editor window if it is still alive. A window
 // the host already destroyed (with its parent) is left alone and editor.window unchanged.

@@ -10,30 +10,17 @@
 
 #include "editor/editor_state.h"
 #include "editor/window_system.h"
-#include "host/process_state.h"
+#include "host/editor_host.h"
 #include "platform/editor_window_options.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <new>
 
 namespace vst3 {
 
 namespace {
-
-// The window class is registered once per process, as the VST 2.4 glue does, under the
-// same flag: the module's unload unregisters it (host/lifecycle.cpp).
-ModuleHandle registerClassOnce() {
-    const ModuleHandle module = moduleHandle ? moduleHandle : processModuleHandle();
-    const std::lock_guard<std::mutex> guard(processStateLock);
-    if (!editorClassRegistered) {
-        registerEditorWindowClass(module);
-        editorClassRegistered = true;
-    }
-    return module;
-}
 
 class PlugView;
 
@@ -119,8 +106,8 @@ class PlugView final : public IPlugView, public IPlugViewContentScaleSupport {
         options.scale = scale;
         options.afterEvent = &PlugView::afterEvent;
         options.afterEventContext = this;
-        WindowHandle made = createScaledEditorWindow(parent, kViewWidth, kViewHeight,
-                                                     registerClassOnce(), owner.editor, options);
+        WindowHandle made = createScaledEditorWindow(
+            parent, kViewWidth, kViewHeight, registerEditorClassOnce(), owner.editor, options);
         if (made == nullptr) {
             return kResultFalse;
         }

@@ -5,6 +5,7 @@
 #include "host/editor_host.h"
 #include "host/lifecycle.h"
 #include "vst3/engine_reset.h"
+#include "vst3/param_texts.h"
 #include "vst3/plugin_state.h"
 
 #include <cstring>
@@ -13,16 +14,6 @@
 namespace vst3 {
 
 namespace {
-
-void copyName(const char* text, String128 out) {
-    std::size_t i = 0;
-    for (; i + 1 < 128 && text[i] != 0; ++i) {
-        out[i] = static_cast<char16_t>(text[i]);
-    }
-    for (; i < 128; ++i) {
-        out[i] = 0;
-    }
-}
 
 bool isMainAudioBus(int32 type, int32 dir, int32 index) {
     return type == kAudio && (dir == kInput || dir == kOutput) && index == 0;
@@ -125,7 +116,7 @@ tresult TolvanePlugin::getBusInfo(int32 type, int32 dir, int32 index, BusInfo& b
     bus.mediaType = kAudio;
     bus.direction = dir;
     bus.channelCount = 2;
-    copyName(dir == kInput ? "Stereo In" : "Stereo Out", bus.name);
+    copyAsciiToUtf16(dir == kInput ? "Stereo In" : "Stereo Out", bus.name, 128);
     bus.busType = kMain;
     bus.flags = BusInfo::kDefaultActive;
     return kResultOk;

@@ -2,12 +2,14 @@
 // them, and the editor's own changes reported back to the host.
 #include "vst3/plugin.h"
 
+#include "editor/layout.h"
 #include "host/parameters.h"
 #include "vst3/engine_reset.h"
 #include "vst3/param_texts.h"
 #include "vst3/plug_view.h"
 
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 namespace vst3 {
@@ -20,8 +22,8 @@ bool validId(ParamID id) {
 
 // The knob being dragged, as a parameter index; -1 when no knob is.
 int draggedParam(const EditorState& editor) {
-    constexpr int kKnobParams[4] = {ParamCoupling, ParamSieve, ParamLimiter, ParamOutputTrim};
-    return editor.dragKnob >= 0 && editor.dragKnob < 4 ? kKnobParams[editor.dragKnob] : -1;
+    constexpr int kKnobs = static_cast<int>(std::size(kKnobParam));
+    return editor.dragKnob >= 0 && editor.dragKnob < kKnobs ? kKnobParam[editor.dragKnob] : -1;
 }
 
 bool sameBands(const std::vector<Band>& a, const std::vector<Band>& b) {
