@@ -1,39 +1,97 @@
 // The cascade on processors with AVX2 and FMA: the stage of formulas.h with each
 // multiply-add fused into one rounding. That is up to half a unit in the last place closer
 // to the exact result per operation, not bit-identical to the baseline; both stay far
-// inside the engine's tolerance against its reference (tests run both).
+// inside the engine's tolerance against its reference (tests run both). The stages run
+// skewed (run_skewed.h), two per 256-bit register; sixteen registers hold the states and
+// inputs of up to four such registers, eight stages, at once.
 #include "dsp/x86/avx2/avx2.h"
 #include "dsp/x86/avx2/lanes.h"
+#include "dsp/x86/avx2/run_skewed.h"
 
 namespace avx2 {
 
-TOLVANE_AVX2 std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms,
-                                     DetectorState& detector, std::int32_t detectFrom,
-                                     const float* left, const float* right, StereoPair* y,
-                                     std::int32_t count, double saneLimit) noexcept {
-    const __m128d limit = _mm_set1_pd(saneLimit);
-    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-    const std::size_t stages = cascade.count;
-    for (std::int32_t i = 0; i < count; ++i) {
-        FusedPair x{_mm_set_pd(right[i], left[i])};
-        // "Not less or equal" is also true for NaN, which must leave the fast path too.
-        if (_mm_movemask_pd(_mm_cmpnle_pd(_mm_and_pd(x.v, magnitude), limit)) != 0) {
-            return i;
-        }
-        if (i >= detectFrom) {
-            stepDetector(terms, detector, detectorInput(left[i], right[i]));
-        }
-        for (std::size_t s = 0; s < stages; ++s) {
-            CascadeStage& k = cascade.stages[s];
-            const StageStep<FusedPair> step =
-                biquadStep(fusedCoefficients(k), x, FusedPair{k.s1.v}, FusedPair{k.s2.v});
-            k.s1.v = step.s1.v;
-            k.s2.v = step.s2.v;
-            x = step.y;
-        }
-        y[i].v = x.v;
+namespace {
+
+// Lane masks for the edge steps, by stage bits: bit 0 the register's lower stage (lanes
+// 0-1), bit 1 its upper one (lanes 2-3).
+alignas(32) constexpr std::int64_t kStageMasks[4][4] = {
+    {0, 0, 0, 0}, {-1, -1, 0, 0}, {0, 0, -1, -1}, {-1, -1, -1, -1}};
+
+struct TwoStages {
+    using V = __m256d;
+    using Lanes = Lanes4;
+    using Pair = __m128d;
+    static constexpr int kLanes = 4;
+    static constexpr int kStages = 2;
+    static constexpr int kMaxRegisters = 4;
+
+    TOLVANE_AVX2_LANE static V load(const double* p) { return _mm256_load_pd(p); }
+    TOLVANE_AVX2_LANE static void store(double* p, V v) { _mm256_store_pd(p, v); }
+    TOLVANE_AVX2_LANE static V zero() { return _mm256_setzero_pd(); }
+    TOLVANE_AVX2_LANE static Pair zeroPair() { return _mm_setzero_pd(); }
+    // The first register's inputs: the new sample for its lower stage, its own lower
+    // stage's last output for the upper one.
+    TOLVANE_AVX2_LANE static V firstInput(V own, Pair sample) {
+        return _mm256_permute2f128_pd(_mm256_castpd128_pd256(sample), own, 0x20);
     }
-    return count;
+    // Another register's: the register before it's upper stage, then its own lower one.
+    TOLVANE_AVX2_LANE static V nextInput(V own, V before) {
+        return _mm256_permute2f128_pd(before, own, 0x21);
+    }
+    TOLVANE_AVX2_LANE static StereoPair lastOutput(V v) {
+        return StereoPair{_mm256_extractf128_pd(v, 1)};
+    }
+    TOLVANE_AVX2_LANE static V stagesWithin(int r, int low, int high) {
+        const int lower = 2 * r;
+        const int bits = (low <= lower && lower <= high ? 1 : 0) |
+                         (low <= lower + 1 && lower + 1 <= high ? 2 : 0);
+        return _mm256_load_pd(reinterpret_cast<const double*>(kStageMasks[bits]));
+    }
+    TOLVANE_AVX2_LANE static V pick(V mask, V fresh, V old) {
+        return _mm256_blendv_pd(old, fresh, mask);
+    }
+    // Stage pair Q of a register from `p`, and to `p`.
+    template <int Q> TOLVANE_AVX2_LANE static void restore(V& v, const double* p) {
+        v = _mm256_blend_pd(v, _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(p)),
+                            Q == 0 ? 0x3 : 0xC);
+    }
+    template <int Q> TOLVANE_AVX2_LANE static void capture(double* p, V v) {
+        _mm_store_pd(p, Q == 0 ? _mm256_castpd256_pd128(v) : _mm256_extractf128_pd(v, 1));
+    }
+};
+
+using Layout = skewed_run::GroupLayout<TwoStages>;
+
+// GCC's straight-line vectorizer would pack the detector's running values into one wide
+// register and put lane moves on their recursions.
+#define TOLVANE_AVX2_SCALAR_STATE                                                                  \
+    [[gnu::target("avx2,fma"), gnu::optimize("no-tree-slp-vectorize"), gnu::flatten]]
+
+template <int R>
+TOLVANE_AVX2_SCALAR_STATE void firstGroup(Layout& c, const float* left, const float* right, int n,
+                                          StereoPair* y, const DetectorTerms& terms,
+                                          DetectorState& detector, int detectFrom,
+                                          const double* inputs) noexcept {
+    skewed_run::firstGroup<TwoStages, R>(c, left, right, n, y, terms, detector, detectFrom, inputs);
+}
+
+template <int R> TOLVANE_AVX2 void laterGroup(Layout& c, StereoPair* y, int n) noexcept {
+    skewed_run::laterGroup<TwoStages, R>(c, y, n);
+}
+
+constexpr skewed_run::GroupRunners<TwoStages> kRunners{
+    {nullptr, firstGroup<1>, firstGroup<2>, firstGroup<3>, firstGroup<4>},
+    {nullptr, laterGroup<1>, laterGroup<2>, laterGroup<3>, laterGroup<4>}};
+
+} // namespace
+
+TOLVANE_AVX2_SCALAR_STATE std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms,
+                                                  DetectorState& detector, std::int32_t detectFrom,
+                                                  const float* left, const float* right,
+                                                  StereoPair* y, std::int32_t count,
+                                                  double saneLimit) noexcept {
+    return skewed_run::cascadeRun(kRunners, detectorInputs, cascade, terms, detector, detectFrom,
+                                  left, right, y, count, saneLimit);
 }
 
 } // namespace avx2
