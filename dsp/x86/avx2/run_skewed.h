@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 // The templates below take their instruction set from the policy's operations and are
@@ -33,9 +34,7 @@
 
 namespace skewed_run {
 
-constexpr int kFieldCount = 5;
-constexpr StereoPair CascadeStage::*kFields[kFieldCount] = {
-    &CascadeStage::b0, &CascadeStage::b1, &CascadeStage::b2, &CascadeStage::a1, &CascadeStage::a2};
+constexpr int kFieldCount = 5; // b0, b1, b2, a1, a2
 // A padding stage past the group's end passes its input through unchanged (b0 = 1 and
 // zero states give y = x exactly) and its states stay zero while its inputs are finite.
 constexpr double kPassThrough[kFieldCount] = {1.0, 0.0, 0.0, 0.0, 0.0};
@@ -49,33 +48,36 @@ template <class P> struct GroupLayout {
     alignas(64) double s2[kDoubles];
 };
 
-inline void putPair(double* to, StereoPair v) noexcept {
-    to[0] = leftOf(v);
-    to[1] = rightOf(v);
-}
-
-// `count` stages of `stages` into the first `registers` registers, padded.
+// `count` stages of `stages` into the first `registers` registers, padded. Called at every
+// run, so a stage's pairs are copied whole.
 template <class P>
 inline void packGroup(GroupLayout<P>& g, const CascadeStage* stages, int count,
                       int registers) noexcept {
-    for (int s = 0; s < registers * P::kStages; ++s) {
+    int s = 0;
+    for (; s < count; ++s) {
+        const CascadeStage& stage = stages[s];
+        _mm_store_pd(&g.k[0][2 * s], stage.b0.v);
+        _mm_store_pd(&g.k[1][2 * s], stage.b1.v);
+        _mm_store_pd(&g.k[2][2 * s], stage.b2.v);
+        _mm_store_pd(&g.k[3][2 * s], stage.a1.v);
+        _mm_store_pd(&g.k[4][2 * s], stage.a2.v);
+        _mm_store_pd(&g.s1[2 * s], stage.s1.v);
+        _mm_store_pd(&g.s2[2 * s], stage.s2.v);
+    }
+    for (; s < registers * P::kStages; ++s) {
         for (int f = 0; f < kFieldCount; ++f) {
-            if (s < count) {
-                putPair(&g.k[f][2 * s], stages[s].*kFields[f]);
-            } else {
-                g.k[f][2 * s] = g.k[f][2 * s + 1] = kPassThrough[f];
-            }
+            _mm_store_pd(&g.k[f][2 * s], _mm_set1_pd(kPassThrough[f]));
         }
-        putPair(&g.s1[2 * s], s < count ? stages[s].s1 : splat(0.0));
-        putPair(&g.s2[2 * s], s < count ? stages[s].s2 : splat(0.0));
+        _mm_store_pd(&g.s1[2 * s], _mm_setzero_pd());
+        _mm_store_pd(&g.s2[2 * s], _mm_setzero_pd());
     }
 }
 
 template <class P>
 inline void unpackStates(const GroupLayout<P>& g, CascadeStage* stages, int count) noexcept {
     for (int s = 0; s < count; ++s) {
-        stages[s].s1 = pairOf(g.s1[2 * s], g.s1[2 * s + 1]);
-        stages[s].s2 = pairOf(g.s2[2 * s], g.s2[2 * s + 1]);
+        stages[s].s1.v = _mm_load_pd(&g.s1[2 * s]);
+        stages[s].s2.v = _mm_load_pd(&g.s2[2 * s]);
     }
 }
 
@@ -229,9 +231,22 @@ template <class P> struct GroupRunners {
 };
 
 // The samples at the start that every stage may take: both channels within `limit` ("not
-// less or equal" is also true for NaN, which must leave the fast path too).
+// less or equal" is also true for NaN, which must leave the fast path too). Every finite
+// float is within the audio path's limit, so there the test is four samples at a time.
 inline int saneLength(const float* left, const float* right, int count, double limit) noexcept {
-    for (int i = 0; i < count; ++i) {
+    int i = 0;
+    if (limit >= std::numeric_limits<float>::max()) {
+        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
+        for (; i + 3 < count; i += 4) {
+            const __m128 l = _mm_cmpnle_ps(_mm_and_ps(_mm_loadu_ps(left + i), magnitude), largest);
+            const __m128 r = _mm_cmpnle_ps(_mm_and_ps(_mm_loadu_ps(right + i), magnitude), largest);
+            if (_mm_movemask_ps(_mm_or_ps(l, r)) != 0) {
+                break; // the one-value test below finds which
+            }
+        }
+    }
+    for (; i < count; ++i) {
         if (!(std::fabs(static_cast<double>(left[i])) <= limit &&
               std::fabs(static_cast<double>(right[i])) <= limit)) {
             return i;
