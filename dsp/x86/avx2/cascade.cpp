@@ -28,6 +28,9 @@ struct TwoStages {
     TOLVANE_AVX2_LANE static V load(const double* p) { return _mm256_load_pd(p); }
     TOLVANE_AVX2_LANE static void store(double* p, V v) { _mm256_store_pd(p, v); }
     TOLVANE_AVX2_LANE static V zero() { return _mm256_setzero_pd(); }
+    TOLVANE_AVX2_LANE static V fromPairs(const Pair* pairs) {
+        return _mm256_set_m128d(pairs[1], pairs[0]);
+    }
     TOLVANE_AVX2_LANE static Pair zeroPair() { return _mm_setzero_pd(); }
     // The first register's inputs: the new sample for its lower stage, its own lower
     // stage's last output for the upper one.

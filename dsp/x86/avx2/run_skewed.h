@@ -48,28 +48,33 @@ template <class P> struct GroupLayout {
     alignas(64) double s2[kDoubles];
 };
 
-// `count` stages of `stages` into the first `registers` registers, padded. Called at every
-// run, so a stage's pairs are copied whole.
+// `count` stages of `stages` into the first `registers` registers, padded. Each register's
+// lanes are put together first and stored whole: the kernel loads them whole right after,
+// and a load can take its value from one earlier store of the same width, not from several
+// narrower ones (it would wait for them to reach the cache).
 template <class P>
 inline void packGroup(GroupLayout<P>& g, const CascadeStage* stages, int count,
                       int registers) noexcept {
-    int s = 0;
-    for (; s < count; ++s) {
-        const CascadeStage& stage = stages[s];
-        _mm_store_pd(&g.k[0][2 * s], stage.b0.v);
-        _mm_store_pd(&g.k[1][2 * s], stage.b1.v);
-        _mm_store_pd(&g.k[2][2 * s], stage.b2.v);
-        _mm_store_pd(&g.k[3][2 * s], stage.a1.v);
-        _mm_store_pd(&g.k[4][2 * s], stage.a2.v);
-        _mm_store_pd(&g.s1[2 * s], stage.s1.v);
-        _mm_store_pd(&g.s2[2 * s], stage.s2.v);
-    }
-    for (; s < registers * P::kStages; ++s) {
-        for (int f = 0; f < kFieldCount; ++f) {
-            _mm_store_pd(&g.k[f][2 * s], _mm_set1_pd(kPassThrough[f]));
+    for (int r = 0; r < registers; ++r) {
+        __m128d pairs[kFieldCount + 2][P::kStages];
+        for (int q = 0; q < P::kStages; ++q) {
+            const int s = r * P::kStages + q;
+            const bool real = s < count;
+            const CascadeStage& stage = stages[real ? s : 0];
+            pairs[0][q] = real ? stage.b0.v : _mm_set1_pd(kPassThrough[0]);
+            pairs[1][q] = real ? stage.b1.v : _mm_set1_pd(kPassThrough[1]);
+            pairs[2][q] = real ? stage.b2.v : _mm_set1_pd(kPassThrough[2]);
+            pairs[3][q] = real ? stage.a1.v : _mm_set1_pd(kPassThrough[3]);
+            pairs[4][q] = real ? stage.a2.v : _mm_set1_pd(kPassThrough[4]);
+            pairs[5][q] = real ? stage.s1.v : _mm_setzero_pd();
+            pairs[6][q] = real ? stage.s2.v : _mm_setzero_pd();
         }
-        _mm_store_pd(&g.s1[2 * s], _mm_setzero_pd());
-        _mm_store_pd(&g.s2[2 * s], _mm_setzero_pd());
+        const int lane = r * P::kLanes;
+        for (int f = 0; f < kFieldCount; ++f) {
+            P::store(g.k[f] + lane, P::fromPairs(pairs[f]));
+        }
+        P::store(g.s1 + lane, P::fromPairs(pairs[5]));
+        P::store(g.s2 + lane, P::fromPairs(pairs[6]));
     }
 }
 

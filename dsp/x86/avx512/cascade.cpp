@@ -27,6 +27,10 @@ struct FourStages {
     TOLVANE_AVX512_LANE static V load(const double* p) { return _mm512_load_pd(p); }
     TOLVANE_AVX512_LANE static void store(double* p, V v) { _mm512_store_pd(p, v); }
     TOLVANE_AVX512_LANE static V zero() { return _mm512_setzero_pd(); }
+    TOLVANE_AVX512_LANE static V fromPairs(const Pair* pairs) {
+        return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_set_m128d(pairs[1], pairs[0])),
+                                  _mm256_set_m128d(pairs[3], pairs[2]), 1);
+    }
     TOLVANE_AVX512_LANE static Pair zeroPair() { return _mm_setzero_pd(); }
     // The first register's inputs: the new sample for its first stage, its own first three
     // stages' last outputs for the others.
@@ -53,13 +57,13 @@ struct FourStages {
     TOLVANE_AVX512_LANE static V pick(__mmask8 mask, V fresh, V old) {
         return _mm512_mask_mov_pd(old, mask, fresh);
     }
-    // Stage pair Q of a register from `p`, and to `p` (the masked forms touch only its two
-    // lanes, which sit 2Q doubles past the register's start).
+    // Stage pair Q of a register from `p` (the masked load touches only its two lanes,
+    // which sit 2Q doubles past the register's start), and to `p`.
     template <int Q> TOLVANE_AVX512_LANE static void restore(V& v, const double* p) {
         v = _mm512_mask_loadu_pd(v, pairMask(Q), p - 2 * Q);
     }
     template <int Q> TOLVANE_AVX512_LANE static void capture(double* p, V v) {
-        _mm512_mask_storeu_pd(p - 2 * Q, pairMask(Q), v);
+        _mm_store_pd(p, _mm256_extractf128_pd(_mm512_extractf64x4_pd(v, Q / 2), Q % 2));
     }
 };
 
