@@ -23,9 +23,9 @@ Kernels record(VectorPath path) noexcept {
     };
     return {pick("baseline", "avx2", "avx512"),
             pick(generic::cascadeRun, avx2::cascadeRun, avx512::cascadeRun),
-            pick(generic::startSkewed, generic::startSkewed, avx512::startSkewed),
-            pick(generic::runSkewed, generic::runSkewed, avx512::runSkewed),
-            pick(generic::drainSkewed, generic::drainSkewed, avx512::drainSkewed),
+            pick(generic::startSkewed, avx2::startSkewed, avx512::startSkewed),
+            pick(generic::runSkewed, avx2::runSkewed, avx512::runSkewed),
+            pick(generic::drainSkewed, avx2::drainSkewed, avx512::drainSkewed),
             sse2::finiteLength,
             pick(generic::finishRun, avx2::finishRun, avx512::finishRun),
             pick(generic::detectorInputs, avx2::detectorInputs, avx2::detectorInputs),

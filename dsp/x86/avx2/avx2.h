@@ -7,6 +7,9 @@
 namespace avx2 {
 
 kernel::CascadeRun cascadeRun;
+kernel::StartSkewed startSkewed;
+kernel::RunSkewed runSkewed;
+kernel::DrainSkewed drainSkewed;
 kernel::FinishRun finishRun;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;

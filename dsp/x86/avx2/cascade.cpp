@@ -7,15 +7,11 @@
 #include "dsp/x86/avx2/avx2.h"
 #include "dsp/x86/avx2/lanes.h"
 #include "dsp/x86/avx2/run_skewed.h"
+#include "dsp/x86/avx2/stage_masks.h"
 
 namespace avx2 {
 
 namespace {
-
-// Lane masks for the edge steps, by stage bits: bit 0 the register's lower stage (lanes
-// 0-1), bit 1 its upper one (lanes 2-3).
-alignas(32) constexpr std::int64_t kStageMasks[4][4] = {
-    {0, 0, 0, 0}, {-1, -1, 0, 0}, {0, 0, -1, -1}, {-1, -1, -1, -1}};
 
 struct TwoStages {
     using V = __m256d;
@@ -45,10 +41,7 @@ struct TwoStages {
         return StereoPair{_mm256_extractf128_pd(v, 1)};
     }
     TOLVANE_AVX2_LANE static V stagesWithin(int r, int low, int high) {
-        const int lower = 2 * r;
-        const int bits = (low <= lower && lower <= high ? 1 : 0) |
-                         (low <= lower + 1 && lower + 1 <= high ? 2 : 0);
-        return _mm256_load_pd(reinterpret_cast<const double*>(kStageMasks[bits]));
+        return stagePairLanes(low, high, r);
     }
     TOLVANE_AVX2_LANE static V pick(V mask, V fresh, V old) {
         return _mm256_blendv_pd(old, fresh, mask);
