@@ -73,10 +73,11 @@ template <class V> inline TanhParts<V> tanhRationalParts(V x) {
     }
     return {x * n, d};
 }
-template <class V> inline TanhParts<V> tanhParts(V x) {
-    const TanhParts<V> near = tanhRationalParts(x);
+// A rational form's parts `near` of tanh x, with the exponential form in the lanes beyond
+// `limit` in magnitude.
+template <class V> inline TanhParts<V> beyondLimit(V x, const TanhParts<V>& near, double limit) {
     const V magnitude = absOf(x);
-    const auto far = lessThan(splatAs<V>(kTanhRationalLimit), magnitude);
+    const auto far = lessThan(splatAs<V>(limit), magnitude);
     if (!anyOf(far)) {
         return near;
     }
@@ -84,6 +85,9 @@ template <class V> inline TanhParts<V> tanhParts(V x) {
     const V e = expNegative(a + a);
     return {select(far, withSignOf(splatAs<V>(1.0) - e, x), near.numerator),
             select(far, splatAs<V>(1.0) + e, near.denominator)};
+}
+template <class V> inline TanhParts<V> tanhParts(V x) {
+    return beyondLimit(x, tanhRationalParts(x), kTanhRationalLimit);
 }
 
 template <class V> inline V tanhFinite(V x) {
@@ -115,16 +119,7 @@ template <class V> inline TanhParts<V> outputTanhRationalParts(V x, V u) { // u 
     return {x * n, d};
 }
 template <class V> inline TanhParts<V> outputTanhParts(V x) {
-    const TanhParts<V> near = outputTanhRationalParts(x, x * x);
-    const V magnitude = absOf(x);
-    const auto far = lessThan(splatAs<V>(kOutputTanhLimit), magnitude);
-    if (!anyOf(far)) {
-        return near;
-    }
-    const V a = minOf(magnitude, splatAs<V>(20.0));
-    const V e = expNegative(a + a);
-    return {select(far, withSignOf(splatAs<V>(1.0) - e, x), near.numerator),
-            select(far, splatAs<V>(1.0) + e, near.denominator)};
+    return beyondLimit(x, outputTanhRationalParts(x, x * x), kOutputTanhLimit);
 }
 
 // The output stage's settings in every lane, worked out once per run. The limiter's

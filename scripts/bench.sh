@@ -66,9 +66,9 @@ run_peer_bench() {
 # Every path the processor has, in turn; a cap the processor cannot honour gives a narrower
 # path, which the benchmark itself reports, and that run is skipped.
 run_all_paths() {
-    local logs path got
-    logs="$(mktemp -d)"
-    trap 'rm -rf "$logs"' EXIT
+    local path got
+    bench_logs="$(mktemp -d)"
+    trap 'rm -rf "$bench_logs"' EXIT
     for path in baseline avx2 avx512; do
         got="$(TOLVANE_VECTOR_PATH="$path" "$TOLVANE_NATIVE_DIR/tolvane_peer_bench" --which-path)"
         if [ "$got" != "$path" ]; then
@@ -76,12 +76,12 @@ run_all_paths() {
             continue
         fi
         echo "== tolvane_peer_bench, vector path $path"
-        TOLVANE_VECTOR_PATH="$path" run_peer_bench "$logs/$path.txt" "$@"
+        TOLVANE_VECTOR_PATH="$path" run_peer_bench "$bench_logs/$path.txt" "$@"
     done
     echo "== tolvane_bench"
     "$TOLVANE_NATIVE_DIR/tolvane_bench"
     for path in baseline avx2 avx512; do
-        [ -e "$logs/$path.txt" ] && sed -n '/^== summary/,$p' "$logs/$path.txt"
+        [ -e "$bench_logs/$path.txt" ] && sed -n '/^== summary/,$p' "$bench_logs/$path.txt"
     done
     return 0
 }

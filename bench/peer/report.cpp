@@ -83,11 +83,10 @@ void printSummary(const char* vectorPath, const std::vector<Configuration>& conf
         }
         std::printf("\n");
     }
-    std::printf("1-in-16 block / median at 64 frames:");
+    std::printf("1-in-16 block / median block at 64 frames\n");
     for (const PeriodPeak& p : peaks) {
-        std::printf("  %s %s %.2fx", p.plugin.c_str(), p.signal.c_str(), p.overMedian);
+        std::printf("  %-22s %-6s %6.2fx\n", p.plugin.c_str(), p.signal.c_str(), p.overMedian);
     }
-    std::printf("\n");
 }
 
 } // namespace peer

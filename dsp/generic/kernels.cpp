@@ -68,7 +68,8 @@ void finishFrame(const StereoPair& y, bool checked, const OutputLanes<StereoPair
 // Two sane frames at a time, their left channels in one pair and their right ones in the
 // other: two independent chains to overlap, and each result pair is one channel's two
 // outputs. Every lane takes the same operations whichever way the frames are grouped.
-void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
+// Flattened: GCC would otherwise call the formula for each pair of values.
+[[gnu::flatten]] void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
                double limiter, float* left, float* right) noexcept {
     const OutputLanes<StereoPair> pair = outputLanes<StereoPair>(trim, limiter);
     const OutputLanes<double> one = outputLanes<double>(trim, limiter);
