@@ -8,6 +8,10 @@ namespace avx2 {
 
 kernel::CascadeRun cascadeRun;
 kernel::FinishRun finishRun;
+// The output stage's checked frames (a channel infinite or not a number) over again in the
+// baseline's one-value form, after a wide kernel has run every frame of the run: the wide
+// and widest output stages share it, so their checked frames agree too.
+kernel::FinishRun finishChecked;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;
 kernel::FftPower fftPower;

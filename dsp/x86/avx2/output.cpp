@@ -10,6 +10,7 @@
 #include "dsp/x86/avx2/lanes.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace avx2 {
 
@@ -28,6 +29,26 @@ TOLVANE_AVX2 void finishFour(const StereoPair* y, const OutputLanes<Lanes4>& k, 
 
 } // namespace
 
+// Eight flags per load: most runs have no checked frame at all.
+void finishChecked(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
+                   double limiter, float* left, float* right) noexcept {
+    for (std::int32_t j = 0; j < count; j += 8) {
+        const std::int32_t end = std::min(j + 8, count);
+        if (end - j == 8) {
+            std::uint64_t flags;
+            std::memcpy(&flags, checked + j, sizeof flags);
+            if (flags == 0) {
+                continue;
+            }
+        }
+        for (std::int32_t i = j; i < end; ++i) {
+            if (checked[i]) {
+                generic::finishRun(y + i, checked + i, 1, trim, limiter, left + i, right + i);
+            }
+        }
+    }
+}
+
 TOLVANE_AVX2 void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
                             double trim, double limiter, float* left, float* right) noexcept {
     const OutputLanes<Lanes4> settings = outputLanes<Lanes4>(trim, limiter);
@@ -44,11 +65,7 @@ TOLVANE_AVX2 void finishRun(const StereoPair* y, const bool* checked, std::int32
         std::copy_n(l, rest, left + i);
         std::copy_n(r, rest, right + i);
     }
-    for (std::int32_t j = 0; j < count; ++j) { // a channel may be infinite or not a number
-        if (checked[j]) {
-            generic::finishRun(y + j, checked + j, 1, trim, limiter, left + j, right + j);
-        }
-    }
+    finishChecked(y, checked, count, trim, limiter, left, right);
 }
 
 } // namespace avx2
