@@ -69,8 +69,8 @@ void finishFrame(const StereoPair& y, bool checked, const OutputLanes<StereoPair
 // other: two independent chains to overlap, and each result pair is one channel's two
 // outputs. Every lane takes the same operations whichever way the frames are grouped.
 // Flattened: GCC would otherwise call the formula for each pair of values.
-[[gnu::flatten]] void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-               double limiter, float* left, float* right) noexcept {
+[[gnu::flatten]] void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
+                                double trim, double limiter, float* left, float* right) noexcept {
     const OutputLanes<StereoPair> pair = outputLanes<StereoPair>(trim, limiter);
     const OutputLanes<double> one = outputLanes<double>(trim, limiter);
     std::int32_t i = 0;
