@@ -38,4 +38,7 @@ struct BandFilter {
     double s1R = 0.0;
     double s2R = 0.0;
     BiquadCoefficients coeffs;
+    // Counts the modulation's redesigns, so a cascade loaded from the filter can tell
+    // whether its copy of the coefficients is still current (64 bits: no padding).
+    std::uint64_t designs = 0;
 };

@@ -35,6 +35,7 @@ void loadCascade(const Engine& engine, Cascade& cascade) noexcept {
         const BandFilter& f = engine.filters[i];
         CascadeStage& stage = cascade.stages[cascade.count++];
         setCoefficients(stage, f.coeffs);
+        stage.design = static_cast<std::uint32_t>(f.designs);
         stage.s1 = pairOf(f.s1L, f.s1R);
         stage.s2 = pairOf(f.s2L, f.s2R);
         stage.filter = static_cast<std::uint32_t>(i);
@@ -43,7 +44,13 @@ void loadCascade(const Engine& engine, Cascade& cascade) noexcept {
 
 void reloadCoefficients(const Engine& engine, Cascade& cascade) noexcept {
     for (std::size_t i = 0; i < cascade.count; ++i) {
-        setCoefficients(cascade.stages[i], engine.filters[cascade.stages[i].filter].coeffs);
+        CascadeStage& stage = cascade.stages[i];
+        const BandFilter& f = engine.filters[stage.filter];
+        const auto design = static_cast<std::uint32_t>(f.designs);
+        if (stage.design != design) {
+            setCoefficients(stage, f.coeffs);
+            stage.design = design;
+        }
     }
 }
 

@@ -16,6 +16,7 @@ struct CascadeStage {
     StereoPair b0, b1, b2, a1, a2;
     StereoPair s1, s2;    // left and right state
     std::uint32_t filter; // index into Engine::filters
+    std::uint32_t design; // the filter's redesign count its coefficients were taken at
 };
 
 struct Cascade {
@@ -27,7 +28,8 @@ struct Cascade {
 
 // Takes the enabled filters' coefficients and states.
 void loadCascade(const Engine& engine, Cascade& cascade) noexcept;
-// Takes new coefficients after a modulation update (states stay).
+// Takes new coefficients after a modulation update (states stay): only those of the stages
+// whose filter was redesigned since, as most ticks redesign few bands or none.
 void reloadCoefficients(const Engine& engine, Cascade& cascade) noexcept;
 // Gives the states back to the filters; `flush` zeroes those below 1e-15, as the
 // sample-by-sample form does, so silent tails never reach denormal values.

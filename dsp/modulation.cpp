@@ -26,9 +26,14 @@ const SpectralWeights& weightsFor(Engine& inst, std::size_t i, double frequency)
     return w;
 }
 
-double bandDrive(const Engine& inst, const SpectralWeights& w) noexcept {
-    const double drive = (std::max(inst.detector.highDrive, 0.0) * w.high + w.low * inst.lowDrive) +
-                         w.mid * inst.midDrive;
+// The detector's drives at this tick, read once: the loop below stores through double
+// references the compiler cannot tell apart from the engine's own.
+struct TickDrives {
+    double high, low, mid;
+};
+
+double bandDrive(const TickDrives& d, const SpectralWeights& w) noexcept {
+    const double drive = (d.high * w.high + w.low * d.low) + w.mid * d.mid;
     return std::clamp(drive, 0.0, 1.0);
 }
 
@@ -81,7 +86,9 @@ void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     const double g0 = plainGainFor(inst, i, terms, b.gain);
     const double g1 = effectiveGain(inst, terms, b.gain * factor);
     const double g = std::max(std::min(g1, g0 + 1.2), g0 - 1.2);
-    inst.filters[i].coeffs = designBiquad(b.type, terms, g, b.q);
+    BandFilter& filter = inst.filters[i];
+    filter.coeffs = designBiquad(b.type, terms, g, b.q);
+    ++filter.designs; // the cascade takes the new coefficients at its next reload
 }
 
 } // namespace
@@ -98,6 +105,7 @@ void updateModulation(Engine& inst) noexcept {
     const std::size_t n =
         std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
                   inst.modWeights.size(), inst.modTerms.size(), inst.modPlainGains.size()});
+    const TickDrives drives{std::max(inst.detector.highDrive, 0.0), inst.lowDrive, inst.midDrive};
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {
@@ -105,7 +113,7 @@ void updateModulation(Engine& inst) noexcept {
         }
         double& D = inst.modDrive[i];
         // A drive that is not finite would hold the band's factor there for good.
-        const double drive = bandDrive(inst, weightsFor(inst, i, b.frequency));
+        const double drive = bandDrive(drives, weightsFor(inst, i, b.frequency));
         D = std::isfinite(D) ? D + (drive - D) * 0.15 : 0.0;
         const double depth = b.dynamic ? 0.45 : 0.25;
         const double factor = (D - 0.25) * (depth * amount) + 1.0;

@@ -3,6 +3,8 @@
 #   tolvane_peer_bench  Tolvane-Q.so against LSP's Parametric Equalizer x16 (lsp-plugins-vst)
 #   tolvane_bench       the engine's own Google Benchmark cases
 # Arguments go to tolvane_peer_bench, e.g. `bash scripts/bench.sh --rounds 31`.
+# --all-paths runs the peer benchmark once per vector path the processor has (baseline,
+# avx2, avx512; TOLVANE_VECTOR_PATH caps each run) and ends with each run's summary.
 # Installs what it lacks with apt-get (run as root on a fresh machine, like test.sh).
 set -uo pipefail
 # shellcheck source=scripts/common.sh
@@ -49,10 +51,56 @@ bench_build() {
 bench_install_missing || { echo "bench.sh: installing packages failed" >&2; exit 1; }
 bench_build || { echo "bench.sh: build failed" >&2; exit 1; }
 
-echo "== tolvane_peer_bench"
-"$TOLVANE_NATIVE_DIR/tolvane_peer_bench" "$TOLVANE_NATIVE_DIR/Tolvane-Q.so" "$@" || {
-    echo "bench.sh: tolvane_peer_bench failed" >&2
-    exit 1
+# One run of the peer benchmark; its output also goes to $2 when given.
+run_peer_bench() {
+    local log="${1:-/dev/null}"
+    shift
+    "$TOLVANE_NATIVE_DIR/tolvane_peer_bench" "$TOLVANE_NATIVE_DIR/Tolvane-Q.so" "$@" |
+        tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || {
+        echo "bench.sh: tolvane_peer_bench failed" >&2
+        exit 1
+    }
 }
+
+# Every path the processor has, in turn; a cap the processor cannot honour gives a narrower
+# path, which the benchmark itself reports, and that run is skipped.
+run_all_paths() {
+    local path got
+    bench_logs="$(mktemp -d)"
+    trap 'rm -rf "$bench_logs"' EXIT
+    for path in baseline avx2 avx512; do
+        got="$(TOLVANE_VECTOR_PATH="$path" "$TOLVANE_NATIVE_DIR/tolvane_peer_bench" --which-path)"
+        if [ "$got" != "$path" ]; then
+            echo "== $path: skipped (this processor gives $got)"
+            continue
+        fi
+        echo "== tolvane_peer_bench, vector path $path"
+        TOLVANE_VECTOR_PATH="$path" run_peer_bench "$bench_logs/$path.txt" "$@"
+    done
+    echo "== tolvane_bench"
+    "$TOLVANE_NATIVE_DIR/tolvane_bench"
+    for path in baseline avx2 avx512; do
+        [ -e "$bench_logs/$path.txt" ] && sed -n '/^== summary/,$p' "$bench_logs/$path.txt"
+    done
+    return 0
+}
+
+all_paths=0
+peer_args=()
+for arg in "$@"; do
+    if [ "$arg" = "--all-paths" ]; then
+        all_paths=1
+    else
+        peer_args+=("$arg")
+    fi
+done
+
+if [ "$all_paths" -eq 1 ]; then
+    run_all_paths "${peer_args[@]}"
+    exit 0
+fi
+echo "== tolvane_peer_bench"
+run_peer_bench "" "${peer_args[@]}"
 echo "== tolvane_bench"
 "$TOLVANE_NATIVE_DIR/tolvane_bench"

@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "  --rounds N      interleaved timing rounds (default 21; fewer than 11 is noisy)\n"
     "  --seconds S     audio per configuration per round (default 2)\n"
     "  --warm-up S     audio per instance before the first round (default 0.5)\n"
-    "  --worst-seconds S  audio per plug-in for the worst-block figures (default 10)\n";
+    "  --worst-seconds S  audio per plug-in for the worst-block figures (default 10)\n"
+    "  --which-path    print the vector path the engine runs (TOLVANE_VECTOR_PATH caps it)\n"
+    "                  and stop\n";
 
 bool positiveNumber(const char* text, double& value) {
     char* end = nullptr;
@@ -63,6 +65,10 @@ bool parseOptions(int argc, char** argv, Options& options, int& exitCode) {
             std::fputs(kUsage, stdout);
             exitCode = 0;
             return false;
+        }
+        if (arg == "--which-path") {
+            options.whichPath = true;
+            continue;
         }
         const bool named = arg.starts_with("--");
         if (named && (i + 1 >= argc || !takeOption(arg, argv[i + 1], options))) {

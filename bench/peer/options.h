@@ -14,6 +14,7 @@ struct Options {
     double warmUpSeconds = 0.5;
     double worstBlockSeconds = 10.0;
     double signalSeconds = 4.0;
+    bool whichPath = false; // print the vector path the engine runs and stop
 };
 
 // False (after printing usage or the error) when the program should stop; `exitCode` is

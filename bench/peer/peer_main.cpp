@@ -10,6 +10,7 @@
 #include "bench/peer/rounds.h"
 #include "bench/peer/static_tolvane.h"
 #include "bench/peer/worst_block.h"
+#include "dsp/kernels.h"
 
 #include <cmath>
 #include <cstdio>
@@ -73,17 +74,25 @@ bool buildConfigurations(const std::vector<PluginUnderTest>& plugins,
     return true;
 }
 
+// The vector path the linked-in engine runs; the loaded one reads the same
+// TOLVANE_VECTOR_PATH from the environment and the same processor, so it runs it too.
+const char* vectorPath() {
+    return kernels().name;
+}
+
 void printTimings(const std::vector<Configuration>& configurations,
                   const std::vector<PluginUnderTest>& plugins, const Options& options) {
     std::printf("\n== thread CPU time per stereo frame, median of %d interleaved rounds of %.1f s "
                 "of audio each\n",
                 options.rounds, options.secondsPerRound);
     printMedians(configurations);
-    std::printf("\n== seven bands each\n");
+    std::printf("\n== seven bands each (vector path %s)\n", vectorPath());
     printRatios(configurations, plugins[LoadedTolvane].label, plugins[Lsp7].label);
-    std::printf("\n== all bands: Tolvane-Q's 24 against LSP's 16\n");
+    std::printf("\n== all bands: Tolvane-Q's 24 against LSP's 16 (vector path %s)\n", vectorPath());
     printRatios(configurations, plugins[StaticTolvane24].label, plugins[Lsp16].label);
-    std::printf("\n== the same seven-band Tolvane-Q, linked in against loaded (should be ~1)\n");
+    std::printf("\n== the same seven-band Tolvane-Q, linked in against loaded (should be ~1; "
+                "vector path %s)\n",
+                vectorPath());
     printRatios(configurations, plugins[StaticTolvane7].label, plugins[LoadedTolvane].label);
 }
 
@@ -95,8 +104,8 @@ void printLoad(const char* when) {
     }
 }
 
-void worstBlocks(std::vector<Configuration>& configurations,
-                 const std::vector<PluginUnderTest>& plugins, double seconds) {
+std::vector<PeriodPeak> worstBlocks(std::vector<Configuration>& configurations,
+                                    const std::vector<PluginUnderTest>& plugins, double seconds) {
     std::vector<Configuration*> series;
     for (Configuration& c : configurations) {
         const bool sevenBands =
@@ -105,8 +114,9 @@ void worstBlocks(std::vector<Configuration>& configurations,
             series.push_back(&c);
         }
     }
-    std::printf("\n== worst single block against the median block\n");
-    measureWorstBlocks(series, seconds);
+    std::printf("\n== worst single block against the median block (vector path %s)\n",
+                vectorPath());
+    return measureWorstBlocks(series, seconds);
 }
 
 } // namespace
@@ -117,6 +127,13 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options, exitCode)) {
         return exitCode;
     }
+    if (options.whichPath) { // for scripts/bench.sh --all-paths: what a cap really gives
+        std::printf("%s\n", vectorPath());
+        return 0;
+    }
+    std::printf("vector path %s (TOLVANE_VECTOR_PATH %s)\n", vectorPath(),
+                std::getenv("TOLVANE_VECTOR_PATH") != nullptr ? std::getenv("TOLVANE_VECTOR_PATH")
+                                                              : "unset");
     const auto frames = static_cast<std::size_t>(
         std::ceil(options.signalSeconds * kSampleRate / kMaxBlock) * kMaxBlock);
     const StereoSignal pink = makePinkNoise(frames, kPinkDbfs, kPinkSeed);
@@ -152,7 +169,12 @@ int main(int argc, char** argv) {
     warmUp(configurations, options.warmUpSeconds);
     runRounds(configurations, options.rounds, options.secondsPerRound);
     printTimings(configurations, plugins, options);
-    worstBlocks(configurations, plugins, options.worstBlockSeconds);
+    const std::vector<PeriodPeak> peaks =
+        worstBlocks(configurations, plugins, options.worstBlockSeconds);
     printLoad("after timing");
+    printSummary(vectorPath(), configurations,
+                 {{"7 bands / LSP 7", plugins[LoadedTolvane].label, plugins[Lsp7].label},
+                  {"24 bands / LSP 16", plugins[StaticTolvane24].label, plugins[Lsp16].label}},
+                 peaks);
     return 0;
 }

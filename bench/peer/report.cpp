@@ -58,4 +58,35 @@ void printRatios(const std::vector<Configuration>& configurations, const std::st
     }
 }
 
+void printSummary(const char* vectorPath, const std::vector<Configuration>& configurations,
+                  const std::vector<SummaryRow>& rows, const std::vector<PeriodPeak>& peaks) {
+    std::printf("\n== summary, vector path %s (median per-round ratios)\n", vectorPath);
+    std::printf("%-22s %9s %9s %9s %9s\n", "", "pink 64", "pink 512", "music 64", "music 512");
+    for (const SummaryRow& row : rows) {
+        std::printf("%-22s", row.caption.c_str());
+        for (const char* signal : {"pink", "music"}) {
+            for (const int blockSize : {64, 512}) {
+                const Configuration* n = nullptr;
+                const Configuration* d = nullptr;
+                for (const Configuration& c : configurations) {
+                    if (c.signal->name == signal && c.blockSize() == blockSize) {
+                        n = c.plugin == row.numerator ? &c : n;
+                        d = c.plugin == row.denominator ? &c : d;
+                    }
+                }
+                if (n != nullptr && d != nullptr) {
+                    std::printf(" %9.3f", pairedRatio(*n, *d));
+                } else {
+                    std::printf(" %9s", "-");
+                }
+            }
+        }
+        std::printf("\n");
+    }
+    std::printf("1-in-16 block / median block at 64 frames\n");
+    for (const PeriodPeak& p : peaks) {
+        std::printf("  %-22s %-6s %6.2fx\n", p.plugin.c_str(), p.signal.c_str(), p.overMedian);
+    }
+}
+
 } // namespace peer

@@ -59,9 +59,11 @@ void printHeader(int blockSize, std::size_t blocks) {
 
 } // namespace
 
-void measureWorstBlocks(const std::vector<Configuration*>& series, double seconds) {
+std::vector<PeriodPeak> measureWorstBlocks(const std::vector<Configuration*>& series,
+                                           double seconds) {
+    std::vector<PeriodPeak> peaks;
     if (series.empty()) {
-        return;
+        return peaks;
     }
     const int blockSize = series.front()->blockSize();
     const std::size_t periods = blocksFor(seconds, blockSize * kAnalyserPeriodBlocks);
@@ -78,7 +80,10 @@ void measureWorstBlocks(const std::vector<Configuration*>& series, double second
     printHeader(blockSize, periods * kAnalyserPeriodBlocks);
     for (std::size_t s = 0; s < series.size(); ++s) {
         printRow(*series[s], times[s]);
+        peaks.push_back({series[s]->plugin, series[s]->signal->name,
+                         heaviestPhaseMedian(times[s].cpuUs) / median(times[s].cpuUs)});
     }
+    return peaks;
 }
 
 } // namespace peer

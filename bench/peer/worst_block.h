@@ -6,14 +6,23 @@
 
 #include "bench/peer/rounds.h"
 
+#include <string>
 #include <vector>
 
 namespace peer {
 
 constexpr int kAnalyserPeriodBlocks = 16; // 1024 samples in 64-frame blocks
 
+// The heaviest position's median block within the analyser period, over the median block.
+struct PeriodPeak {
+    std::string plugin;
+    std::string signal;
+    double overMedian;
+};
+
 // Times every block of the given configurations for `seconds` of audio each, taking turns
-// a whole analyser period at a time, and prints the table.
-void measureWorstBlocks(const std::vector<Configuration*>& series, double seconds);
+// a whole analyser period at a time, prints the table and answers each row's period peak.
+std::vector<PeriodPeak> measureWorstBlocks(const std::vector<Configuration*>& series,
+                                           double seconds);
 
 } // namespace peer

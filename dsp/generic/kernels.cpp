@@ -47,18 +47,45 @@ std::int32_t finiteLength(const float* left, const float* right, std::int32_t co
     return count;
 }
 
-void finishRun(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-               double limiter, float* left, float* right) noexcept {
+namespace {
+
+// One frame alone: a checked one (a channel may be infinite or not a number) one value at
+// a time, a sane one as a pair.
+void finishFrame(const StereoPair& y, bool checked, const OutputLanes<StereoPair>& pair,
+                 const OutputLanes<double>& one, float& left, float& right) noexcept {
+    if (checked) {
+        left = static_cast<float>(trimAndLimit(leftOf(y), one));
+        right = static_cast<float>(trimAndLimit(rightOf(y), one));
+        return;
+    }
+    const StereoPair z = trimAndLimit(y, pair);
+    left = static_cast<float>(leftOf(z));
+    right = static_cast<float>(rightOf(z));
+}
+
+} // namespace
+
+// Two sane frames at a time, their left channels in one pair and their right ones in the
+// other: two independent chains to overlap, and each result pair is one channel's two
+// outputs. Every lane takes the same operations whichever way the frames are grouped.
+// Flattened: GCC would otherwise call the formula for each pair of values.
+[[gnu::flatten]] void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
+                                double trim, double limiter, float* left, float* right) noexcept {
     const OutputLanes<StereoPair> pair = outputLanes<StereoPair>(trim, limiter);
     const OutputLanes<double> one = outputLanes<double>(trim, limiter);
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (checked[i]) { // a channel may be infinite or not a number: one value at a time
-            left[i] = static_cast<float>(trimAndLimit(leftOf(y[i]), one));
-            right[i] = static_cast<float>(trimAndLimit(rightOf(y[i]), one));
+    std::int32_t i = 0;
+    while (i < count) {
+        if (i + 1 < count && !checked[i] && !checked[i + 1]) {
+            const StereoPair l = trimAndLimit(pairOf(leftOf(y[i]), leftOf(y[i + 1])), pair);
+            const StereoPair r = trimAndLimit(pairOf(rightOf(y[i]), rightOf(y[i + 1])), pair);
+            left[i] = static_cast<float>(leftOf(l));
+            left[i + 1] = static_cast<float>(rightOf(l));
+            right[i] = static_cast<float>(leftOf(r));
+            right[i + 1] = static_cast<float>(rightOf(r));
+            i += 2;
         } else {
-            const StereoPair z = trimAndLimit(y[i], pair);
-            left[i] = static_cast<float>(leftOf(z));
-            right[i] = static_cast<float>(rightOf(z));
+            finishFrame(y[i], checked[i], pair, one, left[i], right[i]);
+            ++i;
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -60,6 +61,57 @@ TEST(FastMath, TanhRationalFormWithinItsBoundUpToItsLimit) {
         EXPECT_NEAR(leftOf(tanhFinite(pairOf(x, -x))), std::tanh(x), 1e-13) << x;
         EXPECT_NEAR(rightOf(tanhFinite(pairOf(x, -x))), -std::tanh(x), 1e-13) << x;
     }
+}
+
+// The output stage's shorter tanh. Its output is a float (a step of 6e-8 near full scale)
+// held within 1e-6 of the reference engine, so 1e-10 is plenty; its truncation error is
+// below 1.8e-11 up to the switch, so 2.5e-11 leaves room for rounding only. A coefficient
+// off by one part in a million, or the switch moved out to where the fraction has drifted
+// (6e-11 at 3.25), breaks these bounds.
+TEST(FastMath, OutputTanhWithinItsBoundEverywhere) {
+    double worst = 0.0;
+    for (double x = -kOutputTanhLimit; x <= kOutputTanhLimit; x += 0.000271) {
+        const TanhParts t = outputTanhRationalParts(pairOf(x, -x), pairOf(x * x, x * x));
+        worst = std::max(worst, std::fabs(leftOf(t.numerator / t.denominator) - std::tanh(x)));
+        worst = std::max(worst, std::fabs(rightOf(t.numerator / t.denominator) + std::tanh(x)));
+    }
+    EXPECT_LT(worst, 2.5e-11);
+    worst = 0.0;
+    for (double x = -30.0; x <= 30.0; x += 0.00037) {
+        const TanhParts t = outputTanhParts(pairOf(x, x * 1e-6));
+        const StereoPair q = t.numerator / t.denominator;
+        worst = std::max(worst, std::fabs(leftOf(q) - std::tanh(x)));
+        worst = std::max(worst, std::fabs(rightOf(q) - std::tanh(x * 1e-6)));
+    }
+    EXPECT_LT(worst, 1e-10);
+    const TanhParts ends = outputTanhParts(pairOf(-1e30, 1e30));
+    EXPECT_EQ(leftOf(ends.numerator / ends.denominator), -1.0);
+    EXPECT_EQ(rightOf(ends.numerator / ends.denominator), 1.0);
+}
+
+// The output stage's folded constants (the level's factors, the quarter and the wet blend
+// taken into the shaping) against the formula as written out, with the library's tanh:
+// within the tanh's own 1e-10, over the limiter's whole range and past its clamp.
+TEST(FastMath, TrimAndLimitMatchesTheWrittenOutFormula) {
+    double worst = 0.0;
+    for (const double limiter : {0.011, 0.3, 0.77, 1.0}) {
+        for (const double trim : {0.25, 1.0, 3.98}) {
+            const OutputLanes<double> k = outputLanes<double>(trim, limiter);
+            for (double y = -6.0; y <= 6.0; y += 0.00113) {
+                const double x = y * trim;
+                const double v =
+                    std::clamp((116.0 * x * x - 0.00375) * 100.0 / 20.0 / 580.0, 0.0, 4.0);
+                const double shaped = std::tanh((0.35 * limiter + 1.0) * x) / (1.0 + v * v / 4);
+                const double want = x * (1.0 - limiter) + limiter * shaped;
+                worst = std::max(worst, std::fabs(trimAndLimit(y, k) - want));
+            }
+        }
+    }
+    EXPECT_LT(worst, 1e-10);
+    const OutputLanes<double> k = outputLanes<double>(1.0, 0.5);
+    EXPECT_TRUE(std::isnan(trimAndLimit<double>(NAN, k)));
+    EXPECT_EQ(trimAndLimit<double>(INFINITY, k), INFINITY);
+    EXPECT_EQ(trimAndLimit<double>(-INFINITY, k), -INFINITY);
 }
 
 TEST(FastMath, ExpOfNegativeArgumentsWithinItsRelativeBound) {

@@ -11,6 +11,10 @@ kernel::StartSkewed startSkewed;
 kernel::RunSkewed runSkewed;
 kernel::DrainSkewed drainSkewed;
 kernel::FinishRun finishRun;
+// The output stage's checked frames (a channel infinite or not a number) over again in the
+// baseline's one-value form, after a wide kernel has run every frame of the run: the wide
+// and widest output stages share it, so their checked frames agree too.
+kernel::FinishRun finishChecked;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;
 kernel::FftPower fftPower;
