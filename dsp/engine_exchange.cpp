@@ -28,14 +28,15 @@ void adoptRate(Engine& audio, const Engine& edits) {
 }
 
 // The editor draws the coefficients the audio really uses, modulation included, and
-// edits map band gains against the spectrum the audio last measured.
+// edits map band gains against the spectrum the audio last measured: only a whole one,
+// never one whose bins are still coming in (analyser.cpp).
 void publish(InstanceEngine& inst) {
     const Engine& audio = inst.audio;
     const std::size_t n = std::min(audio.filters.size(), inst.edit.filters.size());
     for (std::size_t i = 0; i < n; ++i) {
         inst.edit.filters[i].coeffs = audio.filters[i].coeffs;
     }
-    if (inst.publishedAnalyses != audio.analysisCount &&
+    if (inst.publishedAnalyses != audio.analysisCount && !audio.analysis.pending &&
         inst.edit.spectrumDb.size() == audio.spectrumDb.size()) {
         std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.edit.spectrumDb.begin());
         inst.publishedAnalyses = audio.analysisCount;

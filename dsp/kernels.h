@@ -54,8 +54,10 @@ using PeakMagnitude = float(const float* samples, std::int32_t count) noexcept;
 // not finite counts as 0), the transform's powers, the bins' levels in dB in place of their
 // powers, and the displayed spectrum's smoothing.
 using Window = void(double* samples, const float* ring, const double* window, int count) noexcept;
-using FftPower = void(const RealFftTables& tables, const double* samples, double* work,
-                      double* power) noexcept;
+// The transform in kFftParts parts, run in order (real_fft.h says where each ends): the
+// analyser spreads them over the samples after the ring fills.
+using FftPart = void(const RealFftTables& tables, const double* samples, double* work,
+                     double* power, int part) noexcept;
 using Levels = void(double* power, int count, double binScaleDb) noexcept;
 using Smooth = void(float* spectrumDb, const double* levels, int count) noexcept;
 
@@ -73,7 +75,7 @@ struct Kernels {
     kernel::MonoSum* monoSum;
     kernel::PeakMagnitude* peakMagnitude;
     kernel::Window* window;
-    kernel::FftPower* fftPower;
+    kernel::FftPart* fftPart;
     kernel::Levels* levels;
     kernel::Smooth* smooth;
 };

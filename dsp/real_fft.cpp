@@ -48,5 +48,11 @@ void prepareRealFft() {
 }
 
 void realFftPower(const double* samples, double* work, double* power) noexcept {
-    kernels().fftPower(tables(), samples, work, power);
+    for (int part = 0; part < kFftParts; ++part) {
+        realFftPart(samples, work, power, part);
+    }
+}
+
+void realFftPart(const double* samples, double* work, double* power, int part) noexcept {
+    kernels().fftPart(tables(), samples, work, power, part);
 }

@@ -24,9 +24,20 @@ struct RealFftTables {
 // thread may run a transform.
 void prepareRealFft();
 
+// The transform runs in two parts so that the analyser can put them in different host
+// blocks: the first places the samples in bit-reversed order and runs the stages of
+// half-length below kFftSecondPartFrom; the second runs the remaining stages and the split
+// pass. Each butterfly is the one the whole transform would run, in the same order of
+// stages, so the parts give the whole transform's bits.
+constexpr int kFftParts = 2;
+constexpr int kFftSecondPartFrom = 64;
+
 // `samples`: kRealFftSize real values; `work`: 2 * kRealFftSize doubles of scratch. Writes
 // the squared magnitude of bins 0..512 into `power`.
 void realFftPower(const double* samples, double* work, double* power) noexcept;
+
+// One part of the same transform (0 before 1, same `samples`, `work` and `power`).
+void realFftPart(const double* samples, double* work, double* power, int part) noexcept;
 
 // One radix-2 butterfly, u + w x and u - w x, on any lane type (lanes.h).
 template <class V> struct Butterfly { V ur, ui, xr, xi; };

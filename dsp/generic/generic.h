@@ -16,7 +16,7 @@ kernel::DetectorInputs detectorInputs;
 kernel::MonoSum monoSum;
 kernel::PeakMagnitude peakMagnitude;
 kernel::Window window;
-kernel::FftPower fftPower;
+kernel::FftPart fftPart;
 kernel::Levels levels;
 kernel::Smooth smooth;
 

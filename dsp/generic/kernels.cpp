@@ -114,11 +114,12 @@ void firstStages(double* re, double* im) noexcept {
     }
 }
 
-// The remaining stages, two butterflies per step.
-void laterStages(double* re, double* im, const RealFftTables& t) noexcept {
-    const double* wRe = t.stageRe.data();
-    const double* wIm = t.stageIm.data();
-    for (int h = 4; h < kRealFftHalf; h <<= 1) {
+// The stages of half-length `from` up to (not including) `to`, two butterflies per step.
+// Stage h's twiddles start at h - 4 in the table (the stages of 4 .. h / 2 come first).
+void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) noexcept {
+    for (int h = from; h < to; h <<= 1) {
+        const double* wRe = t.stageRe.data() + (h - 4);
+        const double* wIm = t.stageIm.data() + (h - 4);
         for (int s = 0; s < kRealFftHalf; s += 2 * h) {
             for (int j = 0; j < h; j += 2) {
                 double* r = re + s + j;
@@ -132,8 +133,6 @@ void laterStages(double* re, double* im, const RealFftTables& t) noexcept {
                 storePair(i + h, b.xi);
             }
         }
-        wRe += h;
-        wIm += h;
     }
 }
 
@@ -158,16 +157,21 @@ void splitPowers(const double* re, const double* im, const RealFftTables& t, int
     }
 }
 
-void fftPower(const RealFftTables& t, const double* samples, double* work, double* power) noexcept {
+void fftPart(const RealFftTables& t, const double* samples, double* work, double* power,
+             int part) noexcept {
     double* re = work;
     double* im = work + kRealFftHalf;
-    for (int k = 0; k < kRealFftHalf; ++k) {
-        const int r = t.bitReversed[k];
-        re[r] = samples[2 * k];
-        im[r] = samples[2 * k + 1];
+    if (part == 0) {
+        for (int k = 0; k < kRealFftHalf; ++k) {
+            const int r = t.bitReversed[k];
+            re[r] = samples[2 * k];
+            im[r] = samples[2 * k + 1];
+        }
+        firstStages(re, im);
+        laterStages(re, im, t, 4, kFftSecondPartFrom);
+        return;
     }
-    firstStages(re, im);
-    laterStages(re, im, t);
+    laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
     splitPowers(re, im, t, 1, power);
 }
@@ -192,7 +196,7 @@ void smooth(float* spectrumDb, const double* levels, int count) noexcept {
 Kernels record() noexcept {
     return {"baseline",   cascadeRun, startSkewed,    runSkewed, drainSkewed,
             finiteLength, finishRun,  detectorInputs, monoSum,   peakMagnitude,
-            window,       fftPower,   levels,         smooth};
+            window,       fftPart,    levels,         smooth};
 }
 
 } // namespace generic

@@ -116,18 +116,20 @@ TOLVANE_AVX2 void stage(double* re, double* im, const double* wRe, const double*
     }
 }
 
-TOLVANE_AVX2 void laterStages(double* re, double* im, const double* wRe, const double* wIm,
-                              int half) {
-    int h = 4;
-    for (; 2 * h < half; h *= 4) { // two stages at a time while both exist
-        stagePair(re, im, wRe, wIm, h, half);
-        wRe += 3 * h;
-        wIm += 3 * h;
-    }
-    for (; h < half; h *= 2) {
-        stage(re, im, wRe, wIm, h, half);
-        wRe += h;
-        wIm += h;
+// The stages of half-length `from` up to (not including) `to`, two at a time while both
+// are in the range. Stage h's twiddles start at h - 4 in the table.
+TOLVANE_AVX2 void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) {
+    int h = from;
+    while (h < to) {
+        const double* wRe = t.stageRe.data() + (h - 4);
+        const double* wIm = t.stageIm.data() + (h - 4);
+        if (2 * h < to) {
+            stagePair(re, im, wRe, wIm, h, kRealFftHalf);
+            h *= 4;
+        } else {
+            stage(re, im, wRe, wIm, h, kRealFftHalf);
+            h *= 2;
+        }
     }
 }
 
@@ -180,13 +182,17 @@ TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
 
 } // namespace
 
-TOLVANE_AVX2 void fftPower(const RealFftTables& t, const double* samples, double* work,
-                           double* power) noexcept {
+TOLVANE_AVX2 void fftPart(const RealFftTables& t, const double* samples, double* work,
+                          double* power, int part) noexcept {
     static_assert(kRealFftHalf % 16 == 0, "firstStages takes sixteen elements at a time");
     double* re = work;
     double* im = work + kRealFftHalf;
-    firstStages(samples, t.bitReversed.data(), re, im, kRealFftHalf);
-    laterStages(re, im, t.stageRe.data(), t.stageIm.data(), kRealFftHalf);
+    if (part == 0) {
+        firstStages(samples, t.bitReversed.data(), re, im, kRealFftHalf);
+        laterStages(re, im, t, 4, kFftSecondPartFrom);
+        return;
+    }
+    laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
     splitPowers(re, im, t, power);
 }

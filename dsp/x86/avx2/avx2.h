@@ -10,7 +10,7 @@ kernel::CascadeRun cascadeRun;
 kernel::FinishRun finishRun;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;
-kernel::FftPower fftPower;
+kernel::FftPart fftPart;
 kernel::Levels levels;
 kernel::Smooth smooth;
 
