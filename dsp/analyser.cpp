@@ -30,12 +30,13 @@ constexpr double kBinScaleDb = -54.18539921951662;
 // fill: far enough from the fill that a small host block carries one part, not both.
 constexpr std::int32_t kSecondPartAt = 16;
 // The levels come in slices of eight chunks (the last one takes bin 512 as well), one
-// slice every 32 samples from 96 samples after the fill: all in within 320 samples, long
-// before the next fill, and never in the block that carries the transform's second part.
+// slice every 64 samples from 96 samples after the fill: all in within 544 samples, long
+// before the next fill, one slice per 64-sample block, and never in the blocks that carry
+// the transform's parts.
 constexpr int kSliceChunks = 8;
 constexpr int kSlices = kSpectrumChunks / kSliceChunks;
 constexpr std::int32_t kFirstSliceAt = 96;
-constexpr std::int32_t kSliceEvery = 32;
+constexpr std::int32_t kSliceEvery = 64;
 static_assert(kSlices * kSliceChunks + 1 == kSpectrumChunks, "the last slice takes bin 512");
 
 struct Workspace {
@@ -99,24 +100,30 @@ void completeIfDone(Engine& inst) noexcept {
     }
 }
 
+// A band's analyser bin at the engine's rate: the one its frequency terms have, which
+// the gain mapping reads around. Kept per band, worked out again when the band moves.
+std::int32_t binOf(Engine& inst, std::size_t i, double frequency) noexcept {
+    AnalysisProgress::BandBin& kept = inst.analysis.bandBins[i];
+    if (!(kept.frequency == frequency && kept.sampleRate == inst.sampleRate)) {
+        kept.bin = frequencyTerms(frequency, inst.sampleRate).bin;
+        kept.frequency = frequency;
+        kept.sampleRate = inst.sampleRate;
+    }
+    return kept.bin;
+}
+
 // The chunks holding the bins the modulation reads at its tick: bin - 2 .. bin + 2 of
-// every enabled band, with the band's bin from the modulation's own record of its
-// frequency terms. A band whose record is not for its frequency and the engine's rate has
-// its bin worked out at the tick, so every chunk is finished for it.
+// every enabled band it can modulate (none outside 2..510).
 void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
-    const std::size_t n = std::min(inst.bands.size(), inst.modTerms.size());
+    const std::size_t n = std::min(inst.bands.size(), inst.analysis.bandBins.size());
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {
             continue;
         }
-        const FrequencyTerms& t = inst.modTerms[i];
-        if (!(t.frequency == b.frequency && t.sampleRate == inst.sampleRate)) {
-            finishChunks(inst, ws, 0, kSpectrumChunks);
-            return;
-        }
-        if (t.bin >= 2 && t.bin <= kSpectrumBins - 3) {
-            finishChunks(inst, ws, (t.bin - 2) / kSpectrumChunk, (t.bin + 2) / kSpectrumChunk + 1);
+        const std::int32_t bin = binOf(inst, i, b.frequency);
+        if (bin >= 2 && bin <= kSpectrumBins - 3) {
+            finishChunks(inst, ws, (bin - 2) / kSpectrumChunk, (bin + 2) / kSpectrumChunk + 1);
         }
     }
 }

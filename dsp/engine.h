@@ -94,6 +94,14 @@ struct AnalysisProgress {
     std::int32_t fftPartsDone = 0; // of kFftParts
     std::bitset<kSpectrumChunks> chunksDone;
     std::int32_t chunksLeft = 0;
+    // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
+    // yet): the tick's bins are found without working out a band's terms at every fill.
+    struct BandBin {
+        double frequency = std::numeric_limits<double>::quiet_NaN();
+        double sampleRate = std::numeric_limits<double>::quiet_NaN();
+        std::int32_t bin = 0;
+    };
+    std::array<BandBin, kMaxModulatedBands> bandBins{};
 };
 
 struct Engine {
