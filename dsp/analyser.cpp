@@ -9,8 +9,8 @@
 // Done all at once when the ring fills, the analysis made every sixteenth small host block
 // several times as heavy as the others. So the work follows the samples instead: each
 // sample is windowed as it arrives, the transform's first part runs at the fill and its
-// second part a few samples later, and the bins' levels and smoothing come in slices over
-// the next few hundred samples. Nothing reads the spectrum in between except the
+// second part a few samples later, and the split pass, the bins' levels and smoothing come
+// in slices over the next few hundred samples. Nothing reads the spectrum in between except the
 // modulation tick, which gets the bins it reads finished first (analysisBeforeTick), and
 // the editor, which copies the spectrum only when analysisCount says a whole one is in.
 // Every step is the step the one-shot analysis (runAnalyser) takes on the same values, so
@@ -38,6 +38,8 @@ constexpr int kSlices = kSpectrumChunks / kSliceChunks;
 constexpr std::int32_t kFirstSliceAt = 96;
 constexpr std::int32_t kSliceEvery = 64;
 static_assert(kSlices * kSliceChunks + 1 == kSpectrumChunks, "the last slice takes bin 512");
+static_assert(kSpectrumChunk == kFftSplitChunk && kFftSplitChunks + 1 == kSpectrumChunks,
+              "a chunk's levels need the split pass of its own and the previous chunk");
 
 struct Workspace {
     double* samples; // the windowed ring
@@ -55,6 +57,23 @@ Workspace workspace(Engine& inst) noexcept {
     }
     double* samples = inst.fftScratch.data();
     return {samples, samples + kAnalysisSize, samples + 3 * kAnalysisSize};
+}
+
+// The split pass's chunks from..to - 1 that are not done yet, consecutive ones in one call.
+void splitChunks(AnalysisProgress& a, const Workspace& ws, int from, int to) noexcept {
+    for (int c = from; c < to;) {
+        if (a.splitDone.test(static_cast<std::size_t>(c))) {
+            ++c;
+            continue;
+        }
+        int end = c;
+        while (end < to && !a.splitDone.test(static_cast<std::size_t>(end))) {
+            a.splitDone.set(static_cast<std::size_t>(end));
+            ++end;
+        }
+        realFftSplit(ws.work, ws.power, c, end);
+        c = end;
+    }
 }
 
 // Levels and smoothing of the chunks from..to - 1 that are not done yet, consecutive ones
@@ -75,6 +94,9 @@ void finishChunks(Engine& inst, const Workspace& ws, int from, int to) noexcept 
             --a.chunksLeft;
             ++end;
         }
+        // Chunk c's bins 8c .. 8c + 7 come from split chunks c - 1 and c (bins 0 and 512
+        // from the transform's second part).
+        splitChunks(a, ws, std::max(c - 1, 0), std::min(end, kFftSplitChunks));
         const int bin = c * kSpectrumChunk;
         const int count = std::min(end * kSpectrumChunk, kSpectrumBins) - bin;
         k.levels(ws.power + bin, count, kBinScaleDb);
@@ -152,6 +174,7 @@ void startAnalysis(Engine& inst) noexcept {
     a.sinceFill = 0;
     a.fftPartsDone = 0;
     a.chunksDone.reset();
+    a.splitDone.reset();
     a.chunksLeft = kSpectrumChunks;
     realFftPart(ws.samples, ws.work, ws.power, 0);
     a.fftPartsDone = 1;

@@ -93,6 +93,7 @@ struct AnalysisProgress {
     std::int32_t sinceFill = 0;    // samples fed since that ring filled
     std::int32_t fftPartsDone = 0; // of kFftParts
     std::bitset<kSpectrumChunks> chunksDone;
+    std::bitset<kSpectrumChunks - 1> splitDone; // the transform's split pass, by chunk
     std::int32_t chunksLeft = 0;
     // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
     // yet): the tick's bins are found without working out a band's terms at every fill.

@@ -58,6 +58,11 @@ using Window = void(double* samples, const float* ring, const double* window, in
 // analyser spreads them over the samples after the ring fills.
 using FftPart = void(const RealFftTables& tables, const double* samples, double* work,
                      double* power, int part) noexcept;
+// The split pass for bins from..to - 1 (1 <= from, to <= kRealFftHalf) once the parts are
+// done: from - 1 a multiple of kFftSplitChunk and to too unless it is kRealFftHalf, so that
+// every bin takes the lanes (or the one-value tail) it takes over the whole range.
+using FftSplit = void(const RealFftTables& tables, const double* work, double* power, int from,
+                      int to) noexcept;
 using Levels = void(double* power, int count, double binScaleDb) noexcept;
 using Smooth = void(float* spectrumDb, const double* levels, int count) noexcept;
 
@@ -76,6 +81,7 @@ struct Kernels {
     kernel::PeakMagnitude* peakMagnitude;
     kernel::Window* window;
     kernel::FftPart* fftPart;
+    kernel::FftSplit* fftSplit;
     kernel::Levels* levels;
     kernel::Smooth* smooth;
 };

@@ -51,6 +51,15 @@ void realFftPower(const double* samples, double* work, double* power) noexcept {
     for (int part = 0; part < kFftParts; ++part) {
         realFftPart(samples, work, power, part);
     }
+    realFftSplit(work, power, 0, kFftSplitChunks);
+}
+
+void realFftSplit(const double* work, double* power, int from, int to) noexcept {
+    const int first = from * kFftSplitChunk + 1;
+    const int end = to * kFftSplitChunk + 1 < kRealFftHalf ? to * kFftSplitChunk + 1 : kRealFftHalf;
+    if (first < end) {
+        kernels().fftSplit(tables(), work, power, first, end);
+    }
 }
 
 void realFftPart(const double* samples, double* work, double* power, int part) noexcept {

@@ -24,13 +24,17 @@ struct RealFftTables {
 // thread may run a transform.
 void prepareRealFft();
 
-// The transform runs in two parts so that the analyser can put them in different host
-// blocks: the first places the samples in bit-reversed order and runs the stages of
-// half-length below kFftSecondPartFrom; the second runs the remaining stages and the split
-// pass. Each butterfly is the one the whole transform would run, in the same order of
-// stages, so the parts give the whole transform's bits.
+// The transform runs in two parts and a split pass that can go in pieces, so that the
+// analyser can put them in different host blocks: the first part places the samples in
+// bit-reversed order and runs the stages of half-length below kFftSecondPartFrom; the
+// second runs the remaining stages and works out bins 0 and 512; the split pass gives the
+// other bins, kFftSplitChunk at a time (bins 8c + 1 .. 8c + 8). Each butterfly is the one
+// the whole transform would run, in the same order of stages, and each bin goes through
+// the same lanes, so the pieces give the whole transform's bits.
 constexpr int kFftParts = 2;
 constexpr int kFftSecondPartFrom = 64;
+constexpr int kFftSplitChunk = 8;
+constexpr int kFftSplitChunks = kRealFftHalf / kFftSplitChunk;
 
 // `samples`: kRealFftSize real values; `work`: 2 * kRealFftSize doubles of scratch. Writes
 // the squared magnitude of bins 0..512 into `power`.
@@ -38,6 +42,9 @@ void realFftPower(const double* samples, double* work, double* power) noexcept;
 
 // One part of the same transform (0 before 1, same `samples`, `work` and `power`).
 void realFftPart(const double* samples, double* work, double* power, int part) noexcept;
+
+// After both parts: split chunks from..to - 1 (bins 8 from + 1 .. min(8 to, 511)).
+void realFftSplit(const double* work, double* power, int from, int to) noexcept;
 
 // One radix-2 butterfly, u + w x and u - w x, on any lane type (lanes.h).
 template <class V> struct Butterfly { V ur, ui, xr, xi; };

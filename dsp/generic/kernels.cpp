@@ -149,9 +149,9 @@ double levelOf(double power, double binScaleDb) noexcept {
 
 } // namespace
 
-void splitPowers(const double* re, const double* im, const RealFftTables& t, int from,
+void splitPowers(const double* re, const double* im, const RealFftTables& t, int from, int to,
                  double* power) noexcept {
-    for (int k = from; k < kRealFftHalf; ++k) {
+    for (int k = from; k < to; ++k) {
         power[k] = splitPower(re[k], im[k], re[kRealFftHalf - k], -im[kRealFftHalf - k],
                               t.splitRe[k], t.splitIm[k]);
     }
@@ -173,7 +173,11 @@ void fftPart(const RealFftTables& t, const double* samples, double* work, double
     }
     laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
-    splitPowers(re, im, t, 1, power);
+}
+
+void fftSplit(const RealFftTables& t, const double* work, double* power, int from,
+              int to) noexcept {
+    splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
 void levels(double* power, int count, double binScaleDb) noexcept {
@@ -196,7 +200,7 @@ void smooth(float* spectrumDb, const double* levels, int count) noexcept {
 Kernels record() noexcept {
     return {"baseline",   cascadeRun, startSkewed,    runSkewed, drainSkewed,
             finiteLength, finishRun,  detectorInputs, monoSum,   peakMagnitude,
-            window,       fftPart,    levels,         smooth};
+            window,       fftPart,    fftSplit,       levels,    smooth};
 }
 
 } // namespace generic

@@ -138,16 +138,18 @@ TOLVANE_AVX2_LANE Lanes4 reversedAt(const double* p) {
     return {_mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), _MM_SHUFFLE(0, 1, 2, 3))};
 }
 
-TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftTables& t,
-                              double* power) {
+// Bins from..to - 1, four at a time; the one-value loop takes the rest (bins 509..511 when
+// `to` is the end).
+TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftTables& t, int from,
+                              int to, double* power) {
     constexpr int half = kRealFftHalf;
-    int k = 1;
-    for (; k + 3 < half; k += 4) {
+    int k = from;
+    for (; k + 3 < to; k += 4) {
         const Lanes4 ci{_mm256_sub_pd(_mm256_setzero_pd(), reversedAt(im + half - k).v)};
         put(power + k, splitPower(at(re + k), at(im + k), reversedAt(re + half - k), ci,
                                   at(t.splitRe.data() + k), at(t.splitIm.data() + k)));
     }
-    generic::splitPowers(re, im, t, k, power);
+    generic::splitPowers(re, im, t, k, to, power);
 }
 
 // log10Positive (fast_math.h) on four lanes with fused steps.
@@ -194,7 +196,11 @@ TOLVANE_AVX2 void fftPart(const RealFftTables& t, const double* samples, double*
     }
     laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
-    splitPowers(re, im, t, power);
+}
+
+TOLVANE_AVX2 void fftSplit(const RealFftTables& t, const double* work, double* power, int from,
+                           int to) noexcept {
+    splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
 TOLVANE_AVX2 void levels(double* power, int count, double binScaleDb) noexcept {

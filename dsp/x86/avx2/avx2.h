@@ -11,6 +11,7 @@ kernel::FinishRun finishRun;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;
 kernel::FftPart fftPart;
+kernel::FftSplit fftSplit;
 kernel::Levels levels;
 kernel::Smooth smooth;
 
