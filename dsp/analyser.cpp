@@ -8,7 +8,8 @@
 //
 // Done all at once when the ring fills, the analysis made every sixteenth small host block
 // several times as heavy as the others. So the work follows the samples instead: each
-// sample is windowed as it arrives, the transform's first part runs at the fill and its
+// sample is windowed as it arrives, the transform's first stages run during the ring's last
+// quarter for the groups whose samples are in, its first part at the fill and its
 // second part a few samples later, and the split pass, the bins' levels and smoothing come
 // in slices over the next few hundred samples. Nothing reads the spectrum in between except the
 // modulation tick, which gets the bins it reads finished first (analysisBeforeTick), and
@@ -152,14 +153,23 @@ void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
 
 } // namespace
 
-// Audio thread: ring samples from..from + count - 1 have just arrived.
-void windowArrived(Engine& inst, std::int32_t from, std::int32_t count) noexcept {
+// Audio thread: ring samples from..from + count - 1 have just arrived. They are windowed,
+// and the first stages run for every group of the transform whose samples are all in.
+void ringArrived(Engine& inst, std::int32_t from, std::int32_t count) noexcept {
     const Workspace ws = workspace(inst);
     if (ws.samples == nullptr || from < 0 || count < 0 || from + count > kAnalysisSize) {
         return;
     }
     kernels().window(ws.samples + from, inst.analysisRing.data() + from,
                      inst.hannWindow.data() + from, count);
+    // Group g is complete with ring sample 769 + 2g (real_fft.h).
+    const std::int32_t ready = std::clamp((from + count - 768) / 2, 0, kFftFirstGroups);
+    AnalysisProgress& a = inst.analysis;
+    if (ready > a.firstGroupsDone) {
+        finishAnalysis(inst); // the last analysis ended long ago: the scratch is free
+        realFftFirstStages(ws.samples, ws.work, a.firstGroupsDone, ready);
+        a.firstGroupsDone = ready;
+    }
 }
 
 // Audio thread, when the ring has filled (every sample of it windowed on arrival).
@@ -170,6 +180,8 @@ void startAnalysis(Engine& inst) noexcept {
         return;
     }
     AnalysisProgress& a = inst.analysis;
+    realFftFirstStages(ws.samples, ws.work, a.firstGroupsDone, kFftFirstGroups); // none left
+    a.firstGroupsDone = 0;                                                       // the next ring's
     a.pending = true;
     a.sinceFill = 0;
     a.fftPartsDone = 0;
@@ -243,4 +255,5 @@ void runAnalyser(Engine& inst) noexcept {
     k.levels(ws.power, kSpectrumBins, kBinScaleDb);
     k.smooth(inst.spectrumDb.data(), ws.power, kSpectrumBins);
     ++inst.analysisCount;
+    inst.analysis.firstGroupsDone = 0; // the scratch is overwritten: a filling ring's again
 }

@@ -115,7 +115,7 @@ void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float
     for (std::int32_t i = 0; i < count;) {
         const std::int32_t chunk = std::min(count - i, kAnalysisSize - pos);
         k.monoSum(left + i, right + i, chunk, ring + pos);
-        windowArrived(inst, pos, chunk);
+        ringArrived(inst, pos, chunk);
         advanceAnalysis(inst, chunk);
         i += chunk;
         pos += chunk;

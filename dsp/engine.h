@@ -95,6 +95,7 @@ struct AnalysisProgress {
     std::bitset<kSpectrumChunks> chunksDone;
     std::bitset<kSpectrumChunks - 1> splitDone; // the transform's split pass, by chunk
     std::int32_t chunksLeft = 0;
+    std::int32_t firstGroupsDone = 0; // of the filling ring's transform (real_fft.h)
     // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
     // yet): the tick's bins are found without working out a band's terms at every fill.
     struct BandBin {
@@ -167,12 +168,13 @@ void processBlock(Engine& engine, float* left, float* right, std::int32_t count)
 // within the sizes they have.
 void resetRunningState(Engine& engine, const Engine& fresh) noexcept;
 void updateModulation(Engine& engine) noexcept;
-// The analyser (analyser.cpp). The audio path windows samples as they reach the ring,
-// starts an analysis when it fills and advances it with the samples that follow; before a
-// modulation tick, every bin the tick can read is in. finishAnalysis completes a pending
-// analysis at once (anything that reads the whole spectrum calls it first). runAnalyser is
-// the whole analysis of the ring in one go: what the spread one gives, bit for bit.
-void windowArrived(Engine& engine, std::int32_t from, std::int32_t count) noexcept;
+// The analyser (analyser.cpp). The audio path windows samples as they reach the ring (and
+// runs the transform's first stages of the groups they complete), starts an analysis when it fills
+// and advances it with the samples that follow; before a modulation tick, every bin the tick can
+// read is in. finishAnalysis completes a pending analysis at once (anything that reads the whole
+// spectrum calls it first). runAnalyser is the whole analysis of the ring in one go: what the
+// spread one gives, bit for bit.
+void ringArrived(Engine& engine, std::int32_t from, std::int32_t count) noexcept;
 void startAnalysis(Engine& engine) noexcept;
 void advanceAnalysis(Engine& engine, std::int32_t samples) noexcept;
 void analysisBeforeTick(Engine& engine) noexcept;

@@ -48,10 +48,15 @@ void prepareRealFft() {
 }
 
 void realFftPower(const double* samples, double* work, double* power) noexcept {
+    realFftFirstStages(samples, work, 0, kFftFirstGroups);
     for (int part = 0; part < kFftParts; ++part) {
         realFftPart(samples, work, power, part);
     }
     realFftSplit(work, power, 0, kFftSplitChunks);
+}
+
+void realFftFirstStages(const double* samples, double* work, int from, int to) noexcept {
+    kernels().fftFirstStages(tables(), samples, work, from, to);
 }
 
 void realFftSplit(const double* work, double* power, int from, int to) noexcept {

@@ -16,6 +16,7 @@ kernel::DetectorInputs detectorInputs;
 kernel::MonoSum monoSum;
 kernel::PeakMagnitude peakMagnitude;
 kernel::Window window;
+kernel::FftFirstStages fftFirstStages;
 kernel::FftPart fftPart;
 kernel::FftSplit fftSplit;
 kernel::Levels levels;

@@ -96,24 +96,6 @@ void window(double* samples, const float* ring, const double* window, int count)
 
 namespace {
 
-// The first two radix-2 stages at once: their twiddles are 1 and -i, no multiplication.
-void firstStages(double* re, double* im) noexcept {
-    for (int s = 0; s < kRealFftHalf; s += 4) {
-        const double ar = re[s] + re[s + 1], ai = im[s] + im[s + 1];
-        const double br = re[s] - re[s + 1], bi = im[s] - im[s + 1];
-        const double cr = re[s + 2] + re[s + 3], ci = im[s + 2] + im[s + 3];
-        const double dr = re[s + 2] - re[s + 3], di = im[s + 2] - im[s + 3];
-        re[s] = ar + cr;
-        im[s] = ai + ci;
-        re[s + 2] = ar - cr;
-        im[s + 2] = ai - ci;
-        re[s + 1] = br + di; // b + (-i) d
-        im[s + 1] = bi - dr;
-        re[s + 3] = br - di;
-        im[s + 3] = bi + dr;
-    }
-}
-
 // The stages of half-length `from` up to (not including) `to`, two butterflies per step.
 // Stage h's twiddles start at h - 4 in the table (the stages of 4 .. h / 2 come first).
 void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) noexcept {
@@ -157,17 +139,38 @@ void splitPowers(const double* re, const double* im, const RealFftTables& t, int
     }
 }
 
-void fftPart(const RealFftTables& t, const double* samples, double* work, double* power,
+// Group g sits at elements s .. s + 3, s = g reversed (a multiple of four), which hold the
+// pairs g, g + 256, g + 128 and g + 384 in that order.
+void fftFirstStages(const RealFftTables& t, const double* samples, double* work, int from,
+                    int to) noexcept {
+    double* re = work;
+    double* im = work + kRealFftHalf;
+    for (int g = from; g < to; ++g) {
+        const int s = t.bitReversed[g];
+        const double* p0 = samples + 2 * g;
+        const double* p1 = samples + 2 * (g + 256);
+        const double* p2 = samples + 2 * (g + 128);
+        const double* p3 = samples + 2 * (g + 384);
+        const double ar = p0[0] + p1[0], ai = p0[1] + p1[1];
+        const double br = p0[0] - p1[0], bi = p0[1] - p1[1];
+        const double cr = p2[0] + p3[0], ci = p2[1] + p3[1];
+        const double dr = p2[0] - p3[0], di = p2[1] - p3[1];
+        re[s] = ar + cr;
+        im[s] = ai + ci;
+        re[s + 2] = ar - cr;
+        im[s + 2] = ai - ci;
+        re[s + 1] = br + di; // b + (-i) d
+        im[s + 1] = bi - dr;
+        re[s + 3] = br - di;
+        im[s + 3] = bi + dr;
+    }
+}
+
+void fftPart(const RealFftTables& t, const double*, double* work, double* power,
              int part) noexcept {
     double* re = work;
     double* im = work + kRealFftHalf;
     if (part == 0) {
-        for (int k = 0; k < kRealFftHalf; ++k) {
-            const int r = t.bitReversed[k];
-            re[r] = samples[2 * k];
-            im[r] = samples[2 * k + 1];
-        }
-        firstStages(re, im);
         laterStages(re, im, t, 4, kFftSecondPartFrom);
         return;
     }
@@ -198,9 +201,9 @@ void smooth(float* spectrumDb, const double* levels, int count) noexcept {
 }
 
 Kernels record() noexcept {
-    return {"baseline",   cascadeRun, startSkewed,    runSkewed, drainSkewed,
-            finiteLength, finishRun,  detectorInputs, monoSum,   peakMagnitude,
-            window,       fftPart,    fftSplit,       levels,    smooth};
+    return {"baseline", cascadeRun,     startSkewed, runSkewed,     drainSkewed, finiteLength,
+            finishRun,  detectorInputs, monoSum,     peakMagnitude, window,      fftFirstStages,
+            fftPart,    fftSplit,       levels,      smooth};
 }
 
 } // namespace generic

@@ -32,6 +32,7 @@ Kernels record(VectorPath path) noexcept {
             sse2::monoSum,
             sse2::peakMagnitude,
             pick(sse2::window, avx2::window, avx2::window),
+            generic::fftFirstStages,
             pick(generic::fftPart, avx2::fftPart, avx2::fftPart),
             pick(generic::fftSplit, avx2::fftSplit, avx2::fftSplit),
             pick(sse2::levels, avx2::levels, avx2::levels),

@@ -14,52 +14,6 @@ namespace avx2 {
 
 namespace {
 
-// Four rows (lanes: four groups) into four columns (each group's four elements in order).
-TOLVANE_AVX2_LANE void storeTransposed(double* p, __m256d o0, __m256d o1, __m256d o2, __m256d o3) {
-    const __m256d t0 = _mm256_unpacklo_pd(o0, o1), t1 = _mm256_unpackhi_pd(o0, o1);
-    const __m256d t2 = _mm256_unpacklo_pd(o2, o3), t3 = _mm256_unpackhi_pd(o2, o3);
-    _mm256_storeu_pd(p, _mm256_permute2f128_pd(t0, t2, 0x20));
-    _mm256_storeu_pd(p + 4, _mm256_permute2f128_pd(t1, t3, 0x20));
-    _mm256_storeu_pd(p + 8, _mm256_permute2f128_pd(t0, t2, 0x31));
-    _mm256_storeu_pd(p + 12, _mm256_permute2f128_pd(t1, t3, 0x31));
-}
-
-} // namespace
-
-// Each step takes a block of sixteen elements, four groups of four, with the groups in
-// the lanes: element j of every group sits in register j, so the groups' butterflies run
-// side by side without moving lanes, and one transpose puts them back in order. The
-// reversed index of an element of the block is the block's own plus that of its offset
-// (their bits do not overlap).
-TOLVANE_AVX2 void firstStages(const double* samples, const int* bitReversed, double* re, double* im,
-                              int half) noexcept {
-    for (int s = 0; s + 15 < half; s += 16) {
-        const double* from = samples + 2 * bitReversed[s];
-        __m256d r[4], i[4];
-        for (int j = 0; j < 4; ++j) {
-            // (re, im) of groups 0 and 2, then of groups 1 and 3: unpacking gives lanes 0-3.
-            const __m256d a =
-                _mm256_loadu2_m128d(from + 2 * bitReversed[8 + j], from + 2 * bitReversed[j]);
-            const __m256d b =
-                _mm256_loadu2_m128d(from + 2 * bitReversed[12 + j], from + 2 * bitReversed[4 + j]);
-            r[j] = _mm256_unpacklo_pd(a, b);
-            i[j] = _mm256_unpackhi_pd(a, b);
-        }
-        // The portable first stages (generic/kernels.cpp), lane by lane: twiddles 1 and -i, no
-        // multiplication.
-        const __m256d ar = _mm256_add_pd(r[0], r[1]), ai = _mm256_add_pd(i[0], i[1]);
-        const __m256d br = _mm256_sub_pd(r[0], r[1]), bi = _mm256_sub_pd(i[0], i[1]);
-        const __m256d cr = _mm256_add_pd(r[2], r[3]), ci = _mm256_add_pd(i[2], i[3]);
-        const __m256d dr = _mm256_sub_pd(r[2], r[3]), di = _mm256_sub_pd(i[2], i[3]);
-        storeTransposed(re + s, _mm256_add_pd(ar, cr), _mm256_add_pd(br, di), _mm256_sub_pd(ar, cr),
-                        _mm256_sub_pd(br, di));
-        storeTransposed(im + s, _mm256_add_pd(ai, ci), _mm256_sub_pd(bi, dr), _mm256_sub_pd(ai, ci),
-                        _mm256_add_pd(bi, dr));
-    }
-}
-
-namespace {
-
 TOLVANE_AVX2_LANE Lanes4 at(const double* p) {
     return {_mm256_loadu_pd(p)};
 }
@@ -184,13 +138,13 @@ TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
 
 } // namespace
 
-TOLVANE_AVX2 void fftPart(const RealFftTables& t, const double* samples, double* work,
-                          double* power, int part) noexcept {
-    static_assert(kRealFftHalf % 16 == 0, "firstStages takes sixteen elements at a time");
+// The first two stages are the portable ones (generic::fftFirstStages), run as the samples
+// arrive.
+TOLVANE_AVX2 void fftPart(const RealFftTables& t, const double*, double* work, double* power,
+                          int part) noexcept {
     double* re = work;
     double* im = work + kRealFftHalf;
     if (part == 0) {
-        firstStages(samples, t.bitReversed.data(), re, im, kRealFftHalf);
         laterStages(re, im, t, 4, kFftSecondPartFrom);
         return;
     }
