@@ -28,8 +28,9 @@ namespace {
 constexpr double kBinScaleDb = -54.18539921951662;
 
 // When the transform's second part runs (unless a tick comes first), in samples after the
-// fill: far enough from the fill that a small host block carries one part, not both.
-constexpr std::int32_t kSecondPartAt = 16;
+// fill: at once, since the plug-in's exchange finishes the analysis at the next block's
+// start (engine_exchange.cpp), and the transform is about as heavy as the rest.
+constexpr std::int32_t kSecondPartAt = 0;
 // The levels come in slices of eight chunks (the last one takes bin 512 as well), one
 // slice every 64 samples from 96 samples after the fill: all in within 544 samples, long
 // before the next fill, one slice per 64-sample block, and never in the blocks that carry
@@ -190,6 +191,9 @@ void startAnalysis(Engine& inst) noexcept {
     a.chunksLeft = kSpectrumChunks;
     realFftPart(ws.samples, ws.work, ws.power, 0);
     a.fftPartsDone = 1;
+    if (kSecondPartAt == 0) {
+        finishTransform(inst, ws);
+    }
 }
 
 // Audio thread: `samples` more have been fed since the fill; whatever is due by now runs.

@@ -35,7 +35,7 @@ void prepareRealFft();
 // the same lanes, so the pieces give the whole transform's bits.
 constexpr int kFftFirstGroups = kRealFftHalf / 4;
 constexpr int kFftParts = 2;
-constexpr int kFftSecondPartFrom = 64;
+constexpr int kFftSecondPartFrom = 128; // parts of about the same weight
 constexpr int kFftSplitChunk = 8;
 constexpr int kFftSplitChunks = kRealFftHalf / kFftSplitChunk;
 

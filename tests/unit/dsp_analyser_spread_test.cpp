@@ -255,11 +255,11 @@ TEST(AnalyserSpread, EditorIsShownWholeSpectraOnly) {
         exchangeWithAudio(*inst);
         ASSERT_LT(inst->publishedAnalyses, expected.size());
         ASSERT_TRUE(sameBits(inst->edit.spectrumDb, expected[inst->publishedAnalyses])) << at;
-        if (!inst->audio.analysis.pending) {
-            ASSERT_EQ(inst->publishedAnalyses, inst->audio.analysisCount);
-        }
+        // The editing side maps gains against every analysis of a ring filled before the
+        // exchange, as it did when each ring was analysed at once.
+        ASSERT_EQ(inst->publishedAnalyses, inst->audio.analysisCount);
     }
-    EXPECT_GT(exchangesWhilePending, 50u);
+    EXPECT_GT(exchangesWhilePending, 10u);
     EXPECT_GT(inst->publishedAnalyses, 15u);
 }
 
