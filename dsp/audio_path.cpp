@@ -59,6 +59,7 @@ Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* rig
     detectOne(inst, inst.detector, left[0], right[0]); // this sample ticks
     inst.modCounter = 0;
     finishDrives(inst);
+    analysisBeforeTick(inst); // the bins the tick reads, of an analysis still coming in
     updateModulation(inst);
     reloadCoefficients(inst, cascade);
     const std::int32_t length = std::min(available, kMaxRun);
@@ -102,7 +103,8 @@ void finishOutputs(const Kernels& k, const StereoPair* y, const bool* checked, s
     }
 }
 
-// As many samples at a time as fit before the ring's end.
+// As many samples at a time as fit before the ring's end: windowed as they arrive, and
+// counted towards the pending analysis's next steps.
 void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float* right,
                   std::int32_t count) noexcept {
     float* ring = inst.analysisRing.data();
@@ -113,10 +115,12 @@ void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float
     for (std::int32_t i = 0; i < count;) {
         const std::int32_t chunk = std::min(count - i, kAnalysisSize - pos);
         k.monoSum(left + i, right + i, chunk, ring + pos);
+        ringArrived(inst, pos, chunk);
+        advanceAnalysis(inst, chunk);
         i += chunk;
         pos += chunk;
         if (pos > kAnalysisSize - 1) {
-            runAnalyser(inst);
+            startAnalysis(inst);
             pos = 0;
         }
     }
@@ -132,6 +136,7 @@ void resetRunningState(Engine& engine, const Engine& fresh) noexcept {
     }
     std::fill(engine.analysisRing.begin(), engine.analysisRing.end(), 0.0f);
     engine.analysisPos = fresh.analysisPos;
+    engine.analysis = fresh.analysis; // a pending analysis is dropped with its ring
     copyInPlace(fresh.spectrumDb, engine.spectrumDb);
     engine.detector = fresh.detector;
     engine.midDrive = fresh.midDrive;

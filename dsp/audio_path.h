@@ -52,6 +52,7 @@ StereoPair runFiltersSlowly(Engine& inst, double L, double R) noexcept;
 void finishOutputs(const Kernels& k, const StereoPair* y, const bool* checked, std::int32_t count,
                    OutputStage out, float* left, float* right) noexcept;
 
-// The stretch's mono sum into the analyser's ring, analysing whenever it fills.
+// The stretch's mono sum into the analyser's ring, windowed on arrival, with the pending
+// analysis advanced by the samples and a new one started whenever the ring fills.
 void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float* right,
                   std::int32_t count) noexcept;

@@ -83,6 +83,29 @@ struct DetectorTerms {
     std::int32_t decimation = 96; // samples between two steps of the transient detector
 };
 
+// An analysis whose ring has filled but whose spectrum is not all in yet (analyser.cpp):
+// the transform's parts and the bins' levels follow the fill over the next few hundred
+// samples, each bin the modulation reads before its tick reads it.
+constexpr int kSpectrumChunk = 8; // bins per step of levels and smoothing
+constexpr int kSpectrumChunks = (kSpectrumBins + kSpectrumChunk - 1) / kSpectrumChunk;
+struct AnalysisProgress {
+    bool pending = false;          // a filled ring's spectrum is still coming in
+    std::int32_t sinceFill = 0;    // samples fed since that ring filled
+    std::int32_t fftPartsDone = 0; // of kFftParts
+    std::bitset<kSpectrumChunks> chunksDone;
+    std::bitset<kSpectrumChunks - 1> splitDone; // the transform's split pass, by chunk
+    std::int32_t chunksLeft = 0;
+    std::int32_t firstGroupsDone = 0; // of the filling ring's transform (real_fft.h)
+    // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
+    // yet): the tick's bins are found without working out a band's terms at every fill.
+    struct BandBin {
+        double frequency = std::numeric_limits<double>::quiet_NaN();
+        double sampleRate = std::numeric_limits<double>::quiet_NaN();
+        std::int32_t bin = 0;
+    };
+    std::array<BandBin, kMaxModulatedBands> bandBins{};
+};
+
 struct Engine {
     Engine(); // default parameters, the factory band list 0, designed at 48 kHz
     Engine(const Engine&) = delete;
@@ -114,6 +137,7 @@ struct Engine {
     // lives with the engine so the audio thread never allocates (an allocator lock there
     // can stall the host and drop audio).
     std::vector<double> fftScratch;
+    AnalysisProgress analysis;
 
     // The output trim's gain and the parameter value it was worked out from (NaN: not yet).
     float trimParam = std::numeric_limits<float>::quiet_NaN();
@@ -121,7 +145,7 @@ struct Engine {
 
     // Counters that let a copy of the engine tell what changed since it last looked.
     std::uint64_t rebuildCount = 0;  // every rebuildFilters (band, parameter or rate edit)
-    std::uint64_t analysisCount = 0; // every runAnalyser
+    std::uint64_t analysisCount = 0; // every spectrum completed
 };
 
 // Load or store a parameter value (any thread).
@@ -144,6 +168,17 @@ void processBlock(Engine& engine, float* left, float* right, std::int32_t count)
 // within the sizes they have.
 void resetRunningState(Engine& engine, const Engine& fresh) noexcept;
 void updateModulation(Engine& engine) noexcept;
+// The analyser (analyser.cpp). The audio path windows samples as they reach the ring (and
+// runs the transform's first stages of the groups they complete), starts an analysis when it fills
+// and advances it with the samples that follow; before a modulation tick, every bin the tick can
+// read is in. finishAnalysis completes a pending analysis at once (anything that reads the whole
+// spectrum calls it first). runAnalyser is the whole analysis of the ring in one go: what the
+// spread one gives, bit for bit.
+void ringArrived(Engine& engine, std::int32_t from, std::int32_t count) noexcept;
+void startAnalysis(Engine& engine) noexcept;
+void advanceAnalysis(Engine& engine, std::int32_t samples) noexcept;
+void analysisBeforeTick(Engine& engine) noexcept;
+void finishAnalysis(Engine& engine) noexcept;
 void runAnalyser(Engine& engine) noexcept;
 
 // Pure coefficient design; reads no engine state. A band that cannot be realised as a

@@ -28,13 +28,17 @@ void adoptRate(Engine& audio, const Engine& edits) {
 }
 
 // The editor draws the coefficients the audio really uses, modulation included, and
-// edits map band gains against the spectrum the audio last measured.
+// edits map band gains against the spectrum the audio last measured. That is the spectrum
+// of every ring filled before this block, as the editing side's rebuilds must see it for
+// the audio to stay what it was, so an analysis still coming in (analyser.cpp) is finished
+// here first: the work after a fill lands in two blocks rather than one.
 void publish(InstanceEngine& inst) {
     const Engine& audio = inst.audio;
     const std::size_t n = std::min(audio.filters.size(), inst.edit.filters.size());
     for (std::size_t i = 0; i < n; ++i) {
         inst.edit.filters[i].coeffs = audio.filters[i].coeffs;
     }
+    finishAnalysis(inst.audio);
     if (inst.publishedAnalyses != audio.analysisCount &&
         inst.edit.spectrumDb.size() == audio.spectrumDb.size()) {
         std::copy(audio.spectrumDb.begin(), audio.spectrumDb.end(), inst.edit.spectrumDb.begin());

@@ -104,8 +104,10 @@ void setSampleRate(Engine& inst, float rate) {
 }
 
 // Owner of the engine. Replaces coefficients only: running filter states
-// survive so that edits do not click.
+// survive so that edits do not click. The gain mapping reads the spectrum at every band's
+// bin, so an analysis still coming in is finished first.
 void rebuildFilters(Engine& inst) {
+    finishAnalysis(inst);
     ++inst.rebuildCount;
     const std::size_t n = inst.bands.size();
     inst.filters.resize(n);

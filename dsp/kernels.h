@@ -54,8 +54,20 @@ using PeakMagnitude = float(const float* samples, std::int32_t count) noexcept;
 // not finite counts as 0), the transform's powers, the bins' levels in dB in place of their
 // powers, and the displayed spectrum's smoothing.
 using Window = void(double* samples, const float* ring, const double* window, int count) noexcept;
-using FftPower = void(const RealFftTables& tables, const double* samples, double* work,
-                      double* power) noexcept;
+// The transform's first two stages (twiddles 1 and -i: additions alone, the same bits on
+// every path) for the groups of four from..to - 1 (real_fft.h), straight from the windowed
+// samples in bit-reversed order.
+using FftFirstStages = void(const RealFftTables& tables, const double* samples, double* work,
+                            int from, int to) noexcept;
+// The transform in kFftParts parts, run in order (real_fft.h says where each ends): the
+// analyser spreads them over the samples after the ring fills.
+using FftPart = void(const RealFftTables& tables, const double* samples, double* work,
+                     double* power, int part) noexcept;
+// The split pass for bins from..to - 1 (1 <= from, to <= kRealFftHalf) once the parts are
+// done: from - 1 a multiple of kFftSplitChunk and to too unless it is kRealFftHalf, so that
+// every bin takes the lanes (or the one-value tail) it takes over the whole range.
+using FftSplit = void(const RealFftTables& tables, const double* work, double* power, int from,
+                      int to) noexcept;
 using Levels = void(double* power, int count, double binScaleDb) noexcept;
 using Smooth = void(float* spectrumDb, const double* levels, int count) noexcept;
 
@@ -73,7 +85,9 @@ struct Kernels {
     kernel::MonoSum* monoSum;
     kernel::PeakMagnitude* peakMagnitude;
     kernel::Window* window;
-    kernel::FftPower* fftPower;
+    kernel::FftFirstStages* fftFirstStages;
+    kernel::FftPart* fftPart;
+    kernel::FftSplit* fftSplit;
     kernel::Levels* levels;
     kernel::Smooth* smooth;
 };

@@ -48,5 +48,25 @@ void prepareRealFft() {
 }
 
 void realFftPower(const double* samples, double* work, double* power) noexcept {
-    kernels().fftPower(tables(), samples, work, power);
+    realFftFirstStages(samples, work, 0, kFftFirstGroups);
+    for (int part = 0; part < kFftParts; ++part) {
+        realFftPart(samples, work, power, part);
+    }
+    realFftSplit(work, power, 0, kFftSplitChunks);
+}
+
+void realFftFirstStages(const double* samples, double* work, int from, int to) noexcept {
+    kernels().fftFirstStages(tables(), samples, work, from, to);
+}
+
+void realFftSplit(const double* work, double* power, int from, int to) noexcept {
+    const int first = from * kFftSplitChunk + 1;
+    const int end = to * kFftSplitChunk + 1 < kRealFftHalf ? to * kFftSplitChunk + 1 : kRealFftHalf;
+    if (first < end) {
+        kernels().fftSplit(tables(), work, power, first, end);
+    }
+}
+
+void realFftPart(const double* samples, double* work, double* power, int part) noexcept {
+    kernels().fftPart(tables(), samples, work, power, part);
 }

@@ -24,9 +24,33 @@ struct RealFftTables {
 // thread may run a transform.
 void prepareRealFft();
 
+// The transform runs in pieces, so that the analyser can put them in different host
+// blocks. The first two stages go by groups of four elements: group g (0..127) takes the
+// sample pairs g, g + 128, g + 256 and g + 384, so it can run as soon as pair g + 384 is
+// in (samples up to 769 + 2g), during the ring's last quarter. Then two parts: the first
+// runs the stages of half-length 4 up to kFftSecondPartFrom, the second the remaining
+// stages and bins 0 and 512; the split pass gives the
+// other bins, kFftSplitChunk at a time (bins 8c + 1 .. 8c + 8). Each butterfly is the one
+// the whole transform would run, in the same order of stages, and each bin goes through
+// the same lanes, so the pieces give the whole transform's bits.
+constexpr int kFftFirstGroups = kRealFftHalf / 4;
+constexpr int kFftParts = 2;
+constexpr int kFftSecondPartFrom = 128; // parts of about the same weight
+constexpr int kFftSplitChunk = 8;
+constexpr int kFftSplitChunks = kRealFftHalf / kFftSplitChunk;
+
 // `samples`: kRealFftSize real values; `work`: 2 * kRealFftSize doubles of scratch. Writes
 // the squared magnitude of bins 0..512 into `power`.
 void realFftPower(const double* samples, double* work, double* power) noexcept;
+
+// Groups from..to - 1 of the first two stages.
+void realFftFirstStages(const double* samples, double* work, int from, int to) noexcept;
+
+// After every group: one part of the transform (0 before 1, same `work` and `power`).
+void realFftPart(const double* samples, double* work, double* power, int part) noexcept;
+
+// After both parts: split chunks from..to - 1 (bins 8 from + 1 .. min(8 to, 511)).
+void realFftSplit(const double* work, double* power, int from, int to) noexcept;
 
 // One radix-2 butterfly, u + w x and u - w x, on any lane type (lanes.h).
 template <class V> struct Butterfly { V ur, ui, xr, xi; };

@@ -16,15 +16,17 @@ kernel::DetectorInputs detectorInputs;
 kernel::MonoSum monoSum;
 kernel::PeakMagnitude peakMagnitude;
 kernel::Window window;
-kernel::FftPower fftPower;
+kernel::FftFirstStages fftFirstStages;
+kernel::FftPart fftPart;
+kernel::FftSplit fftSplit;
 kernel::Levels levels;
 kernel::Smooth smooth;
 
 // The record of these kernels alone.
 Kernels record() noexcept;
 
-// Bins `from` .. kRealFftHalf - 1 of the split pass, one at a time.
-void splitPowers(const double* re, const double* im, const RealFftTables& tables, int from,
+// Bins `from` .. `to` - 1 of the split pass, one at a time.
+void splitPowers(const double* re, const double* im, const RealFftTables& tables, int from, int to,
                  double* power) noexcept;
 
 } // namespace generic

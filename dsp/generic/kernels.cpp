@@ -123,29 +123,12 @@ void window(double* samples, const float* ring, const double* window, int count)
 
 namespace {
 
-// The first two radix-2 stages at once: their twiddles are 1 and -i, no multiplication.
-void firstStages(double* re, double* im) noexcept {
-    for (int s = 0; s < kRealFftHalf; s += 4) {
-        const double ar = re[s] + re[s + 1], ai = im[s] + im[s + 1];
-        const double br = re[s] - re[s + 1], bi = im[s] - im[s + 1];
-        const double cr = re[s + 2] + re[s + 3], ci = im[s + 2] + im[s + 3];
-        const double dr = re[s + 2] - re[s + 3], di = im[s + 2] - im[s + 3];
-        re[s] = ar + cr;
-        im[s] = ai + ci;
-        re[s + 2] = ar - cr;
-        im[s + 2] = ai - ci;
-        re[s + 1] = br + di; // b + (-i) d
-        im[s + 1] = bi - dr;
-        re[s + 3] = br - di;
-        im[s + 3] = bi + dr;
-    }
-}
-
-// The remaining stages, two butterflies per step.
-void laterStages(double* re, double* im, const RealFftTables& t) noexcept {
-    const double* wRe = t.stageRe.data();
-    const double* wIm = t.stageIm.data();
-    for (int h = 4; h < kRealFftHalf; h <<= 1) {
+// The stages of half-length `from` up to (not including) `to`, two butterflies per step.
+// Stage h's twiddles start at h - 4 in the table (the stages of 4 .. h / 2 come first).
+void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) noexcept {
+    for (int h = from; h < to; h <<= 1) {
+        const double* wRe = t.stageRe.data() + (h - 4);
+        const double* wIm = t.stageIm.data() + (h - 4);
         for (int s = 0; s < kRealFftHalf; s += 2 * h) {
             for (int j = 0; j < h; j += 2) {
                 double* r = re + s + j;
@@ -159,8 +142,6 @@ void laterStages(double* re, double* im, const RealFftTables& t) noexcept {
                 storePair(i + h, b.xi);
             }
         }
-        wRe += h;
-        wIm += h;
     }
 }
 
@@ -177,26 +158,56 @@ double levelOf(double power, double binScaleDb) noexcept {
 
 } // namespace
 
-void splitPowers(const double* re, const double* im, const RealFftTables& t, int from,
+void splitPowers(const double* re, const double* im, const RealFftTables& t, int from, int to,
                  double* power) noexcept {
-    for (int k = from; k < kRealFftHalf; ++k) {
+    for (int k = from; k < to; ++k) {
         power[k] = splitPower(re[k], im[k], re[kRealFftHalf - k], -im[kRealFftHalf - k],
                               t.splitRe[k], t.splitIm[k]);
     }
 }
 
-void fftPower(const RealFftTables& t, const double* samples, double* work, double* power) noexcept {
+// Group g sits at elements s .. s + 3, s = g reversed (a multiple of four), which hold the
+// pairs g, g + 256, g + 128 and g + 384 in that order.
+void fftFirstStages(const RealFftTables& t, const double* samples, double* work, int from,
+                    int to) noexcept {
     double* re = work;
     double* im = work + kRealFftHalf;
-    for (int k = 0; k < kRealFftHalf; ++k) {
-        const int r = t.bitReversed[k];
-        re[r] = samples[2 * k];
-        im[r] = samples[2 * k + 1];
+    for (int g = from; g < to; ++g) {
+        const int s = t.bitReversed[g];
+        const double* p0 = samples + 2 * g;
+        const double* p1 = samples + 2 * (g + 256);
+        const double* p2 = samples + 2 * (g + 128);
+        const double* p3 = samples + 2 * (g + 384);
+        const double ar = p0[0] + p1[0], ai = p0[1] + p1[1];
+        const double br = p0[0] - p1[0], bi = p0[1] - p1[1];
+        const double cr = p2[0] + p3[0], ci = p2[1] + p3[1];
+        const double dr = p2[0] - p3[0], di = p2[1] - p3[1];
+        re[s] = ar + cr;
+        im[s] = ai + ci;
+        re[s + 2] = ar - cr;
+        im[s + 2] = ai - ci;
+        re[s + 1] = br + di; // b + (-i) d
+        im[s + 1] = bi - dr;
+        re[s + 3] = br - di;
+        im[s + 3] = bi + dr;
     }
-    firstStages(re, im);
-    laterStages(re, im, t);
+}
+
+void fftPart(const RealFftTables& t, const double*, double* work, double* power,
+             int part) noexcept {
+    double* re = work;
+    double* im = work + kRealFftHalf;
+    if (part == 0) {
+        laterStages(re, im, t, 4, kFftSecondPartFrom);
+        return;
+    }
+    laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
-    splitPowers(re, im, t, 1, power);
+}
+
+void fftSplit(const RealFftTables& t, const double* work, double* power, int from,
+              int to) noexcept {
+    splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
 void levels(double* power, int count, double binScaleDb) noexcept {
@@ -217,9 +228,9 @@ void smooth(float* spectrumDb, const double* levels, int count) noexcept {
 }
 
 Kernels record() noexcept {
-    return {"baseline",   cascadeRun, startSkewed,    runSkewed, drainSkewed,
-            finiteLength, finishRun,  detectorInputs, monoSum,   peakMagnitude,
-            window,       fftPower,   levels,         smooth};
+    return {"baseline", cascadeRun,     startSkewed, runSkewed,     drainSkewed, finiteLength,
+            finishRun,  detectorInputs, monoSum,     peakMagnitude, window,      fftFirstStages,
+            fftPart,    fftSplit,       levels,      smooth};
 }
 
 } // namespace generic

@@ -32,7 +32,9 @@ Kernels record(VectorPath path) noexcept {
             sse2::monoSum,
             sse2::peakMagnitude,
             pick(sse2::window, avx2::window, avx2::window),
-            pick(generic::fftPower, avx2::fftPower, avx2::fftPower),
+            generic::fftFirstStages,
+            pick(generic::fftPart, avx2::fftPart, avx2::fftPart),
+            pick(generic::fftSplit, avx2::fftSplit, avx2::fftSplit),
             pick(sse2::levels, avx2::levels, avx2::levels),
             pick(sse2::smooth, avx2::smooth, avx2::smooth)};
 }

@@ -96,6 +96,17 @@ TEST_F(DspAllocation, ProcessingAllocatesNothing) {
     EXPECT_NE(inst->lastModulation[4], -1.0);
 }
 
+// The analysis spread over small blocks (window on arrival, the transform's parts, the
+// tick's bins, the slices of levels) works in the engine's own arrays too.
+TEST_F(DspAllocation, SpreadAnalysisInSmallBlocksAllocatesNothing) {
+    auto signal = musicLikeSignal(20000);
+    for (const std::size_t block : {1u, 7u, 64u}) {
+        const std::uint64_t before = inst->analysisCount;
+        EXPECT_EQ(allocationsDuring([&] { processInBlocks(*inst, signal, block); }), 0) << block;
+        EXPECT_GE(inst->analysisCount, before + 18) << block;
+    }
+}
+
 // Band edits within the reserved 24 bands are resynchronised by the audio thread without
 // touching the allocator.
 TEST_F(DspAllocation, ResyncWithinReservedBandsAllocatesNothing) {

@@ -14,52 +14,6 @@ namespace avx2 {
 
 namespace {
 
-// Four rows (lanes: four groups) into four columns (each group's four elements in order).
-TOLVANE_AVX2_LANE void storeTransposed(double* p, __m256d o0, __m256d o1, __m256d o2, __m256d o3) {
-    const __m256d t0 = _mm256_unpacklo_pd(o0, o1), t1 = _mm256_unpackhi_pd(o0, o1);
-    const __m256d t2 = _mm256_unpacklo_pd(o2, o3), t3 = _mm256_unpackhi_pd(o2, o3);
-    _mm256_storeu_pd(p, _mm256_permute2f128_pd(t0, t2, 0x20));
-    _mm256_storeu_pd(p + 4, _mm256_permute2f128_pd(t1, t3, 0x20));
-    _mm256_storeu_pd(p + 8, _mm256_permute2f128_pd(t0, t2, 0x31));
-    _mm256_storeu_pd(p + 12, _mm256_permute2f128_pd(t1, t3, 0x31));
-}
-
-} // namespace
-
-// Each step takes a block of sixteen elements, four groups of four, with the groups in
-// the lanes: element j of every group sits in register j, so the groups' butterflies run
-// side by side without moving lanes, and one transpose puts them back in order. The
-// reversed index of an element of the block is the block's own plus that of its offset
-// (their bits do not overlap).
-TOLVANE_AVX2 void firstStages(const double* samples, const int* bitReversed, double* re, double* im,
-                              int half) noexcept {
-    for (int s = 0; s + 15 < half; s += 16) {
-        const double* from = samples + 2 * bitReversed[s];
-        __m256d r[4], i[4];
-        for (int j = 0; j < 4; ++j) {
-            // (re, im) of groups 0 and 2, then of groups 1 and 3: unpacking gives lanes 0-3.
-            const __m256d a =
-                _mm256_loadu2_m128d(from + 2 * bitReversed[8 + j], from + 2 * bitReversed[j]);
-            const __m256d b =
-                _mm256_loadu2_m128d(from + 2 * bitReversed[12 + j], from + 2 * bitReversed[4 + j]);
-            r[j] = _mm256_unpacklo_pd(a, b);
-            i[j] = _mm256_unpackhi_pd(a, b);
-        }
-        // The portable first stages (generic/kernels.cpp), lane by lane: twiddles 1 and -i, no
-        // multiplication.
-        const __m256d ar = _mm256_add_pd(r[0], r[1]), ai = _mm256_add_pd(i[0], i[1]);
-        const __m256d br = _mm256_sub_pd(r[0], r[1]), bi = _mm256_sub_pd(i[0], i[1]);
-        const __m256d cr = _mm256_add_pd(r[2], r[3]), ci = _mm256_add_pd(i[2], i[3]);
-        const __m256d dr = _mm256_sub_pd(r[2], r[3]), di = _mm256_sub_pd(i[2], i[3]);
-        storeTransposed(re + s, _mm256_add_pd(ar, cr), _mm256_add_pd(br, di), _mm256_sub_pd(ar, cr),
-                        _mm256_sub_pd(br, di));
-        storeTransposed(im + s, _mm256_add_pd(ai, ci), _mm256_sub_pd(bi, dr), _mm256_sub_pd(ai, ci),
-                        _mm256_add_pd(bi, dr));
-    }
-}
-
-namespace {
-
 TOLVANE_AVX2_LANE Lanes4 at(const double* p) {
     return {_mm256_loadu_pd(p)};
 }
@@ -116,18 +70,20 @@ TOLVANE_AVX2 void stage(double* re, double* im, const double* wRe, const double*
     }
 }
 
-TOLVANE_AVX2 void laterStages(double* re, double* im, const double* wRe, const double* wIm,
-                              int half) {
-    int h = 4;
-    for (; 2 * h < half; h *= 4) { // two stages at a time while both exist
-        stagePair(re, im, wRe, wIm, h, half);
-        wRe += 3 * h;
-        wIm += 3 * h;
-    }
-    for (; h < half; h *= 2) {
-        stage(re, im, wRe, wIm, h, half);
-        wRe += h;
-        wIm += h;
+// The stages of half-length `from` up to (not including) `to`, two at a time while both
+// are in the range. Stage h's twiddles start at h - 4 in the table.
+TOLVANE_AVX2 void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) {
+    int h = from;
+    while (h < to) {
+        const double* wRe = t.stageRe.data() + (h - 4);
+        const double* wIm = t.stageIm.data() + (h - 4);
+        if (2 * h < to) {
+            stagePair(re, im, wRe, wIm, h, kRealFftHalf);
+            h *= 4;
+        } else {
+            stage(re, im, wRe, wIm, h, kRealFftHalf);
+            h *= 2;
+        }
     }
 }
 
@@ -136,16 +92,18 @@ TOLVANE_AVX2_LANE Lanes4 reversedAt(const double* p) {
     return {_mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), _MM_SHUFFLE(0, 1, 2, 3))};
 }
 
-TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftTables& t,
-                              double* power) {
+// Bins from..to - 1, four at a time; the one-value loop takes the rest (bins 509..511 when
+// `to` is the end).
+TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftTables& t, int from,
+                              int to, double* power) {
     constexpr int half = kRealFftHalf;
-    int k = 1;
-    for (; k + 3 < half; k += 4) {
+    int k = from;
+    for (; k + 3 < to; k += 4) {
         const Lanes4 ci{_mm256_sub_pd(_mm256_setzero_pd(), reversedAt(im + half - k).v)};
         put(power + k, splitPower(at(re + k), at(im + k), reversedAt(re + half - k), ci,
                                   at(t.splitRe.data() + k), at(t.splitIm.data() + k)));
     }
-    generic::splitPowers(re, im, t, k, power);
+    generic::splitPowers(re, im, t, k, to, power);
 }
 
 // log10Positive (fast_math.h) on four lanes with fused steps.
@@ -180,15 +138,23 @@ TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
 
 } // namespace
 
-TOLVANE_AVX2 void fftPower(const RealFftTables& t, const double* samples, double* work,
-                           double* power) noexcept {
-    static_assert(kRealFftHalf % 16 == 0, "firstStages takes sixteen elements at a time");
+// The first two stages are the portable ones (generic::fftFirstStages), run as the samples
+// arrive.
+TOLVANE_AVX2 void fftPart(const RealFftTables& t, const double*, double* work, double* power,
+                          int part) noexcept {
     double* re = work;
     double* im = work + kRealFftHalf;
-    firstStages(samples, t.bitReversed.data(), re, im, kRealFftHalf);
-    laterStages(re, im, t.stageRe.data(), t.stageIm.data(), kRealFftHalf);
+    if (part == 0) {
+        laterStages(re, im, t, 4, kFftSecondPartFrom);
+        return;
+    }
+    laterStages(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
-    splitPowers(re, im, t, power);
+}
+
+TOLVANE_AVX2 void fftSplit(const RealFftTables& t, const double* work, double* power, int from,
+                           int to) noexcept {
+    splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
 TOLVANE_AVX2 void levels(double* power, int count, double binScaleDb) noexcept {

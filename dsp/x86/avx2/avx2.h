@@ -17,7 +17,8 @@ kernel::FinishRun finishRun;
 kernel::FinishRun finishChecked;
 kernel::DetectorInputs detectorInputs;
 kernel::Window window;
-kernel::FftPower fftPower;
+kernel::FftPart fftPart;
+kernel::FftSplit fftSplit;
 kernel::Levels levels;
 kernel::Smooth smooth;
 

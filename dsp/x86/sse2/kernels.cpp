@@ -59,8 +59,9 @@ void window(double* samples, const float* ring, const double* window, int count)
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     int i = 0;
     for (; i + 1 < count; i += 2) {
-        const __m128d v =
-            _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(ring + i))));
+        // Two floats at any alignment: the analyser windows samples as they arrive.
+        const __m128d v = _mm_cvtps_pd(
+            _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ring + i))));
         const __m128d finite = _mm_cmple_pd(_mm_and_pd(v, magnitude), largest);
         _mm_storeu_pd(samples + i, _mm_and_pd(finite, _mm_mul_pd(v, _mm_loadu_pd(window + i))));
     }
