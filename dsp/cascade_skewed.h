@@ -1,6 +1,7 @@
 // The pipeline of the skewed cascade, the kernel (kernels.h: startSkewed, runSkewed,
-// drainSkewed) that runs a band cascade of up to eight stages on processors with AVX-512: two
-// stages share a 256-bit register (both channels of each), and at each step stage s works
+// drainSkewed) that runs a band cascade of up to eight stages on processors with AVX2 (and
+// AVX-512, whose mask registers pick its lanes; x86/avx2/skewed_pipe.h): two stages share a
+// 256-bit register (both channels of each), and at each step stage s works
 // on the sample s steps behind stage 0, so the stages of one register are independent
 // within the step and take half the instructions. Outputs come out the last stage up to
 // seven samples after their input went in; between calls those samples stay in flight.

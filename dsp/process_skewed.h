@@ -1,5 +1,5 @@
 // processBlock's loop for a cascade the skewed kernel takes (up to eight stages, on
-// processors with AVX-512); see process_skewed.cpp.
+// processors with AVX2); see process_skewed.cpp.
 #pragma once
 
 #include "dsp/audio_path.h"

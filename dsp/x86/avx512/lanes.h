@@ -16,10 +16,13 @@
 
 // AVX-512VL gives the 128- and 256-bit instructions sixteen more registers (and mask
 // registers), enough to keep a cascade's states and the detector's running values in
-// registers. The cascades on it use no 512-bit instruction: while one is in flight the core
-// stops issuing vector work to one of its two multiply-add ports, which is what a cascade
-// lives on. The detector's running values stay separate scalars: GCC's straight-line
-// vectorizer would pack them into one wide register and put lane moves on their recursions.
+// registers. The long cascades (cascade.cpp) run four stages to a 512-bit register: on
+// processors with a second 512-bit multiply-add unit that is twice the lanes per cycle of
+// the 256-bit form, and on those whose two 256-bit ports pair up for 512-bit work it is
+// the same lanes per cycle in half the instructions. The skewed cascade of up to eight
+// stages (skewed.cpp) fills 256-bit registers. The detector's running values stay separate
+// scalars: GCC's straight-line vectorizer would pack them into one wide register and put
+// lane moves on their recursions.
 #define TOLVANE_REGISTER_FILE                                                                      \
     [[gnu::target("avx512f,avx512vl,avx2,fma"), gnu::optimize("no-tree-slp-vectorize"),            \
       gnu::flatten]]
