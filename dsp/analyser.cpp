@@ -189,6 +189,7 @@ void startAnalysis(Engine& inst) noexcept {
     a.chunksDone.reset();
     a.splitDone.reset();
     a.chunksLeft = kSpectrumChunks;
+    a.slicesDone = 0;
     realFftPart(ws.samples, ws.work, ws.power, 0);
     a.fftPartsDone = 1;
     if (kSecondPartAt == 0) {
@@ -210,7 +211,10 @@ void advanceAnalysis(Engine& inst, std::int32_t samples) noexcept {
     if (a.sinceFill >= kSecondPartAt) {
         finishTransform(inst, ws);
     }
-    for (int s = 0; s < kSlices && a.sinceFill >= kFirstSliceAt + s * kSliceEvery; ++s) {
+    // Each slice once, when it falls due (a tick may have done some of its chunks already).
+    for (; a.slicesDone < kSlices && a.sinceFill >= kFirstSliceAt + a.slicesDone * kSliceEvery;
+         ++a.slicesDone) {
+        const int s = a.slicesDone;
         const int last = s == kSlices - 1 ? kSpectrumChunks : (s + 1) * kSliceChunks;
         finishChunks(inst, ws, s * kSliceChunks, last);
     }

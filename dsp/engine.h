@@ -95,6 +95,7 @@ struct AnalysisProgress {
     std::bitset<kSpectrumChunks> chunksDone;
     std::bitset<kSpectrumChunks - 1> splitDone; // the transform's split pass, by chunk
     std::int32_t chunksLeft = 0;
+    std::int32_t slicesDone = 0;      // of the levels' slices, in order (analyser.cpp)
     std::int32_t firstGroupsDone = 0; // of the filling ring's transform (real_fft.h)
     // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
     // yet): the tick's bins are found without working out a band's terms at every fill.
