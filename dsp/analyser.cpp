@@ -61,6 +61,12 @@ Workspace workspace(Engine& inst) noexcept {
     return {samples, samples + kAnalysisSize, samples + 3 * kAnalysisSize};
 }
 
+// The workspace while an analysis is pending; null pointers when none is (or the engine
+// lacks its arrays).
+Workspace pendingWorkspace(Engine& inst) noexcept {
+    return inst.analysis.pending ? workspace(inst) : Workspace{nullptr, nullptr, nullptr};
+}
+
 // The split pass's chunks from..to - 1 that are not done yet, consecutive ones in one call.
 void splitChunks(AnalysisProgress& a, const Workspace& ws, int from, int to) noexcept {
     for (int c = from; c < to;) {
@@ -199,14 +205,11 @@ void startAnalysis(Engine& inst) noexcept {
 
 // Audio thread: `samples` more have been fed since the fill; whatever is due by now runs.
 void advanceAnalysis(Engine& inst, std::int32_t samples) noexcept {
-    AnalysisProgress& a = inst.analysis;
-    if (!a.pending) {
-        return;
-    }
-    const Workspace ws = workspace(inst);
+    const Workspace ws = pendingWorkspace(inst);
     if (ws.samples == nullptr) {
         return;
     }
+    AnalysisProgress& a = inst.analysis;
     a.sinceFill += std::min(samples, kAnalysisSize); // cannot overflow before it finishes
     if (a.sinceFill >= kSecondPartAt) {
         finishTransform(inst, ws);
@@ -223,10 +226,7 @@ void advanceAnalysis(Engine& inst, std::int32_t samples) noexcept {
 
 // Audio thread, right before a modulation tick reads the spectrum.
 void analysisBeforeTick(Engine& inst) noexcept {
-    if (!inst.analysis.pending) {
-        return;
-    }
-    const Workspace ws = workspace(inst);
+    const Workspace ws = pendingWorkspace(inst);
     if (ws.samples == nullptr) {
         return;
     }
@@ -237,10 +237,7 @@ void analysisBeforeTick(Engine& inst) noexcept {
 
 // Owner of the engine: whatever is left of a pending analysis, now.
 void finishAnalysis(Engine& inst) noexcept {
-    if (!inst.analysis.pending) {
-        return;
-    }
-    const Workspace ws = workspace(inst);
+    const Workspace ws = pendingWorkspace(inst);
     if (ws.samples == nullptr) {
         return;
     }
