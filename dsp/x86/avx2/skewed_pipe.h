@@ -115,13 +115,14 @@ TOLVANE_PIPE_STEP StagePair runStagePair(const __m256d* k, __m256d x, __m256d s1
     return {step.y.v, step.s1.v, step.s2.v};
 }
 
-// Each output moved on to the next stage's input, and `next` (a pair) into the first's.
-template <int R> TOLVANE_PIPE_STEP void moveOn(Registers<R>& g, __m128d next, const __m256d* out) {
-    g.x[0] = _mm256_permute2f128_pd(_mm256_castpd128_pd256(next), out[0], 0x20);
-#pragma GCC unroll 4
-    for (int r = 1; r < R; ++r) {
-        g.x[r] = _mm256_permute2f128_pd(out[r - 1], out[r], 0x21);
-    }
+// Register r's next inputs, as soon as its outputs are in: stage 2r takes stage 2r - 1's
+// output (or `next`, a pair, for r = 0) and stage 2r + 1 stage 2r's. Moving each register's
+// inputs on right after its own step keeps only one step's outputs alive at a time, so the
+// running values of eight stages stay in AVX2's sixteen registers.
+template <int R>
+TOLVANE_PIPE_STEP void moveOn(Registers<R>& g, __m128d next, const __m256d* out, int r) {
+    g.x[r] = r == 0 ? _mm256_permute2f128_pd(_mm256_castpd128_pd256(next), out[0], 0x20)
+                    : _mm256_permute2f128_pd(out[r - 1], out[r], 0x21);
 }
 
 // One step: every stage on its sample, then the outputs moved on. With `Partial`, only
@@ -149,8 +150,8 @@ TOLVANE_PIPE_STEP void step(Registers<R>& g, const Coefficients& c, __m128d next
             g.s1[r] = p.s1;
             g.s2[r] = p.s2;
         }
+        moveOn<R>(g, next, out, r);
     }
-    moveOn<R>(g, next, out);
 }
 
 // Step J of a call that finds the pipeline full: every stage has a sample, those up to
@@ -177,8 +178,8 @@ TOLVANE_PIPE_STEP void switchStep(Registers<R>& g, const Coefficients& c, __m128
         out[r] = p.out;
         g.s1[r] = p.s1;
         g.s2[r] = p.s2;
+        moveOn<R>(g, next, out, r);
     }
-    moveOn<R>(g, next, out);
 }
 
 // The last stage's output pair (stage `Last`) from a step's outputs.
@@ -217,6 +218,47 @@ TOLVANE_PIPE_STEP void switchFrom(Registers<(N + 1) / 2>& g, const Coefficients&
     }
 }
 
+// Step J of a call that finds the pipeline empty (the usual case at a block's start):
+// stages up to J have a sample of this call, the others are idle and keep their states.
+// Only the registers with a stage at work run, and in the one whose upper stage is still
+// idle only the lower stage's states move. Nothing comes out before step N - 1.
+template <int N, int J>
+TOLVANE_PIPE_STEP void fillFrom(Registers<(N + 1) / 2>& g, const Coefficients& c,
+                                const CallInputs& in, const DetectorTerms& terms,
+                                DetectorState& d) {
+    constexpr int R = (N + 1) / 2;
+    if constexpr (J < N - 1) {
+        if (J >= in.detectFrom) {
+            stepDetector(terms, d, in.detectorInputs[J]);
+        }
+        constexpr int busy = J / 2 + 1; // registers holding stages 0..J
+        const __m128d next = J + 1 < in.count ? pairAt(in.left, in.right, J + 1) : _mm_setzero_pd();
+        __m256d out[R];
+#pragma GCC unroll 4
+        for (int r = 0; r < busy; ++r) {
+            __m256d k[kFieldCount];
+#pragma GCC unroll 5
+            for (int f = 0; f < kFieldCount; ++f) {
+                k[f] = _mm256_loadu_pd(c.present[f] + 4 * r);
+            }
+            const StagePair p = runStagePair(k, g.x[r], g.s1[r], g.s2[r]);
+            out[r] = p.out;
+            if (2 * r + 1 > J) { // the upper stage is idle: its lanes (2-3) keep their states
+                g.s1[r] = _mm256_blend_pd(p.s1, g.s1[r], 0xC);
+                g.s2[r] = _mm256_blend_pd(p.s2, g.s2[r], 0xC);
+            } else {
+                g.s1[r] = p.s1;
+                g.s2[r] = p.s2;
+            }
+            moveOn<R>(g, next, out, r);
+        }
+        if constexpr (busy < R) { // the next register's lower stage may start next step
+            g.x[busy] = _mm256_permute2f128_pd(out[busy - 1], out[busy - 1], 0x21);
+        }
+        fillFrom<N, J + 1>(g, c, in, terms, d);
+    }
+}
+
 // Stage s works on sample j - s of this call at step j (negative: a sample in flight; the
 // newest `fresh` of those are on the present coefficients, the others on the kept ones).
 // The steps before `last` may find stages idle (the pipeline was not full) or on a sample
@@ -240,9 +282,13 @@ TOLVANE_PIPE_STEP std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Detec
     M::detectorInputs(left, right, n, inputs);
     std::int32_t emitted = 0;
     std::int32_t j = 0;
+    const CallInputs call{left, right, n, detectFrom, inputs};
     if (inFlight == last && onPresent == 0 && n >= last) { // the usual case: a tick, full
-        switchFrom<N, 0>(g, k, CallInputs{left, right, n, detectFrom, inputs}, terms, d, y);
+        switchFrom<N, 0>(g, k, call, terms, d, y);
         emitted = last;
+        j = last;
+    } else if (inFlight == 0 && n >= last) { // the usual start of a block
+        fillFrom<N, 0>(g, k, call, terms, d);
         j = last;
     }
     for (; j < std::min(last, n); ++j) {
@@ -280,6 +326,48 @@ TOLVANE_PIPE_STEP std::int32_t runPipe(SkewedCascade& p, Cascade& c, const Detec
     return emitted;
 }
 
+// Step J of draining a full pipeline (the usual case at a block's end): stages J + 1 on
+// still have a sample, stages up to J are done and keep their states. Registers whose two
+// stages are both done are skipped, and in the one whose lower stage is done only the upper
+// stage's states move. The samples in flight are on the kept coefficients, except with
+// Fresh the newest (a one-sample run after a tick, as at the end of 64-frame blocks), which
+// is at stage J + 1.
+template <int N, int J, bool Fresh>
+TOLVANE_PIPE_STEP void drainFullFrom(Registers<(N + 1) / 2>& g, const Coefficients& c,
+                                     StereoPair* y) {
+    constexpr int R = (N + 1) / 2;
+    if constexpr (J < N - 1) {
+        constexpr int first = (J + 1) / 2; // the first register with a stage still at work
+        __m256d out[R];
+#pragma GCC unroll 4
+        for (int r = first; r < R; ++r) {
+            __m256d k[kFieldCount];
+#pragma GCC unroll 5
+            for (int f = 0; f < kFieldCount; ++f) {
+                k[f] = _mm256_loadu_pd(c.kept[f] + 4 * r);
+                if (Fresh && r == first) { // stage J + 1: lanes 0-1 if even, 2-3 if odd
+                    k[f] = _mm256_blend_pd(k[f], _mm256_loadu_pd(c.present[f] + 4 * r),
+                                           (J + 1) % 2 == 0 ? 0x3 : 0xC);
+                }
+            }
+            const StagePair p = runStagePair(k, g.x[r], g.s1[r], g.s2[r]);
+            out[r] = p.out;
+            if (2 * r == J) { // the lower stage is done: its lanes (0-1) keep their states
+                g.s1[r] = _mm256_blend_pd(p.s1, g.s1[r], 0x3);
+                g.s2[r] = _mm256_blend_pd(p.s2, g.s2[r], 0x3);
+            } else {
+                g.s1[r] = p.s1;
+                g.s2[r] = p.s2;
+            }
+            // The first register's lower stage is done at the next step too: its input
+            // does not matter, only the upper stage's (this register's own output).
+            g.x[r] = _mm256_permute2f128_pd(r == first ? p.out : out[r - 1], p.out, 0x21);
+        }
+        y[J].v = lastStage<N - 1>(out);
+        drainFullFrom<N, J + 1, Fresh>(g, c, y);
+    }
+}
+
 // The samples in flight through the stages they have still to pass: at step j stage s
 // works on the sample s - j steps back, if that is one of them.
 template <class M, int N>
@@ -293,7 +381,16 @@ TOLVANE_PIPE_STEP std::int32_t drainPipe(SkewedCascade& p, Cascade& c, StereoPai
     take<R>(g, k, p, c, count);
     const int fresh = p.fresh;
     std::int32_t emitted = 0;
-    for (int j = 0; j < last; ++j) {
+    const bool full = inFlight == last && (fresh == 0 || fresh == 1);
+    if (full) {
+        if (fresh == 0) {
+            drainFullFrom<N, 0, false>(g, k, y);
+        } else {
+            drainFullFrom<N, 0, true>(g, k, y);
+        }
+        emitted = last;
+    }
+    for (int j = 0; !full && j < last; ++j) {
         // Stage s has the sample s - j places back from the newest in flight.
         typename M::Mask active[R], present[R];
         for (int r = 0; r < R; ++r) {
