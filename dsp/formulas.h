@@ -101,24 +101,26 @@ template <class V> inline V tanhFinite(V x) {
 
 // The output stage's tanh: x N(x^2) / D(x^2) for |x| <= kOutputTanhLimit, the exponential
 // form beyond. The output is single precision (a step of 6e-8 near full scale) held within
-// 1e-6 of the reference engine, so this tanh needs no more than about 1e-8 rather than the
-// full form's 1e-13: a fit of the fraction's shape with three and four terms (weighted least
-// squares driven towards equal ripple, 30-digit arithmetic) keeps it within 2.2e-8 up to
-// the limit (checked at 4001 points), while the continued fraction would need nine terms for
-// that. Five multiply-adds per value instead of nine, and all terms positive, so the doubles
-// add only a few units in the last place. The limiter divides the tanh by its shaping, so
-// the output takes less than that from it. The switch stays at 3 so that the far form,
-// several times the cost, stays rare. The gain mapping keeps the full form above: its gains
-// are compared much more finely.
+// 1e-6 of the reference engine, so this tanh needs less than the full form's 1e-13, but its
+// error must be relative: the output feeds the analyser, whose levels steer the bands, and a
+// tanh off by a fixed part near zero (as a fit for the absolute error leaves it) shifts
+// every quiet sample the same way, which that loop turns into differences of 1e-5. A fit of
+// the fraction's shape with four and four terms, the leading one held at 1 (weighted least
+// squares for the relative error, driven towards equal ripple, 30-digit arithmetic), keeps
+// it within 3.5e-10 of tanh x relative to it up to the limit (checked at 4000 points); the
+// continued fraction needs eleven terms for that. Six multiply-adds per value instead of
+// nine, all terms positive, so the doubles add only a few units in the last place. The
+// switch stays at 3 so that the far form, several times the cost, stays rare. The gain
+// mapping keeps the full form above: its gains are compared much more finely.
 inline constexpr double kOutputTanhLimit = 3.0;
-inline constexpr double kOutputTanhNumerator[3] = {0.99999986766461228653, 0.11935083110274571568,
-                                                   0.0018522043341556655419};
+inline constexpr double kOutputTanhNumerator[4] = {
+    1.0, 0.12717350332994773504, 0.0026845110861877847968, 6.4191522988255095815e-6};
 inline constexpr double kOutputTanhDenominator[4] = {
-    1.0, 0.45268337656591614686, 0.019414678309267488735, 0.000080905268986444719051};
+    1.0, 0.46050683277958682513, 0.022853468877324869849, 0.00019156794850203633085};
 
 template <class V> inline TanhParts<V> outputTanhRationalParts(V x, V u) { // u = x^2
-    V n = splatAs<V>(kOutputTanhNumerator[2]);
-    for (int i = 1; i >= 0; --i) {
+    V n = splatAs<V>(kOutputTanhNumerator[3]);
+    for (int i = 2; i >= 0; --i) {
         n = mulAdd(n, u, splatAs<V>(kOutputTanhNumerator[i]));
     }
     V d = splatAs<V>(kOutputTanhDenominator[3]);
