@@ -1,10 +1,10 @@
 // The output stage with the limiter engaged on processors with AVX2 and FMA: four frames at
 // once, their left channels in one 256-bit register and their right ones in another, the
-// formula of formulas.h with fused multiply-adds; within the float output's rounding of the
-// baseline. Every sane frame takes the fused form (the run's last few through a padded
-// copy), every checked one the baseline's one-value form, so how the frames are grouped
-// never shows in the output: the AVX-512 kernel, eight frames at a time, writes the same
-// bits.
+// formula of formulas.h with fused multiply-adds and one division for each frame's two
+// channels (trimAndLimitBoth); within the float output's rounding of the baseline. Every
+// sane frame takes the fused form (the run's last few through a padded copy), every checked
+// one the baseline's one-value form, so how the frames are grouped never shows in the
+// output: the AVX-512 kernel, eight frames at a time, writes the same bits.
 #include "dsp/generic/generic.h"
 #include "dsp/x86/avx2/avx2.h"
 #include "dsp/x86/avx2/lanes.h"
@@ -20,8 +20,10 @@ TOLVANE_AVX2 void finishFour(const StereoPair* y, const OutputLanes<Lanes4>& k, 
                              float* right) noexcept {
     const __m256d a = _mm256_loadu_pd(reinterpret_cast<const double*>(y));     // L0 R0 L1 R1
     const __m256d b = _mm256_loadu_pd(reinterpret_cast<const double*>(y + 2)); // L2 R2 L3 R3
-    const __m128 l = _mm256_cvtpd_ps(trimAndLimit(Lanes4{_mm256_unpacklo_pd(a, b)}, k).v);
-    const __m128 r = _mm256_cvtpd_ps(trimAndLimit(Lanes4{_mm256_unpackhi_pd(a, b)}, k).v);
+    const LimitedBoth<Lanes4> out =
+        trimAndLimitBoth(Lanes4{_mm256_unpacklo_pd(a, b)}, Lanes4{_mm256_unpackhi_pd(a, b)}, k);
+    const __m128 l = _mm256_cvtpd_ps(out.a.v);
+    const __m128 r = _mm256_cvtpd_ps(out.b.v);
     // Both hold frames 0 2 1 3.
     _mm_storeu_ps(left, _mm_shuffle_ps(l, l, _MM_SHUFFLE(3, 1, 2, 0)));
     _mm_storeu_ps(right, _mm_shuffle_ps(r, r, _MM_SHUFFLE(3, 1, 2, 0)));

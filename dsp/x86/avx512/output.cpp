@@ -1,7 +1,8 @@
-// The output stage with the limiter engaged on processors with AVX-512: four frames at once
-// (both channels of each, eight lanes). Lane for lane the same operations, in the same order
-// and with the same fused steps, as the AVX2 kernel, sane frames in the fused form and
-// checked ones in the one-value form alike, so the two give identical results.
+// The output stage with the limiter engaged on processors with AVX-512: eight frames at once
+// (their left channels in one 512-bit register, their right ones in another). Lane for lane
+// the same operations, in the same order, with the same fused steps and the same channels
+// sharing a division, as the AVX2 kernel, sane frames in the fused form and checked ones in
+// the one-value form alike, so the two give identical results.
 #include "dsp/x86/avx2/avx2.h"
 #include "dsp/x86/avx512/avx512.h"
 #include "dsp/x86/avx512/lanes.h"
@@ -12,15 +13,18 @@ namespace avx512 {
 
 namespace {
 
-// Four frames as they lie (L0 R0 .. L3 R3): every lane is independent, so only the
-// converted results need sorting into channels, one permutation for both.
-TOLVANE_AVX512 void finishFour(const StereoPair* y, const OutputLanes<Lanes8>& k, float* left,
-                               float* right) noexcept {
-    const __m256i channels = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    const Lanes8 out = trimAndLimit(Lanes8{_mm512_loadu_pd(reinterpret_cast<const double*>(y))}, k);
-    const __m256 f = _mm256_permutevar8x32_ps(_mm512_cvtpd_ps(out.v), channels);
-    _mm_storeu_ps(left, _mm256_castps256_ps128(f));
-    _mm_storeu_ps(right, _mm256_extractf128_ps(f, 1));
+// Eight frames: their left channels in one register and their right ones in another, in
+// the order 0 4 1 5 2 6 3 7 (the unpacks work within 128-bit quarters), each frame's two
+// channels sharing a division as in the AVX2 kernel, so lane for lane the same operations.
+TOLVANE_AVX512 void finishEight(const StereoPair* y, const OutputLanes<Lanes8>& k, float* left,
+                                float* right) noexcept {
+    const __m512d a = _mm512_loadu_pd(reinterpret_cast<const double*>(y));     // L0 R0 .. L3 R3
+    const __m512d b = _mm512_loadu_pd(reinterpret_cast<const double*>(y + 4)); // L4 R4 .. L7 R7
+    const LimitedBoth<Lanes8> out =
+        trimAndLimitBoth(Lanes8{_mm512_unpacklo_pd(a, b)}, Lanes8{_mm512_unpackhi_pd(a, b)}, k);
+    const __m256i frames = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    _mm256_storeu_ps(left, _mm256_permutevar8x32_ps(_mm512_cvtpd_ps(out.a.v), frames));
+    _mm256_storeu_ps(right, _mm256_permutevar8x32_ps(_mm512_cvtpd_ps(out.b.v), frames));
 }
 
 } // namespace
@@ -31,15 +35,15 @@ TOLVANE_AVX512 void finishRun(const StereoPair* y, const bool* checked, std::int
     // broadcasts in the loop otherwise, on the shuffle port the conversions need too).
     const OutputLanes<Lanes8> settings = outputLanes<Lanes8>(trim, limiter);
     std::int32_t i = 0;
-    for (; i + 3 < count; i += 4) {
-        finishFour(y + i, settings, left + i, right + i);
+    for (; i + 7 < count; i += 8) {
+        finishEight(y + i, settings, left + i, right + i);
     }
     if (i < count) {
         const std::int32_t rest = count - i;
-        StereoPair in[4] = {};
-        float l[4], r[4];
+        StereoPair in[8] = {};
+        float l[8], r[8];
         std::copy_n(y + i, rest, in);
-        finishFour(in, settings, l, r);
+        finishEight(in, settings, l, r);
         std::copy_n(l, rest, left + i);
         std::copy_n(r, rest, right + i);
     }
