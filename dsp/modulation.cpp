@@ -36,13 +36,14 @@ void keepWeights(SpectralWeights& w, std::size_t i, double frequency) noexcept {
     w.frequency[i] = frequency;
 }
 
-// One tick's per-band inputs and results, lane by lane. A band that is off (disabled, or
-// beyond the bands there are) has depth NaN and keeps its drive.
+// One tick's per-band values, lane by lane: the depths (NaN for a band that is off:
+// disabled, or beyond the bands there are; it keeps its drive) and the factors worked out.
+// The drives and the factors of the last designs are read from the engine where they are.
 struct TickLanes {
     std::array<double, kMaxModulatedBands> depth;
-    std::array<double, kMaxModulatedBands> drive;  // the smoothed drive, in and out
-    std::array<double, kMaxModulatedBands> last;   // the factor of the band's last design
-    std::array<double, kMaxModulatedBands> factor; // out
+    std::array<double, kMaxModulatedBands> factor;
+    double* drive;      // the smoothed drives, in and out
+    const double* last; // the factors of the bands' last designs
 };
 
 // The detector's drives at this tick, read once.
@@ -50,12 +51,14 @@ struct TickDrives {
     double high, low, mid, amount;
 };
 
-// Two bands: their drives smoothed, their factors, and which of them left the dead band
-// (bit 0 and 1). Each lane's value is the one-band-at-a-time form's bit for bit: the pair
-// rounds every operation on its own, and std::clamp and std::isfinite are spelt out as the
-// comparisons they make (NaNs and signed zeros included).
-std::uint32_t stepPair(const TickDrives& d, const SpectralWeights& w, TickLanes& t,
-                       std::size_t i) noexcept {
+// Two bands from i: their drives smoothed, their factors, and which of them left the dead
+// band, as `bits` (each lane's bit of the tick's mask, as a double) in those lanes and 0 in
+// the others. Added up over all pairs they make the mask exactly (distinct powers of two
+// below 2^24), with no lane taken out on its own. Each lane's value is the one-band-at-a-
+// time form's bit for bit: the pair rounds every operation on its own, and std::clamp and
+// std::isfinite are spelt out as the comparisons they make (NaNs and signed zeros included).
+StereoPair stepPair(const TickDrives& d, const SpectralWeights& w, TickLanes& t, std::size_t i,
+                    StereoPair bits) noexcept {
     const StereoPair raw =
         (splat(d.high) * loadPair(&w.high[i]) + loadPair(&w.low[i]) * splat(d.low)) +
         loadPair(&w.mid[i]) * splat(d.mid);
@@ -64,20 +67,18 @@ std::uint32_t stepPair(const TickDrives& d, const SpectralWeights& w, TickLanes&
     // std::clamp(raw, 0, 1) is std::min(std::max(raw, 0), 1): raw < 0 ? 0 : raw, then
     // 1 < that ? 1 : that, which maxOf and minOf answer with the operands in this order.
     const StereoPair drive = minOf(one, maxOf(zero, raw));
-    const StereoPair D = loadPair(&t.drive[i]);
+    const StereoPair D = loadPair(t.drive + i);
     // A drive that is not finite would hold the band's factor there for good.
     const auto finite = lessThan(absOf(D), splat(std::numeric_limits<double>::infinity()));
     const StereoPair stepped = select(finite, D + (drive - D) * splat(0.15), zero);
     const StereoPair depth = loadPair(&t.depth[i]);
     const auto on = lessThan(zero, depth); // false for NaN
     const StereoPair factor = (stepped - splat(0.25)) * (depth * splat(d.amount)) + one;
-    storePair(&t.drive[i], select(on, stepped, D));
+    storePair(t.drive + i, select(on, stepped, D));
     storePair(&t.factor[i], factor);
     // The dead band keeps redesigns to moments when the factor has really moved.
-    const auto kept = lessThan(absOf(factor - loadPair(&t.last[i])), splat(0.004));
-    const StereoPair moved = select(on, select(kept, zero, one), zero);
-    return static_cast<std::uint32_t>(leftOf(moved) != 0.0) |
-           static_cast<std::uint32_t>(rightOf(moved) != 0.0) << 1;
+    const auto kept = lessThan(absOf(factor - loadPair(t.last + i)), splat(0.004));
+    return select(kept, zero, select(on, bits, zero));
 }
 
 // The band's frequency terms at the engine's rate, worked out again only when one moved.
@@ -153,9 +154,9 @@ void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     ++filter.designs; // the cascade takes the new coefficients at its next reload
 }
 
-// The tick's lanes for the first n bands and, when n is odd, one more that is off; the
+// The tick's depths for the first n bands and, when n is odd, one more that is off; the
 // bands' weights brought up to their frequencies.
-void gatherLanes(Engine& inst, std::size_t n, TickLanes& t) noexcept {
+void gatherDepths(Engine& inst, std::size_t n, TickLanes& t) noexcept {
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         t.depth[i] = std::numeric_limits<double>::quiet_NaN();
@@ -163,13 +164,39 @@ void gatherLanes(Engine& inst, std::size_t n, TickLanes& t) noexcept {
             keepWeights(inst.modWeights, i, b.frequency);
             t.depth[i] = b.dynamic ? 0.45 : 0.25;
         }
-        t.drive[i] = inst.modDrive[i];
-        t.last[i] = inst.lastModulation[i];
     }
     if (n % 2 != 0) {
         t.depth[n] = std::numeric_limits<double>::quiet_NaN();
-        t.drive[n] = t.last[n] = 0.0;
     }
+}
+
+// Steps the first n bands and answers the mask of those to redesign. The last pair of an
+// odd count reads one entry past the bands (and writes its drive back unchanged), from
+// copies where the engine's arrays end there.
+std::uint32_t stepBands(Engine& inst, std::size_t n, const TickDrives& drives,
+                        TickLanes& t) noexcept {
+    std::array<double, kMaxModulatedBands> drive, last;
+    const bool inPlace = n % 2 == 0 || (n < inst.modDrive.size() && n < inst.lastModulation.size());
+    if (inPlace) {
+        t.drive = inst.modDrive.data();
+        t.last = inst.lastModulation.data();
+    } else {
+        std::copy_n(inst.modDrive.begin(), n, drive.begin());
+        std::copy_n(inst.lastModulation.begin(), n, last.begin());
+        drive[n] = last[n] = 0.0;
+        t.drive = drive.data();
+        t.last = last.data();
+    }
+    StereoPair bits = pairOf(1.0, 2.0);
+    StereoPair marked = splat(0.0);
+    for (std::size_t i = 0; i < n; i += 2) {
+        marked = marked + stepPair(drives, inst.modWeights, t, i, bits);
+        bits = bits * splat(4.0);
+    }
+    if (!inPlace) {
+        std::copy_n(drive.begin(), n, inst.modDrive.begin());
+    }
+    return static_cast<std::uint32_t>(leftOf(marked) + rightOf(marked));
 }
 
 } // namespace
@@ -187,15 +214,10 @@ void updateModulation(Engine& inst) noexcept {
         std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
                   static_cast<std::size_t>(kMaxModulatedBands)});
     TickLanes t;
-    gatherLanes(inst, n, t);
+    gatherDepths(inst, n, t);
     const TickDrives drives{std::max(inst.detector.highDrive, 0.0), inst.lowDrive, inst.midDrive,
                             amount};
-    std::uint32_t marked = 0;
-    for (std::size_t i = 0; i < n; i += 2) {
-        marked |= stepPair(drives, inst.modWeights, t, i) << i;
-    }
-    std::copy_n(t.drive.begin(), n, inst.modDrive.begin());
-    for (; marked != 0; marked &= marked - 1) {
+    for (std::uint32_t marked = stepBands(inst, n, drives, t); marked != 0; marked &= marked - 1) {
         const auto i = static_cast<std::size_t>(std::countr_zero(marked));
         redesignBand(inst, i, t.factor[i]);
         inst.lastModulation[i] = t.factor[i];
