@@ -3,10 +3,8 @@
 //
 // The arithmetic below is evaluated in exactly the written order and grouping, so the
 // sound does not move with a compiler's choices. The two powers (a gain's amplitude and
-// x^1.5), the gain mapping's two tanh and its sine and cosine are the only reformulations:
-// fast_math.h states their bounds against pow, tanh, sin and cos and the tests hold them to
-// it. The mapping's gain moves by a few parts in 1e16 of a dB at most, far below what the
-// output can show.
+// x^1.5) and the gain mapping's two tanh are the only reformulations: fast_math.h states
+// their bounds against pow and tanh and the tests hold them to it.
 #include "dsp/engine.h"
 #include "dsp/fast_math.h"
 
@@ -165,7 +163,8 @@ double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g, dou
         (w * u3 / (1.0 + 0.05 * std::fabs(g)) + (P - u3 * ft.wSixth)) * 0.13113548180315895;
     const double K = ((P - ft.wSixth * u) + (ft.wCubed - u * u)) * 0.0529177;
     const double t = 1.0 / (std::fabs(0.1 * K) + 0.1);
-    const double R = sinOf(kPi * (0.1 * H)) * cosOf(5.0832036923152595 * std::min(t, 5.0)) * 0.15;
+    const double R =
+        std::sin(kPi * (0.1 * H)) * std::cos(5.0832036923152595 * std::min(t, 5.0)) * 0.15;
     const int k = ft.bin;
     const double B =
         inst.primeBins.test(static_cast<std::size_t>(k)) ? ft.sieveWave * 0.15 * s : 0.0;
