@@ -26,11 +26,17 @@ enum ParamIndex : int {
     ParamBypass = 4,
 };
 
-// A band's spectral weights for the modulation, for the frequency they were worked out at
-// (NaN: not yet).
+// The bands' spectral weights for the modulation, lane by lane: the tick works out every
+// band's drive in one pass over these arrays, which the compiler runs two or four bands at a
+// time. Each band's weights are for the frequency they were worked out at (NaN: not yet).
 struct SpectralWeights {
-    double frequency = std::numeric_limits<double>::quiet_NaN();
-    double low = 0.0, high = 0.0, mid = 0.0;
+    static constexpr std::array<double, kMaxModulatedBands> notYet() {
+        std::array<double, kMaxModulatedBands> a{};
+        a.fill(std::numeric_limits<double>::quiet_NaN());
+        return a;
+    }
+    std::array<double, kMaxModulatedBands> frequency = notYet();
+    std::array<double, kMaxModulatedBands> low{}, high{}, mid{};
 };
 
 // What a band's design and its gain mapping need of its frequency alone, at one sample
@@ -48,7 +54,9 @@ struct FrequencyTerms {
 
 // A band's plain mapped gain (its gain through the mapping, unmodulated) and everything it
 // was worked out from. The modulation redesigns a band many times between two analyses,
-// and this half of each redesign only changes when one of these does.
+// and this half of each redesign only changes when one of these does. The mapping's
+// spectral term depends on the spectrum around the band alone, so it is kept with it for
+// the modulated half.
 struct PlainGain {
     double frequency = std::numeric_limits<double>::quiet_NaN();
     double sampleRate = 0.0;
@@ -56,6 +64,7 @@ struct PlainGain {
     float coupling = 0.0f, sieve = 0.0f, limiter = 0.0f;
     std::array<float, 5> spectrum{}; // the bins around the band's, as the mapping reads them
     double value = 0.0;
+    double spectral = 0.0; // spectralTerm of the spectrum above
 };
 
 // The level and transient detector's running values (detector.h steps them). Its drives
@@ -130,7 +139,7 @@ struct Engine {
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
-    std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
+    SpectralWeights modWeights{};
     std::array<FrequencyTerms, kMaxModulatedBands> modTerms{};
     std::array<PlainGain, kMaxModulatedBands> modPlainGains{};
 
@@ -162,6 +171,12 @@ void setSampleRate(Engine& engine, float rate);
 void rebuildFilters(Engine& engine);
 double effectiveGain(const Engine& engine, double frequency, double gain);
 double effectiveGain(const Engine& engine, const FrequencyTerms& terms, double gain);
+// The mapping's two halves: the spectral term, which reads the spectrum around the band's
+// analyser bin, and the rest. effectiveGain is the second given the first; a caller that
+// keeps the first while the spectrum stands gets the same bits.
+double spectralTerm(const Engine& engine, std::int32_t bin);
+double effectiveGain(const Engine& engine, const FrequencyTerms& terms, double gain,
+                     double spectral);
 void processBlock(Engine& engine, float* left, float* right, std::int32_t count) noexcept;
 // Everything the audio path carries from one block to the next (filter states, detector,
 // modulation, analyser ring and spectrum) back to the values of `fresh`, an engine as

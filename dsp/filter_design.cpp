@@ -49,17 +49,6 @@ RawCoefficients rawCoefficients(std::uint32_t type, double A, double alpha, doub
     }
 }
 
-// Fourth difference of the smoothed spectrum around bin k: a measure of how peaky the
-// programme is right where the band sits. Only defined where all five bins exist.
-double spectralTerm(const Engine& inst, int k) {
-    if (k < 2 || k > 510) {
-        return 0.0;
-    }
-    const auto sp = [&](int i) { return static_cast<double>(inst.spectrumDb[i]); };
-    const double d = (((sp(k - 2) - 4.0 * sp(k - 1)) + 6.0 * sp(k)) - 4.0 * sp(k + 1)) + sp(k + 2);
-    return tanhOf(d * 0.0005) * 0.1 * 0.1;
-}
-
 // Analyser bin of a frequency. Truncation happens on the double so that absurd
 // frequencies or sample rates saturate instead of overflowing the integer conversion.
 int analyserBin(double f, double sampleRate) {
@@ -143,9 +132,25 @@ BiquadCoefficients designBiquad(std::uint32_t type, double frequency, double gai
     return designBiquad(type, frequencyTerms(frequency, sampleRate), gain, q);
 }
 
+// Fourth difference of the smoothed spectrum around bin k: a measure of how peaky the
+// programme is right where the band sits. Only defined where all five bins exist.
+double spectralTerm(const Engine& inst, std::int32_t k) {
+    if (k < 2 || k > 510) {
+        return 0.0;
+    }
+    const auto sp = [&](int i) { return static_cast<double>(inst.spectrumDb[i]); };
+    const double d = (((sp(k - 2) - 4.0 * sp(k - 1)) + 6.0 * sp(k)) - 4.0 * sp(k + 1)) + sp(k + 2);
+    return tanhOf(d * 0.0005) * 0.1 * 0.1;
+}
+
 // Owner of the engine. Reads coupling, sieve and limiter, the prime table and the
 // spectrum; returns the gain in dB that the band is actually designed with.
 double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g) {
+    return effectiveGain(inst, ft, g, spectralTerm(inst, ft.bin));
+}
+
+// The same with the spectral term E given.
+double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g, double E) {
     const double c = param(inst, ParamCoupling);
     const double s = param(inst, ParamSieve);
     const double l = param(inst, ParamLimiter);
@@ -165,7 +170,6 @@ double effectiveGain(const Engine& inst, const FrequencyTerms& ft, double g) {
         inst.primeBins.test(static_cast<std::size_t>(k)) ? ft.sieveWave * 0.15 * s : 0.0;
     const double T =
         (powThreeHalves(std::max(std::fabs(g) / 24.0, 0.0001)) * 2160.0 * 81.0 * 5e-6) * 0.1;
-    const double E = spectralTerm(inst, k);
     const double O = (0.5 * K + 0.5 * H) / (0.04 + std::fabs(0.1 * H));
 
     const double shape = ((0.1 * ft.V) / (std::fabs(O) + 1.0) * 0.15 +

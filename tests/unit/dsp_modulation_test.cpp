@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -178,4 +181,100 @@ TEST_F(ModulationUpdate, ReloadingOnlyRedesignedStagesEqualsReloadingAll) {
     }
     EXPECT_GT(takenAgain, 0);
     EXPECT_GT(keptAsTheyWere, 0);
+}
+
+// Within 1.2 dB of the plain mapped gain the design follows the modulated mapping, whose
+// spectral term is kept from the plain one while the spectrum around the band stands. A
+// change to that spectrum, or to the modulated gain, must reach the next redesign.
+TEST_F(ModulationUpdate, ModulatedDesignsFollowTheSpectrumAroundTheBand) {
+    setParam(*inst, ParamLimiter, 0.0f);
+    setParam(*inst, ParamCoupling, 1.0f);
+    inst->bands.assign(1, Band{true, 1000.0, 6.0, 1.0, Bell, 0xFF00FF00u, true});
+    rebuildFilters(*inst);
+    const int bin = 21; // 1000 Hz at 48 kHz
+    const auto expectModulated = [&](double drive, const char* after) {
+        inst->modDrive[0] = drive;
+        inst->lowDrive = inst->midDrive = inst->detector.highDrive = drive;
+        inst->lastModulation[0] = -1.0; // redesign now
+        updateModulation(*inst);
+        const Band& b = inst->bands[0];
+        const double g0 = effectiveGain(*inst, b.frequency, b.gain);
+        const double g1 = effectiveGain(*inst, b.frequency, b.gain * inst->lastModulation[0]);
+        ASSERT_LT(std::fabs(g1 - g0), 1.2) << "the modulated gain is not held";
+        EXPECT_TRUE(sameBits(inst->filters[0].coeffs,
+                             designBiquad(b.type, b.frequency, g1, b.q, inst->sampleRate)))
+            << "after " << after;
+    };
+    expectModulated(0.5, "the first design");
+    for (int k = bin - 2; k <= bin + 2; ++k) {
+        inst->spectrumDb[static_cast<std::size_t>(k)] = -60.0f + 9.0f * float(k % 3);
+    }
+    expectModulated(0.5, "a new spectrum around the band");
+    inst->spectrumDb[static_cast<std::size_t>(bin + 2)] = -12.0f;
+    expectModulated(0.5, "a change two bins above it");
+    expectModulated(0.1, "a lower drive");
+    inst->spectrumDb[static_cast<std::size_t>(bin + 3)] = 0.0f; // outside what the band reads
+    expectModulated(0.1, "a change three bins away");
+}
+
+// The tick steps bands two at a time. Every band must still get its own drive, depth and dead
+// band: an odd count, disabled bands between enabled ones, dynamic and plain depths, a drive
+// that is not finite, no band beyond the last, and bands whose factor stays within the dead band next to ones that
+// leave it.
+TEST_F(ModulationUpdate, EveryBandIsSteppedOnItsOwn) {
+    setParam(*inst, ParamCoupling, 0.9f);
+    inst->bands.clear();
+    for (int i = 0; i < 23; ++i) {
+        const double f = 30.0 * std::pow(1.35, i);
+        inst->bands.push_back(Band{i % 4 != 2, f, 3.0, 1.0, Bell, 0, i % 3 == 0});
+    }
+    rebuildFilters(*inst);
+    for (std::size_t i = 0; i < 23; ++i) {
+        inst->modDrive[i] = 0.04 * double(i);
+        // Odd bands were designed at the factor they are about to get: they stay put.
+        inst->lastModulation[i] = i % 2 == 0 ? -1.0 : 0.0;
+    }
+    inst->modDrive[5] = std::numeric_limits<double>::quiet_NaN();
+    inst->modDrive[6] = std::numeric_limits<double>::infinity(); // disabled: kept as it is
+    inst->detector.highDrive = 0.9;
+    inst->lowDrive = 0.2;
+    inst->midDrive = 0.6;
+    const std::vector<double> before = inst->modDrive;
+    const std::vector<BandFilter> designed = inst->filters;
+    // What one band's step gives, band by band.
+    std::vector<double> drive(23), factor(23);
+    for (std::size_t i = 0; i < 23; ++i) {
+        const Band& b = inst->bands[i];
+        const double f = b.frequency;
+        const double low = 1.0 / ((f / 250.0) * (f / 250.0) + 1.0);
+        const double high = 1.0 / ((4000.0 / f) * (4000.0 / f) + 1.0);
+        const double mid = std::max(1.0 - low - high, 0.0);
+        const double d = std::clamp((0.9 * high + low * 0.2) + mid * 0.6, 0.0, 1.0);
+        const double D = before[i];
+        drive[i] = std::isfinite(D) ? D + (d - D) * 0.15 : 0.0;
+        factor[i] = (drive[i] - 0.25) * ((b.dynamic ? 0.45 : 0.25) * double(0.9f)) + 1.0;
+        if (i % 2 == 1) {
+            inst->lastModulation[i] = factor[i] + (i % 4 == 1 ? 0.0039 : -0.0041);
+        }
+    }
+    ASSERT_EQ(inst->lastModulation.size(), 24u); // one entry more than there are bands
+    inst->lastModulation[23] = -1.0;
+    inst->modDrive[23] = 0.5;
+    const std::vector<double> last = inst->lastModulation;
+    updateModulation(*inst);
+    // The pair that holds the last band holds no second one.
+    EXPECT_EQ(inst->lastModulation[23], -1.0);
+    EXPECT_EQ(inst->modDrive[23], 0.5);
+    for (std::size_t i = 0; i < 23; ++i) {
+        const bool enabled = inst->bands[i].enabled;
+        const bool moves = enabled && (i % 2 == 0 || i % 4 == 3);
+        if (enabled) {
+            EXPECT_EQ(inst->modDrive[i], drive[i]) << i;
+        } else {
+            EXPECT_EQ(std::memcmp(&inst->modDrive[i], &before[i], sizeof(double)), 0) << i;
+        }
+        EXPECT_EQ(inst->lastModulation[i], moves ? factor[i] : last[i]) << i;
+        EXPECT_EQ(inst->filters[i].designs, designed[i].designs + (moves ? 1u : 0u)) << i;
+    }
+    EXPECT_EQ(inst->modDrive[5], 0.0);
 }
