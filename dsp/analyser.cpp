@@ -8,12 +8,16 @@
 //
 // Done all at once when the ring fills, the analysis made every sixteenth small host block
 // several times as heavy as the others. So the work follows the samples instead: each
-// sample is windowed as it arrives, the transform's first stages run during the ring's last
-// quarter for the groups whose samples are in, its first part at the fill and its
-// second part a few samples later, and the split pass, the bins' levels and smoothing come
-// in slices over the next few hundred samples. Nothing reads the spectrum in between except the
-// modulation tick, which gets the bins it reads finished first (analysisBeforeTick), and
-// the editor, which copies the spectrum only when analysisCount says a whole one is in.
+// sample is windowed as it arrives, the transform's first stages run late in the ring's
+// last quarter for the groups whose samples are in, its first part at the fill and its
+// second part right after, and the split pass, the bins' levels and smoothing come in
+// slices over the next few hundred samples. Nothing reads the spectrum in between except
+// the modulation tick, which gets the bins it reads finished first (analysisBeforeTick),
+// and the editor, which copies the spectrum only when analysisCount says a whole one is in
+// (an edit made meanwhile is designed again once it is in: engine_exchange.cpp). With
+// 64-sample host blocks the extra work lands in seven blocks of the sixteen a ring takes,
+// none of them carrying more than about half an ordinary block's work, and the other nine
+// only window their samples.
 // Every step is the step the one-shot analysis (runAnalyser) takes on the same values, so
 // the spectrum, and each bin the tick sees, is the one-shot one bit for bit.
 #include "dsp/engine.h"
@@ -27,15 +31,20 @@ namespace {
 // 20 log10(2 / 1024): the level of a full-scale sine's bin, folded into the power's dB.
 constexpr double kBinScaleDb = -54.18539921951662;
 
+// The transform's first stages wait until the groups of the ring's first 960 samples are
+// complete and then run at once: one block of a 64-sample host carries them rather than
+// four blocks carrying a little each, so that most blocks carry nothing of the analysis.
+constexpr std::int32_t kFirstGroupsAtOnce = 96;
 // When the transform's second part runs (unless a tick comes first), in samples after the
-// fill: at once, since the plug-in's exchange finishes the analysis at the next block's
-// start (engine_exchange.cpp), and the transform is about as heavy as the rest.
-constexpr std::int32_t kSecondPartAt = 0;
-// The levels come in slices of eight chunks (the last one takes bin 512 as well), one
-// slice every 64 samples from 96 samples after the fill: all in within 544 samples, long
+// fill: in the block after the fill's, which the first tick after the fill (31 samples
+// after it, ticks and fills both falling on multiples of 32 samples) would force anyway.
+// The fill's block has the first part and the last first stages.
+constexpr std::int32_t kSecondPartAt = 1;
+// The levels come in slices of sixteen chunks (the last one takes bin 512 as well), one
+// slice every 64 samples from 96 samples after the fill: all in within 288 samples, long
 // before the next fill, one slice per 64-sample block, and never in the blocks that carry
 // the transform's parts.
-constexpr int kSliceChunks = 8;
+constexpr int kSliceChunks = 16;
 constexpr int kSlices = kSpectrumChunks / kSliceChunks;
 constexpr std::int32_t kFirstSliceAt = 96;
 constexpr std::int32_t kSliceEvery = 64;
@@ -161,7 +170,8 @@ void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
 } // namespace
 
 // Audio thread: ring samples from..from + count - 1 have just arrived. They are windowed,
-// and the first stages run for every group of the transform whose samples are all in.
+// and once the first kFirstGroupsAtOnce groups of the transform are complete, the first
+// stages run for every group whose samples are all in.
 void ringArrived(Engine& inst, std::int32_t from, std::int32_t count) noexcept {
     const Workspace ws = workspace(inst);
     if (ws.samples == nullptr || from < 0 || count < 0 || from + count > kAnalysisSize) {
@@ -172,7 +182,7 @@ void ringArrived(Engine& inst, std::int32_t from, std::int32_t count) noexcept {
     // Group g is complete with ring sample 769 + 2g (real_fft.h).
     const std::int32_t ready = std::clamp((from + count - 768) / 2, 0, kFftFirstGroups);
     AnalysisProgress& a = inst.analysis;
-    if (ready > a.firstGroupsDone) {
+    if (ready > a.firstGroupsDone && ready >= kFirstGroupsAtOnce) {
         finishAnalysis(inst); // the last analysis ended long ago: the scratch is free
         realFftFirstStages(ws.samples, ws.work, a.firstGroupsDone, ready);
         a.firstGroupsDone = ready;

@@ -233,7 +233,8 @@ TEST(AnalyserSpread, AudioIsTheOneShotEnginesBitForBit) {
 }
 
 // Exchanged after every block, the editor's copy of the spectrum is always a whole one
-// the one-shot analysis produced, the latest one when no analysis is pending.
+// the one-shot analysis produced, the latest the audio has completed: never one still
+// coming in, whose bins are partly the last spectrum's.
 TEST(AnalyserSpread, EditorIsShownWholeSpectraOnly) {
     const dsptest::StereoSignal input = hostileSignal(30000);
     dsptest::StereoSignal output = input; // the analyser sees the engine's output
@@ -255,12 +256,133 @@ TEST(AnalyserSpread, EditorIsShownWholeSpectraOnly) {
         exchangeWithAudio(*inst);
         ASSERT_LT(inst->publishedAnalyses, expected.size());
         ASSERT_TRUE(sameBits(inst->edit.spectrumDb, expected[inst->publishedAnalyses])) << at;
-        // The editing side maps gains against every analysis of a ring filled before the
-        // exchange, as it did when each ring was analysed at once.
+        // Every analysis completed by the exchange; a pending one waits for its slices
+        // (an edit made meanwhile is designed again when it is adopted).
         ASSERT_EQ(inst->publishedAnalyses, inst->audio.analysisCount);
+        ASSERT_EQ(inst->editSpectrumBehind, inst->audio.analysis.pending);
     }
     EXPECT_GT(exchangesWhilePending, 10u);
     EXPECT_GT(inst->publishedAnalyses, 15u);
+}
+
+// An edit between two host blocks: what it changes on the editing side (whose rebuild it
+// calls), and the number of blocks after it whose exchanges find the lock busy.
+struct HostEdit {
+    std::function<void(Engine&)> change;
+    std::size_t busyBlocks = 0;
+};
+
+void moveBand(Engine& e) {
+    e.bands[2].frequency *= 1.3;
+}
+
+void coupleHarder(Engine& e) {
+    setParam(e, ParamCoupling, 1.0f);
+}
+
+// The plug-in's audio over `s` in blocks of `block`, exchanging before and after every
+// block as its audio callback does (but for the blocks an edit keeps the lock busy), with
+// the edits made on the editing side at their block boundaries.
+dsptest::StereoSignal renderThroughExchange(dsptest::StereoSignal s, std::size_t block,
+                                            const std::map<std::size_t, HostEdit>& edits) {
+    auto inst = std::make_unique<InstanceEngine>();
+    std::size_t busyUntil = 0;
+    for (std::size_t at = 0; at < s.left.size(); at += block) {
+        if (const auto e = edits.find(at); e != edits.end()) {
+            e->second.change(inst->edit);
+            rebuildFilters(inst->edit);
+            busyUntil = at + e->second.busyBlocks * block;
+        }
+        const bool free = at >= busyUntil;
+        if (free) {
+            exchangeWithAudio(*inst);
+        }
+        const auto n = static_cast<std::int32_t>(std::min(block, s.left.size() - at));
+        processBlock(inst->audio, s.left.data() + at, s.right.data() + at, n);
+        if (free) {
+            exchangeWithAudio(*inst);
+        }
+    }
+    return s;
+}
+
+// An edit made right after a ring has filled, while its analysis is still coming in, maps
+// against that ring's spectrum as an engine that analysed the ring at once would: the
+// audio is that engine's with the edit made where the audio adopts it, bit for bit, on
+// every path, whether the adoption comes at once, while the analysis is still pending, or
+// after it has completed.
+TEST(AnalyserSpread, EditAfterAFillMapsAgainstThatRingsSpectrum) {
+    const dsptest::StereoSignal s = hostileSignal(12 * kAnalysisSize);
+    const std::size_t fill = 3 * kAnalysisSize; // a ring fills at the end of the block before
+    const std::map<std::size_t, HostEdit> edits{
+        {fill, {moveBand, 0}},
+        {2 * fill, {coupleHarder, 2}},
+        {3 * fill, {moveBand, 6}},
+    };
+    const Events adopted{
+        {fill,
+         [](Engine& e) {
+             moveBand(e);
+             rebuildFilters(e);
+         }},
+        {2 * fill + 2 * 64,
+         [](Engine& e) {
+             coupleHarder(e);
+             rebuildFilters(e);
+         }},
+        {3 * fill + 6 * 64,
+         [](Engine& e) {
+             moveBand(e);
+             rebuildFilters(e);
+         }},
+    };
+    for (const VectorPath path : kPaths) {
+        limitVectorPath(path);
+        if (kernelsFor(path) != nullptr) {
+            SCOPED_TRACE(kernels().name);
+            const dsptest::StereoSignal want = render(s, 1, adopted, true);
+            const dsptest::StereoSignal got = renderThroughExchange(s, 64, edits);
+            EXPECT_TRUE(sameBits(got.left, want.left));
+            EXPECT_TRUE(sameBits(got.right, want.right));
+        }
+        limitVectorPath(VectorPath::Widest);
+    }
+}
+
+// An edit made before a ring fills but adopted after (the lock busy through the fill's
+// block) keeps the coefficients it was designed with: it was made against the spectrum
+// the editing side had, and designing it again against the newer one would make the audio
+// depend on when the lock came free.
+TEST(AnalyserSpread, EditBeforeAFillAdoptedAfterItIsNotDesignedAgain) {
+    dsptest::StereoSignal s = hostileSignal(3 * kAnalysisSize);
+    auto inst = std::make_unique<InstanceEngine>();
+    const std::size_t editAt = 2 * kAnalysisSize - 64;
+    for (std::size_t at = 0; at < editAt; at += 64) {
+        exchangeWithAudio(*inst);
+        processBlock(inst->audio, s.left.data() + at, s.right.data() + at, 64);
+        exchangeWithAudio(*inst);
+    }
+    ASSERT_FALSE(inst->editSpectrumBehind);
+    moveBand(inst->edit);
+    rebuildFilters(inst->edit);
+    std::vector<BiquadCoefficients> designed;
+    for (const BandFilter& f : inst->edit.filters) {
+        designed.push_back(f.coeffs);
+    }
+    // The lock is busy for the block that fills the ring; the next exchange adopts the edit.
+    processBlock(inst->audio, s.left.data() + editAt, s.right.data() + editAt, 64);
+    ASSERT_TRUE(inst->audio.analysis.pending);
+    exchangeWithAudio(*inst);
+    ASSERT_EQ(inst->audio.filters.size(), designed.size());
+    for (std::size_t i = 0; i < designed.size(); ++i) {
+        EXPECT_EQ(std::memcmp(&inst->audio.filters[i].coeffs, &designed[i], sizeof designed[i]), 0)
+            << i;
+    }
+    // The newer spectrum would have given the moved band other coefficients.
+    finishAnalysis(inst->audio);
+    exchangeWithAudio(*inst);
+    rebuildFilters(inst->edit);
+    EXPECT_NE(std::memcmp(&inst->edit.filters[2].coeffs, &designed[2], sizeof designed[2]), 0);
 }
 
 } // namespace
