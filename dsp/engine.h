@@ -26,17 +26,11 @@ enum ParamIndex : int {
     ParamBypass = 4,
 };
 
-// The bands' spectral weights for the modulation, lane by lane: the tick works out every
-// band's drive in one pass over these arrays, which the compiler runs two or four bands at a
-// time. Each band's weights are for the frequency they were worked out at (NaN: not yet).
+// A band's spectral weights for the modulation, for the frequency they were worked out at
+// (NaN: not yet).
 struct SpectralWeights {
-    static constexpr std::array<double, kMaxModulatedBands> notYet() {
-        std::array<double, kMaxModulatedBands> a{};
-        a.fill(std::numeric_limits<double>::quiet_NaN());
-        return a;
-    }
-    std::array<double, kMaxModulatedBands> frequency = notYet();
-    std::array<double, kMaxModulatedBands> low{}, high{}, mid{};
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    double low = 0.0, high = 0.0, mid = 0.0;
 };
 
 // What a band's design and its gain mapping need of its frequency alone, at one sample
@@ -139,7 +133,7 @@ struct Engine {
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
-    SpectralWeights modWeights{};
+    std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
     std::array<FrequencyTerms, kMaxModulatedBands> modTerms{};
     std::array<PlainGain, kMaxModulatedBands> modPlainGains{};
 

@@ -24,6 +24,16 @@ void processSilence(Engine& inst, int frames) {
     processBlock(inst, l.data(), r.data(), frames);
 }
 
+// One bell band at 1 kHz, full coupling and no limiter, so that a design shows the mapped
+// gain itself. kBandBin is the band's analyser bin at 48 kHz.
+constexpr int kBandBin = 21;
+void oneBandAt1kHz(Engine& inst, double gain) {
+    setParam(inst, ParamLimiter, 0.0f);
+    setParam(inst, ParamCoupling, 1.0f);
+    inst.bands.assign(1, Band{true, 1000.0, gain, 1.0, Bell, 0xFF00FF00u, true});
+    rebuildFilters(inst);
+}
+
 // The first update falls on the 32nd sample; disabled bands keep their entries.
 TEST_F(ModulationUpdate, FirstUpdateOnThe32ndSampleSkipsDisabledBands) {
     inst->bands[2].enabled = false;
@@ -114,11 +124,8 @@ TEST_F(ModulationUpdate, CountMismatchSkipsTheUpdate) {
 // around the band, the character parameters, the band's gain) must reach the next redesign,
 // whatever the modulation kept from the last one.
 TEST_F(ModulationUpdate, HeldDesignsFollowEverythingThePlainGainDependsOn) {
-    setParam(*inst, ParamLimiter, 0.0f);
-    setParam(*inst, ParamCoupling, 1.0f);
-    inst->bands.assign(1, Band{true, 1000.0, 20.0, 1.0, Bell, 0xFF00FF00u, true});
-    rebuildFilters(*inst);
-    const int bin = 21; // 1000 Hz at 48 kHz
+    oneBandAt1kHz(*inst, 20.0);
+    const int bin = kBandBin;
     const auto expectHeld = [&](const char* after) {
         inst->modDrive[0] = 1.0;
         inst->lowDrive = inst->midDrive = inst->detector.highDrive = 1.0;
@@ -187,11 +194,8 @@ TEST_F(ModulationUpdate, ReloadingOnlyRedesignedStagesEqualsReloadingAll) {
 // spectral term is kept from the plain one while the spectrum around the band stands. A
 // change to that spectrum, or to the modulated gain, must reach the next redesign.
 TEST_F(ModulationUpdate, ModulatedDesignsFollowTheSpectrumAroundTheBand) {
-    setParam(*inst, ParamLimiter, 0.0f);
-    setParam(*inst, ParamCoupling, 1.0f);
-    inst->bands.assign(1, Band{true, 1000.0, 6.0, 1.0, Bell, 0xFF00FF00u, true});
-    rebuildFilters(*inst);
-    const int bin = 21; // 1000 Hz at 48 kHz
+    oneBandAt1kHz(*inst, 6.0);
+    const int bin = kBandBin;
     const auto expectModulated = [&](double drive, const char* after) {
         inst->modDrive[0] = drive;
         inst->lowDrive = inst->midDrive = inst->detector.highDrive = drive;
@@ -217,10 +221,9 @@ TEST_F(ModulationUpdate, ModulatedDesignsFollowTheSpectrumAroundTheBand) {
     expectModulated(0.1, "a change three bins away");
 }
 
-// The tick steps bands two at a time. Every band must still get its own drive, depth and dead
-// band: an odd count, disabled bands between enabled ones, dynamic and plain depths, a drive
-// that is not finite, no band beyond the last, and bands whose factor stays within the dead band next to ones that
-// leave it.
+// Every band gets its own drive, depth and dead band: an odd count, disabled bands between
+// enabled ones, dynamic and plain depths, a drive that is not finite, no band beyond the
+// last, and bands whose factor stays within the dead band next to ones that leave it.
 TEST_F(ModulationUpdate, EveryBandIsSteppedOnItsOwn) {
     setParam(*inst, ParamCoupling, 0.9f);
     inst->bands.clear();
@@ -262,7 +265,7 @@ TEST_F(ModulationUpdate, EveryBandIsSteppedOnItsOwn) {
     inst->modDrive[23] = 0.5;
     const std::vector<double> last = inst->lastModulation;
     updateModulation(*inst);
-    // The pair that holds the last band holds no second one.
+    // Nothing is stepped beyond the last band.
     EXPECT_EQ(inst->lastModulation[23], -1.0);
     EXPECT_EQ(inst->modDrive[23], 0.5);
     for (std::size_t i = 0; i < 23; ++i) {
