@@ -25,6 +25,14 @@ else()
   list(APPEND TOLVANE_DSP_SOURCES dsp/generic/float_modes.cpp dsp/generic/kernel_select.cpp)
 endif()
 add_compile_definitions(TOLVANE_SSE2=${TOLVANE_SSE2})
+# GCC's straight-line vectorizer packs the level detector's held peak and envelope into one
+# register (or one store): the peak's short recursion then waits every sample for the
+# envelope's division, which doubled the detector's cost where the cascade loops run it.
+# The loops that step the detector go without it; their own vector code is written out.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set_source_files_properties(dsp/generic/kernels.cpp dsp/x86/avx2/cascade.cpp
+    PROPERTIES COMPILE_OPTIONS -fno-tree-slp-vectorize)
+endif()
 set(TOLVANE_EDITOR_SOURCES
   editor/band_response.cpp editor/editor_events.cpp editor/editor_view.cpp
   editor/input_bands.cpp editor/input_controls.cpp editor/input_effect.cpp

@@ -39,11 +39,7 @@ void storeStates(const Cascade& cascade, Engine& engine, bool flush) noexcept;
 inline StereoPair runCascade(Cascade& cascade, StereoPair x) noexcept {
     for (std::size_t i = 0; i < cascade.count; ++i) {
         CascadeStage& k = cascade.stages[i];
-        const StageStep<StereoPair> step =
-            biquadStep({k.b0, k.b1, k.b2, k.a1, k.a2}, x, k.s1, k.s2);
-        k.s1 = step.s1;
-        k.s2 = step.s2;
-        x = step.y;
+        x = advanceStage({k.b0, k.b1, k.b2, k.a1, k.a2}, x, k.s1, k.s2);
     }
     return x;
 }

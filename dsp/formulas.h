@@ -10,9 +10,18 @@
 // One transposed direct form II stage: the output, and the stage's next two states.
 template <class V> struct StageStep { V y, s1, s2; };
 template <class V> struct StageCoefficients { V b0, b1, b2, a1, a2; };
-template <class V> inline StageStep<V> biquadStep(const StageCoefficients<V>& k, V x, V s1, V s2) {
+// The stage in place: the states move on, the output is returned. Loops over many stages
+// take this form: GCC keeps the record above on the stack (three dead stores per stage)
+// when it is built in a loop whose states live in memory.
+template <class V> inline V advanceStage(const StageCoefficients<V>& k, V x, V& s1, V& s2) {
     const V y = mulAdd(k.b0, x, s1);
-    return {y, negMulAdd(k.a1, y, mulAdd(k.b1, x, s2)), negMulAdd(k.a2, y, k.b2 * x)};
+    s1 = negMulAdd(k.a1, y, mulAdd(k.b1, x, s2));
+    s2 = negMulAdd(k.a2, y, k.b2 * x);
+    return y;
+}
+template <class V> inline StageStep<V> biquadStep(const StageCoefficients<V>& k, V x, V s1, V s2) {
+    const V y = advanceStage(k, x, s1, s2);
+    return {y, s1, s2};
 }
 
 // exp(-y) for 0 <= y <= 40, relative error below 3e-13: y is split as n ln2 + r with

@@ -3,14 +3,64 @@
 #include "dsp/fast_math.h"
 #include "dsp/formulas.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace generic {
 
+namespace {
+
+// Up to this many stages, one sample's way through the whole cascade fits the processor's
+// window of work in flight, and it overlaps the next samples' on its own.
+constexpr std::size_t kLongCascade = 10;
+
+// Longer cascades go stage by stage in a wavefront: stage s of every step t works on
+// sample t - s, so the stages of one step are independent of each other and overlap.
+// Each stage still takes the samples in order with the same operations, so the outputs
+// and states are the plain loop's bits. `y` holds each sample's input to the stage it is
+// at.
+void wavefront(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
+               std::int32_t detectFrom, const float* left, const float* right, StereoPair* y,
+               std::int32_t count) noexcept {
+    const auto stages = static_cast<std::int32_t>(cascade.count);
+    for (std::int32_t t = 0; t < count + stages - 1; ++t) {
+        if (t < count && t >= detectFrom) {
+            stepDetector(terms, detector, detectorInput(left[t], right[t]));
+        }
+        const std::int32_t first = std::max(0, t - count + 1);
+        const std::int32_t last = std::min(stages - 1, t);
+        for (std::int32_t s = first; s <= last; ++s) {
+            CascadeStage& k = cascade.stages[static_cast<std::size_t>(s)];
+            y[t - s] = advanceStage({k.b0, k.b1, k.b2, k.a1, k.a2}, y[t - s], k.s1, k.s2);
+        }
+    }
+}
+
+std::int32_t longCascadeRun(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
+                            std::int32_t detectFrom, const float* left, const float* right,
+                            StereoPair* y, std::int32_t count, double saneLimit) noexcept {
+    std::int32_t sane = 0;
+    for (; sane < count; ++sane) {
+        const StereoPair x = pairOf(left[sane], right[sane]);
+        if (!bothWithin(x, saneLimit)) {
+            break;
+        }
+        y[sane] = x;
+    }
+    wavefront(cascade, terms, detector, detectFrom, left, right, y, sane);
+    return sane;
+}
+
+} // namespace
+
 std::int32_t cascadeRun(Cascade& cascade, const DetectorTerms& terms, DetectorState& detector,
                         std::int32_t detectFrom, const float* left, const float* right,
                         StereoPair* y, std::int32_t count, double saneLimit) noexcept {
+    if (cascade.count > kLongCascade) {
+        return longCascadeRun(cascade, terms, detector, detectFrom, left, right, y, count,
+                              saneLimit);
+    }
     for (std::int32_t i = 0; i < count; ++i) {
         const StereoPair x = pairOf(left[i], right[i]);
         if (!bothWithin(x, saneLimit)) {
