@@ -35,7 +35,9 @@ void prepareRealFft();
 // the same lanes, so the pieces give the whole transform's bits.
 constexpr int kFftFirstGroups = kRealFftHalf / 4;
 constexpr int kFftParts = 2;
-constexpr int kFftSecondPartFrom = 128; // parts of about the same weight
+// Four stages in the first part and three in the second: the first part's block also runs
+// the last quarter of the first stages, so this evens out the two blocks.
+constexpr int kFftSecondPartFrom = 64;
 constexpr int kFftSplitChunk = 8;
 constexpr int kFftSplitChunks = kRealFftHalf / kFftSplitChunk;
 

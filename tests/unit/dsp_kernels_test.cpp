@@ -145,6 +145,44 @@ TEST(Kernels, CascadeRunsMatchThePortableOne) {
     }
 }
 
+// The portable kernel itself, short and long cascades alike (the long ones go in a
+// wavefront), against one sample at a time through every stage in turn: the same bits
+// for the outputs, the states and the detector, over runs cut short by samples it must
+// stop before and runs whose detector steps start part way.
+TEST(Kernels, ThePortableCascadeIsOneSampleAtATime) {
+    const auto engine = dsptest::makeInstance();
+    const DetectorTerms terms = engine->detectorTerms;
+    const Signal s = awkwardSignal(3000, 5);
+    std::mt19937 random(7);
+    for (const std::size_t stages : {1u, 7u, 10u, 11u, 24u, 32u}) {
+        Cascade run = dsptest::randomCascade(stages, random);
+        Cascade oneByOne = run;
+        DetectorState d = engine->detector, oneByOneD = engine->detector;
+        std::vector<StereoPair> y(32);
+        std::int32_t detectFrom = 0;
+        for (std::size_t at = 0; at + 32 <= s.left.size();) {
+            const float* l = s.left.data() + at;
+            const float* r = s.right.data() + at;
+            const std::int32_t count = 1 + static_cast<std::int32_t>(at % 32);
+            const std::int32_t taken =
+                generic::cascadeRun(run, terms, d, detectFrom, l, r, y.data(), count, 2.0);
+            for (std::int32_t i = 0; i < taken; ++i) {
+                if (i >= detectFrom) {
+                    stepDetector(terms, oneByOneD, detectorInput(l[i], r[i]));
+                }
+                const StereoPair want = runCascade(oneByOne, pairOf(l[i], r[i]));
+                ASSERT_EQ(leftOf(y[i]), leftOf(want)) << stages << " stages at " << at + i;
+                ASSERT_EQ(rightOf(y[i]), rightOf(want)) << stages << " stages at " << at + i;
+            }
+            ASSERT_TRUE(dsptest::sameStates(run, oneByOne)) << stages << " stages at " << at;
+            ASSERT_TRUE(d == oneByOneD) << stages << " stages at " << at;
+            // Past a sample it stopped before; the next run's detector starts part way.
+            at += static_cast<std::size_t>(taken < count ? taken + 1 : taken);
+            detectFrom = static_cast<std::int32_t>(at % 3);
+        }
+    }
+}
+
 // The output stage at every limiter setting, over values into the limiter's far range,
 // with checked samples (not finite in one channel or both) scattered among them: not a
 // number and each infinity come out where the portable stage gives them.
