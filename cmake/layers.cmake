@@ -27,10 +27,10 @@ endif()
 add_compile_definitions(TOLVANE_SSE2=${TOLVANE_SSE2})
 # GCC's straight-line vectorizer packs the level detector's held peak and envelope into one
 # register (or one store): the peak's short recursion then waits every sample for the
-# envelope's division, which doubled the detector's cost where the cascade loops run it.
-# The loops that step the detector go without it; their own vector code is written out.
+# envelope's division, which doubled the detector's cost in the portable cascade loop. Its
+# own vector code is written out, so it goes without.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  set_source_files_properties(dsp/generic/kernels.cpp dsp/x86/avx2/cascade.cpp
+  set_source_files_properties(dsp/generic/kernels.cpp
     PROPERTIES COMPILE_OPTIONS -fno-tree-slp-vectorize)
 endif()
 set(TOLVANE_EDITOR_SOURCES
