@@ -59,24 +59,22 @@ std::array<float, 5> spectrumAround(const Engine& inst, std::int32_t bin) noexce
 // when something they depend on moved.
 const PlainGain& plainGainFor(Engine& inst, std::size_t i, const FrequencyTerms& terms,
                               double gain) noexcept {
-    PlainGain key;
-    key.frequency = terms.frequency;
-    key.sampleRate = terms.sampleRate;
-    key.gain = gain;
-    key.coupling = param(inst, ParamCoupling);
-    key.sieve = param(inst, ParamSieve);
-    key.limiter = param(inst, ParamLimiter);
-    key.spectrum = spectrumAround(inst, terms.bin);
+    PlainGainInputs in;
+    in.frequency = terms.frequency;
+    in.sampleRate = terms.sampleRate;
+    in.gain = gain;
+    in.coupling = param(inst, ParamCoupling);
+    in.sieve = param(inst, ParamSieve);
+    in.limiter = param(inst, ParamLimiter);
+    in.spectrum = spectrumAround(inst, terms.bin);
     PlainGain& kept = inst.modPlainGains[i];
-    key.value = kept.value;
-    key.spectral = kept.spectral;
     // Bit for bit: the same inputs give the same value, NaNs included.
-    static_assert(sizeof(PlainGain) == 3 * sizeof(double) + 8 * sizeof(float) + 2 * sizeof(double),
-                  "no padding: the record is compared as bytes");
-    if (std::memcmp(&key, &kept, sizeof key) != 0) {
-        key.spectral = spectralTerm(inst, terms.bin);
-        key.value = effectiveGain(inst, terms, gain, key.spectral);
-        kept = key;
+    static_assert(sizeof(PlainGainInputs) == 3 * sizeof(double) + 8 * sizeof(float),
+                  "no padding: the inputs are compared as bytes");
+    if (std::memcmp(&in, &kept.inputs, sizeof in) != 0) {
+        kept.inputs = in;
+        kept.spectral = spectralTerm(inst, terms.bin);
+        kept.value = effectiveGain(inst, terms, gain, kept.spectral);
     }
     return kept;
 }
@@ -99,18 +97,26 @@ void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
 } // namespace
 
 // Audio thread, every 32nd sample from processBlock.
-void updateModulation(Engine& inst) noexcept {
+bool updateModulation(Engine& inst) noexcept {
     const double amount = param(inst, ParamCoupling);
     if (amount < 0.01) {
-        return;
+        return false;
     }
     if (inst.filters.size() != inst.bands.size() || inst.bands.empty()) {
-        return;
+        return false;
     }
+    // The per-band records kept here have room for every modulated band.
+    static_assert(std::tuple_size_v<decltype(Engine::modWeights)> == kMaxModulatedBands &&
+                  std::tuple_size_v<decltype(Engine::modTerms)> == kMaxModulatedBands &&
+                  std::tuple_size_v<decltype(Engine::modPlainGains)> == kMaxModulatedBands);
     const std::size_t n =
-        std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
-                  inst.modWeights.size(), inst.modTerms.size(), inst.modPlainGains.size()});
+        std::min(std::min(inst.bands.size(), inst.modDrive.size()),
+                 std::min(inst.lastModulation.size(), std::size_t{kMaxModulatedBands}));
     const TickDrives drives{std::max(inst.detector.highDrive, 0.0), inst.lowDrive, inst.midDrive};
+    // The depth times the coupling, for dynamic bands and the others.
+    const double deepSpan = 0.45 * amount;
+    const double plainSpan = 0.25 * amount;
+    bool redesigned = false;
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {
@@ -120,13 +126,14 @@ void updateModulation(Engine& inst) noexcept {
         // A drive that is not finite would hold the band's factor there for good.
         const double drive = bandDrive(drives, weightsFor(inst, i, b.frequency));
         D = std::isfinite(D) ? D + (drive - D) * 0.15 : 0.0;
-        const double depth = b.dynamic ? 0.45 : 0.25;
-        const double factor = (D - 0.25) * (depth * amount) + 1.0;
+        const double factor = (D - 0.25) * (b.dynamic ? deepSpan : plainSpan) + 1.0;
         // The dead band keeps redesigns to moments when the factor has really moved.
         if (std::fabs(factor - inst.lastModulation[i]) < 0.004) {
             continue;
         }
         redesignBand(inst, i, factor);
         inst.lastModulation[i] = factor;
+        redesigned = true;
     }
+    return redesigned;
 }
