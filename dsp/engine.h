@@ -48,9 +48,8 @@ struct FrequencyTerms {
 
 // What a band's plain mapped gain (its gain through the mapping, unmodulated) is worked out
 // from. The modulation redesigns a band many times between two analyses, and this half of
-// each redesign only changes when one of these does. Compared as bytes, so a NaN input still
-// matches itself: 56 bytes without padding, small enough for the compiler to compare in
-// registers rather than through a library call on every redesign.
+// each redesign only changes when one of these does. Compared bit for bit, so a NaN input
+// still matches itself.
 struct PlainGainInputs {
     double frequency = std::numeric_limits<double>::quiet_NaN();
     double sampleRate = 0.0;

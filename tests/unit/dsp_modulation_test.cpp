@@ -151,6 +151,8 @@ TEST_F(ModulationUpdate, HeldDesignsFollowEverythingThePlainGainDependsOn) {
     expectHeld("a limiter change");
     inst->bands[0].gain = 18.0;
     expectHeld("a gain change");
+    inst->bands[0].frequency = 1010.0; // the same analyser bin: only the frequency tells
+    expectHeld("a frequency change");
     setSampleRate(*inst, 44100.0f);
     expectHeld("a rate change");
 }
