@@ -60,8 +60,11 @@ Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* rig
     inst.modCounter = 0;
     finishDrives(inst);
     analysisBeforeTick(inst); // the bins the tick reads, of an analysis still coming in
-    updateModulation(inst);
-    reloadCoefficients(inst, cascade);
+    // Nothing else changes the filters within a block: a tick that redesigned no band
+    // leaves the cascade as it is, without walking its stages.
+    if (updateModulation(inst)) {
+        reloadCoefficients(inst, cascade);
+    }
     const std::int32_t length = std::min(available, kMaxRun);
     inst.modCounter += length - 1;
     return {length, 1};

@@ -46,17 +46,23 @@ struct FrequencyTerms {
     std::int32_t bin = 0;
 };
 
-// A band's plain mapped gain (its gain through the mapping, unmodulated) and everything it
-// was worked out from. The modulation redesigns a band many times between two analyses,
-// and this half of each redesign only changes when one of these does. The mapping's
-// spectral term depends on the spectrum around the band alone, so it is kept with it for
-// the modulated half.
-struct PlainGain {
+// What a band's plain mapped gain (its gain through the mapping, unmodulated) is worked out
+// from. The modulation redesigns a band many times between two analyses, and this half of
+// each redesign only changes when one of these does. Compared bit for bit, so a NaN input
+// still matches itself.
+struct PlainGainInputs {
     double frequency = std::numeric_limits<double>::quiet_NaN();
     double sampleRate = 0.0;
     double gain = 0.0;
     float coupling = 0.0f, sieve = 0.0f, limiter = 0.0f;
     std::array<float, 5> spectrum{}; // the bins around the band's, as the mapping reads them
+};
+
+// A band's plain mapped gain and the inputs it was worked out from. The mapping's spectral
+// term depends on the spectrum around the band alone, so it is kept with it for the
+// modulated half.
+struct PlainGain {
+    PlainGainInputs inputs;
     double value = 0.0;
     double spectral = 0.0; // spectralTerm of the spectrum above
 };
@@ -177,7 +183,9 @@ void processBlock(Engine& engine, float* left, float* right, std::int32_t count)
 // constructed; bands, parameters and the rate stay. Never allocates: vectors are copied
 // within the sizes they have.
 void resetRunningState(Engine& engine, const Engine& fresh) noexcept;
-void updateModulation(Engine& engine) noexcept;
+// Steps every band's modulation; true if it redesigned a band (only then has a cascade
+// loaded from the filters new coefficients to take).
+bool updateModulation(Engine& engine) noexcept;
 // The analyser (analyser.cpp). The audio path windows samples as they reach the ring (and
 // runs the transform's first stages of the groups they complete), starts an analysis when it fills
 // and advances it with the samples that follow; before a modulation tick, every bin the tick can

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -55,28 +56,38 @@ std::array<float, 5> spectrumAround(const Engine& inst, std::int32_t bin) noexce
     return around;
 }
 
+// Bit for bit: the same inputs give the same value, NaNs included.
+template <class T> bool sameBits(const T& a, const T& b) noexcept {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// Field by field rather than the record as bytes: the record just built sits in the stack as
+// stores of four and eight bytes, and a wider load spanning several of them cannot take its
+// value from them; it waits until they reach the cache, on every redesign.
+bool sameInputs(const PlainGainInputs& a, const PlainGainInputs& b) noexcept {
+    return sameBits(a.frequency, b.frequency) && sameBits(a.sampleRate, b.sampleRate) &&
+           sameBits(a.gain, b.gain) && sameBits(a.coupling, b.coupling) &&
+           sameBits(a.sieve, b.sieve) && sameBits(a.limiter, b.limiter) &&
+           sameBits(a.spectrum, b.spectrum);
+}
+
 // The band's plain mapped gain and the spectral term it was worked out with, again only
 // when something they depend on moved.
 const PlainGain& plainGainFor(Engine& inst, std::size_t i, const FrequencyTerms& terms,
                               double gain) noexcept {
-    PlainGain key;
-    key.frequency = terms.frequency;
-    key.sampleRate = terms.sampleRate;
-    key.gain = gain;
-    key.coupling = param(inst, ParamCoupling);
-    key.sieve = param(inst, ParamSieve);
-    key.limiter = param(inst, ParamLimiter);
-    key.spectrum = spectrumAround(inst, terms.bin);
+    PlainGainInputs in;
+    in.frequency = terms.frequency;
+    in.sampleRate = terms.sampleRate;
+    in.gain = gain;
+    in.coupling = param(inst, ParamCoupling);
+    in.sieve = param(inst, ParamSieve);
+    in.limiter = param(inst, ParamLimiter);
+    in.spectrum = spectrumAround(inst, terms.bin);
     PlainGain& kept = inst.modPlainGains[i];
-    key.value = kept.value;
-    key.spectral = kept.spectral;
-    // Bit for bit: the same inputs give the same value, NaNs included.
-    static_assert(sizeof(PlainGain) == 3 * sizeof(double) + 8 * sizeof(float) + 2 * sizeof(double),
-                  "no padding: the record is compared as bytes");
-    if (std::memcmp(&key, &kept, sizeof key) != 0) {
-        key.spectral = spectralTerm(inst, terms.bin);
-        key.value = effectiveGain(inst, terms, gain, key.spectral);
-        kept = key;
+    if (!sameInputs(in, kept.inputs)) {
+        kept.inputs = in;
+        kept.spectral = spectralTerm(inst, terms.bin);
+        kept.value = effectiveGain(inst, terms, gain, kept.spectral);
     }
     return kept;
 }
@@ -99,18 +110,32 @@ void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
 } // namespace
 
 // Audio thread, every 32nd sample from processBlock.
-void updateModulation(Engine& inst) noexcept {
+bool updateModulation(Engine& inst) noexcept {
     const double amount = param(inst, ParamCoupling);
     if (amount < 0.01) {
-        return;
+        return false;
     }
     if (inst.filters.size() != inst.bands.size() || inst.bands.empty()) {
-        return;
+        return false;
     }
+    // The per-band records kept here have room for every modulated band.
+    static_assert(std::tuple_size_v<decltype(Engine::modWeights)> == kMaxModulatedBands &&
+                  std::tuple_size_v<decltype(Engine::modTerms)> == kMaxModulatedBands &&
+                  std::tuple_size_v<decltype(Engine::modPlainGains)> == kMaxModulatedBands);
     const std::size_t n =
-        std::min({inst.bands.size(), inst.modDrive.size(), inst.lastModulation.size(),
-                  inst.modWeights.size(), inst.modTerms.size(), inst.modPlainGains.size()});
+        std::min(std::min(inst.bands.size(), inst.modDrive.size()),
+                 std::min(inst.lastModulation.size(), std::size_t{kMaxModulatedBands}));
     const TickDrives drives{std::max(inst.detector.highDrive, 0.0), inst.lowDrive, inst.midDrive};
+    // The depth times the coupling, for dynamic bands and the others.
+    const double deepSpan = 0.45 * amount;
+    const double plainSpan = 0.25 * amount;
+    // Every band is stepped first and the few that left their dead band are redesigned
+    // after: the stepping loop calls nothing, so the engine's arrays stay in registers, and
+    // a band leaving its dead band sets a bit rather than taking a hard-to-predict branch.
+    // A redesign reads nothing the stepping of another band writes.
+    static_assert(kMaxModulatedBands <= 32, "one bit of `moved` per band");
+    std::array<double, kMaxModulatedBands> factors;
+    std::uint32_t moved = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
         if (!b.enabled) {
@@ -120,13 +145,15 @@ void updateModulation(Engine& inst) noexcept {
         // A drive that is not finite would hold the band's factor there for good.
         const double drive = bandDrive(drives, weightsFor(inst, i, b.frequency));
         D = std::isfinite(D) ? D + (drive - D) * 0.15 : 0.0;
-        const double depth = b.dynamic ? 0.45 : 0.25;
-        const double factor = (D - 0.25) * (depth * amount) + 1.0;
+        factors[i] = (D - 0.25) * (b.dynamic ? deepSpan : plainSpan) + 1.0;
         // The dead band keeps redesigns to moments when the factor has really moved.
-        if (std::fabs(factor - inst.lastModulation[i]) < 0.004) {
-            continue;
-        }
-        redesignBand(inst, i, factor);
-        inst.lastModulation[i] = factor;
+        const bool leftDeadBand = !(std::fabs(factors[i] - inst.lastModulation[i]) < 0.004);
+        moved |= static_cast<std::uint32_t>(leftDeadBand) << i;
     }
+    for (std::uint32_t left = moved; left != 0; left &= left - 1) {
+        const auto i = static_cast<std::size_t>(std::countr_zero(left));
+        redesignBand(inst, i, factors[i]);
+        inst.lastModulation[i] = factors[i];
+    }
+    return moved != 0;
 }

@@ -151,6 +151,8 @@ TEST_F(ModulationUpdate, HeldDesignsFollowEverythingThePlainGainDependsOn) {
     expectHeld("a limiter change");
     inst->bands[0].gain = 18.0;
     expectHeld("a gain change");
+    inst->bands[0].frequency = 1010.0; // the same analyser bin: only the frequency tells
+    expectHeld("a frequency change");
     setSampleRate(*inst, 44100.0f);
     expectHeld("a rate change");
 }
@@ -280,4 +282,36 @@ TEST_F(ModulationUpdate, EveryBandIsSteppedOnItsOwn) {
         EXPECT_EQ(inst->filters[i].designs, designed[i].designs + (moves ? 1u : 0u)) << i;
     }
     EXPECT_EQ(inst->modDrive[5], 0.0);
+}
+
+// The audio path reloads the cascade only after a tick that says it redesigned a band, so
+// the answer must be true exactly when some filter took new coefficients: a tick that
+// redesigned a band yet answered false would leave the cascade running stale ones.
+TEST_F(ModulationUpdate, ATickSaysWhetherItRedesignedABand) {
+    setParam(*inst, ParamCoupling, 1.0f);
+    inst->bands[2].enabled = false;
+    rebuildFilters(*inst);
+    dsptest::StereoSignal music = musicLikeSignal(24000);
+    int withRedesigns = 0;
+    int without = 0;
+    for (std::size_t at = 0; at + 32 <= music.left.size(); at += 32) {
+        processBlock(*inst, music.left.data() + at, music.right.data() + at, 32);
+        std::vector<std::uint64_t> designs;
+        for (const BandFilter& f : inst->filters) {
+            designs.push_back(f.designs);
+        }
+        const bool said = updateModulation(*inst);
+        bool redesigned = false;
+        for (std::size_t i = 0; i < designs.size(); ++i) {
+            redesigned = redesigned || inst->filters[i].designs != designs[i];
+        }
+        ASSERT_EQ(said, redesigned) << "at " << at;
+        ++(redesigned ? withRedesigns : without);
+    }
+    EXPECT_GT(withRedesigns, 0);
+    EXPECT_GT(without, 0);
+    // Below a coupling of 0.01 nothing is modulated, even a band waiting for its redesign.
+    setParam(*inst, ParamCoupling, 0.0f);
+    inst->lastModulation[0] = -1.0;
+    EXPECT_FALSE(updateModulation(*inst));
 }
