@@ -15,9 +15,9 @@
 // the modulation tick, which gets the bins it reads finished first (analysisBeforeTick),
 // and the editor, which copies the spectrum only when analysisCount says a whole one is in
 // (an edit made meanwhile is designed again once it is in: engine_exchange.cpp). With
-// 64-sample host blocks the extra work lands in seven blocks of the sixteen a ring takes,
-// none of them carrying more than about half an ordinary block's work, and the other nine
-// only window their samples.
+// 64-sample host blocks the extra work lands in eleven blocks of the sixteen a ring takes,
+// the heaviest carrying about half an ordinary block's work and most of them a small part
+// of it, and the other five only window their samples.
 // Every step is the step the one-shot analysis (runAnalyser) takes on the same values, so
 // the spectrum, and each bin the tick sees, is the one-shot one bit for bit.
 #include "dsp/engine.h"
@@ -40,11 +40,12 @@ constexpr std::int32_t kFirstGroupsAtOnce = 96;
 // after it, ticks and fills both falling on multiples of 32 samples) would force anyway.
 // The fill's block has the first part and the last first stages.
 constexpr std::int32_t kSecondPartAt = 1;
-// The levels come in slices of sixteen chunks (the last one takes bin 512 as well), one
-// slice every 64 samples from 96 samples after the fill: all in within 288 samples, long
+// The levels come in slices of eight chunks (the last one takes bin 512 as well), one
+// slice every 64 samples from 96 samples after the fill: all in within 544 samples, long
 // before the next fill, one slice per 64-sample block, and never in the blocks that carry
-// the transform's parts.
-constexpr int kSliceChunks = 16;
+// the transform's parts. Sixteen chunks at once made each of those blocks nearly as heavy
+// as the transform's.
+constexpr int kSliceChunks = 8;
 constexpr int kSlices = kSpectrumChunks / kSliceChunks;
 constexpr std::int32_t kFirstSliceAt = 96;
 constexpr std::int32_t kSliceEvery = 64;
