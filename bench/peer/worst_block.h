@@ -11,7 +11,8 @@
 
 namespace peer {
 
-constexpr int kAnalyserPeriodBlocks = 16; // 1024 samples in 64-frame blocks
+constexpr int kAnalyserPeriodBlocks = 16;              // 1024 samples in 64-frame blocks
+constexpr int kTurnBlocks = kAnalyserPeriodBlocks + 1; // blocks per plug-in per turn
 
 // The heaviest position's median block within the analyser period, over the median block.
 struct PeriodPeak {
@@ -21,7 +22,8 @@ struct PeriodPeak {
 };
 
 // Times every block of the given configurations for `seconds` of audio each, taking turns
-// a whole analyser period at a time, prints the table and answers each row's period peak.
+// of a block more than an analyser period, prints the table and answers each row's period
+// peak.
 std::vector<PeriodPeak> measureWorstBlocks(const std::vector<Configuration*>& series,
                                            double seconds);
 
