@@ -62,6 +62,84 @@ template <class V> inline Butterfly<V> butterfly(V ur, V ui, V xr, V xi, V wr, V
     return {ur + vr, ui + vi, ur - vr, ui - vi};
 }
 
+// The stages after the first two, over a lane policy L: L::V the lane type, L::kWidth its
+// doubles, L::load and L::store. Each instruction set brings its policy; the passes are
+// these. Stage h's twiddles start at h - 4 in the table (the stages of 4 .. h / 2 come
+// first), so stage 2h's follow stage h's at + h.
+namespace fft_passes {
+
+// The stage of half-length h alone.
+template <class L>
+inline void stage(double* re, double* im, const double* wRe, const double* wIm, int h) {
+    for (int s = 0; s < kRealFftHalf; s += 2 * h) {
+        for (int j = 0; j < h; j += L::kWidth) {
+            double* r = re + s + j;
+            double* i = im + s + j;
+            const Butterfly<typename L::V> b =
+                butterfly(L::load(r), L::load(i), L::load(r + h), L::load(i + h), L::load(wRe + j),
+                          L::load(wIm + j));
+            L::store(r, b.ur);
+            L::store(i, b.ui);
+            L::store(r + h, b.xr);
+            L::store(i + h, b.xi);
+        }
+    }
+}
+
+// The stages of half-length h and 2h in one pass: the four quarters of each block of 4h
+// elements are loaded once, go through both stages' butterflies in registers and are
+// stored once. Element for element the same butterflies, in the same order of stages, as
+// two single passes.
+template <class L>
+inline void stagePair(double* re, double* im, const double* wRe, const double* wIm, int h) {
+    using V = typename L::V;
+    const double* vRe = wRe + h;
+    const double* vIm = wIm + h;
+    for (int s = 0; s < kRealFftHalf; s += 4 * h) {
+        for (int j = 0; j < h; j += L::kWidth) {
+            double* r = re + s + j;
+            double* i = im + s + j;
+            const V wr = L::load(wRe + j), wi = L::load(wIm + j);
+            const Butterfly<V> a =
+                butterfly(L::load(r), L::load(i), L::load(r + h), L::load(i + h), wr, wi);
+            const Butterfly<V> b = butterfly(L::load(r + 2 * h), L::load(i + 2 * h),
+                                             L::load(r + 3 * h), L::load(i + 3 * h), wr, wi);
+            const Butterfly<V> c =
+                butterfly(a.ur, a.ui, b.ur, b.ui, L::load(vRe + j), L::load(vIm + j));
+            const Butterfly<V> d =
+                butterfly(a.xr, a.xi, b.xr, b.xi, L::load(vRe + j + h), L::load(vIm + j + h));
+            L::store(r, c.ur);
+            L::store(i, c.ui);
+            L::store(r + h, d.ur);
+            L::store(i + h, d.ui);
+            L::store(r + 2 * h, c.xr);
+            L::store(i + 2 * h, c.xi);
+            L::store(r + 3 * h, d.xr);
+            L::store(i + 3 * h, d.xi);
+        }
+    }
+}
+
+// The stages of half-length `from` up to (not including) `to`, two at a time while both
+// are in the range.
+template <class L>
+inline void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) {
+    int h = from;
+    while (h < to) {
+        const double* wRe = t.stageRe.data() + (h - 4);
+        const double* wIm = t.stageIm.data() + (h - 4);
+        if (2 * h < to) {
+            stagePair<L>(re, im, wRe, wIm, h);
+            h *= 4;
+        } else {
+            stage<L>(re, im, wRe, wIm, h);
+            h *= 2;
+        }
+    }
+}
+
+} // namespace fft_passes
+
 // Bins 0 and kRealFftHalf are real: the sum and the difference of the even and odd parts.
 inline void edgePowers(const double* re, const double* im, double* power) noexcept {
     power[0] = (re[0] + im[0]) * (re[0] + im[0]);

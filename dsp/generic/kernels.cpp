@@ -173,74 +173,13 @@ void window(double* samples, const float* ring, const double* window, int count)
 
 namespace {
 
-// The stages of half-length `from` up to (not including) `to`, two butterflies per step.
-// Stage h's twiddles start at h - 4 in the table (the stages of 4 .. h / 2 come first).
-void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) noexcept {
-    for (int h = from; h < to; h <<= 1) {
-        const double* wRe = t.stageRe.data() + (h - 4);
-        const double* wIm = t.stageIm.data() + (h - 4);
-        for (int s = 0; s < kRealFftHalf; s += 2 * h) {
-            for (int j = 0; j < h; j += 2) {
-                double* r = re + s + j;
-                double* i = im + s + j;
-                const Butterfly<StereoPair> b =
-                    butterfly(loadPair(r), loadPair(i), loadPair(r + h), loadPair(i + h),
-                              loadPair(wRe + j), loadPair(wIm + j));
-                storePair(r, b.ur);
-                storePair(i, b.ui);
-                storePair(r + h, b.xr);
-                storePair(i + h, b.xi);
-            }
-        }
-    }
-}
-
-// The stages of half-length h and 2h at once: the four elements j, j + h, j + 2h and j + 3h
-// of each block of 4h go through both stages' butterflies in registers, each butterfly the
-// one the stages would run one by one, without the first stage's results going through
-// memory.
-void twoStages(double* re, double* im, const RealFftTables& t, int h) noexcept {
-    const double* wRe = t.stageRe.data() + (h - 4);
-    const double* wIm = t.stageIm.data() + (h - 4);
-    const double* vRe = t.stageRe.data() + (2 * h - 4);
-    const double* vIm = t.stageIm.data() + (2 * h - 4);
-    for (int s = 0; s < kRealFftHalf; s += 4 * h) {
-        for (int j = 0; j < h; j += 2) {
-            double* r = re + s + j;
-            double* i = im + s + j;
-            const StereoPair wr = loadPair(wRe + j), wi = loadPair(wIm + j);
-            const Butterfly<StereoPair> p =
-                butterfly(loadPair(r), loadPair(i), loadPair(r + h), loadPair(i + h), wr, wi);
-            const Butterfly<StereoPair> q =
-                butterfly(loadPair(r + 2 * h), loadPair(i + 2 * h), loadPair(r + 3 * h),
-                          loadPair(i + 3 * h), wr, wi);
-            const Butterfly<StereoPair> u =
-                butterfly(p.ur, p.ui, q.ur, q.ui, loadPair(vRe + j), loadPair(vIm + j));
-            const Butterfly<StereoPair> x =
-                butterfly(p.xr, p.xi, q.xr, q.xi, loadPair(vRe + j + h), loadPair(vIm + j + h));
-            storePair(r, u.ur);
-            storePair(i, u.ui);
-            storePair(r + h, x.ur);
-            storePair(i + h, x.ui);
-            storePair(r + 2 * h, u.xr);
-            storePair(i + 2 * h, u.xi);
-            storePair(r + 3 * h, x.xr);
-            storePair(i + 3 * h, x.xi);
-        }
-    }
-}
-
-// The stages from half-length `from` up to (not including) `to`, two at a time where two
-// are left.
-void stagesFrom(double* re, double* im, const RealFftTables& t, int from, int to) noexcept {
-    int h = from;
-    for (; 2 * h < to; h *= 4) {
-        twoStages(re, im, t, h);
-    }
-    if (h < to) {
-        laterStages(re, im, t, h, to);
-    }
-}
+// The stereo pair as the transform's lanes (real_fft.h).
+struct PairLanes {
+    using V = StereoPair;
+    static constexpr int kWidth = 2;
+    static StereoPair load(const double* p) noexcept { return loadPair(p); }
+    static void store(double* p, StereoPair v) noexcept { storePair(p, v); }
+};
 
 // Each bin's fresh level in dB, in place of its power. A level that is not finite counts
 // as silence: the slow fall would otherwise hold an infinite bin for good, and the gain
@@ -295,10 +234,10 @@ void fftPart(const RealFftTables& t, const double*, double* work, double* power,
     double* re = work;
     double* im = work + kRealFftHalf;
     if (part == 0) {
-        stagesFrom(re, im, t, 4, kFftSecondPartFrom);
+        fft_passes::laterStages<PairLanes>(re, im, t, 4, kFftSecondPartFrom);
         return;
     }
-    stagesFrom(re, im, t, kFftSecondPartFrom, kRealFftHalf);
+    fft_passes::laterStages<PairLanes>(re, im, t, kFftSecondPartFrom, kRealFftHalf);
     edgePowers(re, im, power);
 }
 

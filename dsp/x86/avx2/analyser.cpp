@@ -21,70 +21,16 @@ TOLVANE_AVX2_LANE void put(double* p, Lanes4 v) {
     _mm256_storeu_pd(p, v.v);
 }
 
-// Stages of half-length h and 2h in one pass: the four quarters of each block of 4h
-// elements are loaded once, go through both stages' butterflies in registers and are
-// stored once. Element for element the same butterflies, in the same order of stages, as
-// two single passes.
-TOLVANE_AVX2 void stagePair(double* re, double* im, const double* wRe, const double* wIm, int h,
-                            int half) {
-    const double* w2Re = wRe + h; // the second stage's twiddles follow the first's
-    const double* w2Im = wIm + h;
-    for (int s = 0; s < half; s += 4 * h) {
-        for (int j = 0; j < h; j += 4) {
-            double* r = re + s + j;
-            double* i = im + s + j;
-            const Lanes4 wr = at(wRe + j), wi = at(wIm + j);
-            const Butterfly<Lanes4> a = butterfly(at(r), at(i), at(r + h), at(i + h), wr, wi);
-            const Butterfly<Lanes4> b =
-                butterfly(at(r + 2 * h), at(i + 2 * h), at(r + 3 * h), at(i + 3 * h), wr, wi);
-            const Butterfly<Lanes4> c =
-                butterfly(a.ur, a.ui, b.ur, b.ui, at(w2Re + j), at(w2Im + j));
-            const Butterfly<Lanes4> d =
-                butterfly(a.xr, a.xi, b.xr, b.xi, at(w2Re + j + h), at(w2Im + j + h));
-            put(r, c.ur);
-            put(i, c.ui);
-            put(r + h, d.ur);
-            put(i + h, d.ui);
-            put(r + 2 * h, c.xr);
-            put(i + 2 * h, c.xi);
-            put(r + 3 * h, d.xr);
-            put(i + 3 * h, d.xi);
-        }
-    }
-}
+// Four butterflies per step as the transform's lanes (real_fft.h).
+struct WideLanes {
+    using V = Lanes4;
+    static constexpr int kWidth = 4;
+    TOLVANE_AVX2_LANE static Lanes4 load(const double* p) { return at(p); }
+    TOLVANE_AVX2_LANE static void store(double* p, Lanes4 v) { put(p, v); }
+};
 
-// A single stage of half-length h.
-TOLVANE_AVX2 void stage(double* re, double* im, const double* wRe, const double* wIm, int h,
-                        int half) {
-    for (int s = 0; s < half; s += 2 * h) {
-        for (int j = 0; j < h; j += 4) {
-            double* r = re + s + j;
-            double* i = im + s + j;
-            const Butterfly<Lanes4> a =
-                butterfly(at(r), at(i), at(r + h), at(i + h), at(wRe + j), at(wIm + j));
-            put(r, a.ur);
-            put(i, a.ui);
-            put(r + h, a.xr);
-            put(i + h, a.xi);
-        }
-    }
-}
-
-// The stages of half-length `from` up to (not including) `to`, two at a time while both
-// are in the range. Stage h's twiddles start at h - 4 in the table.
 TOLVANE_AVX2 void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) {
-    int h = from;
-    while (h < to) {
-        const double* wRe = t.stageRe.data() + (h - 4);
-        const double* wIm = t.stageIm.data() + (h - 4);
-        if (2 * h < to) {
-            stagePair(re, im, wRe, wIm, h, kRealFftHalf);
-            h *= 4;
-        } else {
-            stage(re, im, wRe, wIm, h, kRealFftHalf);
-            h *= 2;
-        }
-    }
+    fft_passes::laterStages<WideLanes>(re, im, t, from, to);
 }
 
 // The four values ending at p, in reverse order: p[0], p[-1], p[-2], p[-3].
