@@ -7,8 +7,6 @@
 #include "dsp/x86/avx512/avx512.h"
 #include "dsp/x86/avx512/lanes.h"
 
-#include <algorithm>
-
 namespace avx512 {
 
 namespace {
@@ -33,19 +31,21 @@ TOLVANE_AVX512 void finishRun(const StereoPair* y, const bool* checked, std::int
                               double trim, double limiter, float* left, float* right) noexcept {
     // The run's settings in every lane, worked out once before the loop (GCC leaves the
     // broadcasts in the loop otherwise, on the shuffle port the conversions need too).
+    if (count < 8) {
+        avx2::finishRun(y, checked, count, trim, limiter, left, right); // the same bits
+        return;
+    }
     const OutputLanes<Lanes8> settings = outputLanes<Lanes8>(trim, limiter);
     std::int32_t i = 0;
     for (; i + 7 < count; i += 8) {
         finishEight(y + i, settings, left + i, right + i);
     }
     if (i < count) {
-        const std::int32_t rest = count - i;
-        StereoPair in[8] = {};
-        float l[8], r[8];
-        std::copy_n(y + i, rest, in);
-        finishEight(in, settings, l, r);
-        std::copy_n(l, rest, left + i);
-        std::copy_n(r, rest, right + i);
+        // The last eight frames again: each lane's result depends on its own frame alone,
+        // so the frames done twice get the same values. (A padded copy on the stack would
+        // be read back by wide loads spanning several narrower stores, which wait for the
+        // cache.)
+        finishEight(y + count - 8, settings, left + count - 8, right + count - 8);
     }
     avx2::finishChecked(y, checked, count, trim, limiter, left, right);
 }
