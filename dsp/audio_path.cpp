@@ -93,10 +93,18 @@ StereoPair runFiltersSlowly(Engine& inst, double L, double R) noexcept {
     return y;
 }
 
+OutputStage outputStage(float trim, float limiter) noexcept {
+    OutputStage out{trim, limiter, {}};
+    if (limiter > 0.01f) {
+        out.limiting = outputLanes<double>(trim, limiter);
+    }
+    return out;
+}
+
 void finishOutputs(const Kernels& k, const StereoPair* y, const bool* checked, std::int32_t count,
                    OutputStage out, float* left, float* right) noexcept {
     if (out.limiter > 0.01f) {
-        k.finishRun(y, checked, count, out.trim, out.limiter, left, right);
+        k.finishRun(y, checked, count, out.limiting, left, right);
         return;
     }
     const double trim = out.trim;

@@ -19,7 +19,10 @@ constexpr double kSaneInput = 1e100;
 struct OutputStage {
     float trim;
     float limiter;
+    OutputLanes<double> limiting; // outputLanes(trim, limiter), when the limiter is engaged
 };
+// The block's output stage: trim and limiter, with the limiter's settings worked out once.
+OutputStage outputStage(float trim, float limiter) noexcept;
 
 // The samples up to the next modulation tick (at most kMaxRun), and where the detector
 // steps still to be run for them start. A tick can only fall on the run's first sample: it

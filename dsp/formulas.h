@@ -152,6 +152,13 @@ template <class V> inline TanhParts<V> outputTanhParts(V x, V u) { // u = x^2
 // worked out from the square u of the tanh's argument z = drive x, which the tanh needs
 // anyway, and the dry part from the untrimmed value, so the trimmed value is never formed.
 template <class V> struct OutputLanes { V driveTrim, dryTrim, square, offset, ceiling, overWet; };
+template <class V> inline OutputLanes<V> outputLanes(double trim, double limiter);
+// The settings in every lane of V from their one-value form: the same values, so a kernel
+// handed the one-value settings (worked out once per block) gets the bits of outputLanes<V>.
+template <class V> inline OutputLanes<V> outputLanesFrom(const OutputLanes<double>& k) {
+    return {splatAs<V>(k.driveTrim), splatAs<V>(k.dryTrim), splatAs<V>(k.square),
+            splatAs<V>(k.offset),    splatAs<V>(k.ceiling), splatAs<V>(k.overWet)};
+}
 template <class V> inline OutputLanes<V> outputLanes(double trim, double limiter) {
     constexpr double kScale = 100.0 / 20.0 / 580.0;
     const double half = 0.5 / std::sqrt(limiter); // limiter > 0.01: the limiter is engaged

@@ -39,9 +39,10 @@ using FiniteLength = std::int32_t(const float* left, const float* right,
                                   std::int32_t count) noexcept;
 // Trim and limiter (engaged: limiter above 0.01) over the cascade's outputs `y` of a run
 // into the block; `checked` marks samples that took the checked path, which go through the
-// one-value form.
-using FinishRun = void(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-                       double limiter, float* left, float* right) noexcept;
+// one-value form. `settings`: outputLanes<double>(trim, limiter), worked out once per block
+// (a square root and three divisions in a row, which each run would otherwise wait for).
+using FinishRun = void(const StereoPair* y, const bool* checked, std::int32_t count,
+                       const OutputLanes<double>& settings, float* left, float* right) noexcept;
 // detectorInput (detector.h) of each of `count` samples into `inputs`.
 using DetectorInputs = void(const float* left, const float* right, std::int32_t count,
                             double* inputs) noexcept;

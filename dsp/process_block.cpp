@@ -99,7 +99,7 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
         return; // bypass freezes every piece of state
     }
     resyncFilters(inst);
-    const OutputStage out{trimGain(inst), param(inst, ParamLimiter)};
+    const OutputStage out = outputStage(trimGain(inst), param(inst, ParamLimiter));
     if (count < 1 || left == nullptr || right == nullptr) {
         return;
     }

@@ -120,9 +120,9 @@ void finishFrame(const StereoPair& y, bool checked, const OutputLanes<StereoPair
 // outputs. Every lane takes the same operations whichever way the frames are grouped.
 // Flattened: GCC would otherwise call the formula for each pair of values.
 [[gnu::flatten]] void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
-                                double trim, double limiter, float* left, float* right) noexcept {
-    const OutputLanes<StereoPair> pair = outputLanes<StereoPair>(trim, limiter);
-    const OutputLanes<double> one = outputLanes<double>(trim, limiter);
+                                const OutputLanes<double>& one, float* left,
+                                float* right) noexcept {
+    const OutputLanes<StereoPair> pair = outputLanesFrom<StereoPair>(one);
     std::int32_t i = 0;
     while (i < count) {
         if (i + 1 < count && !checked[i] && !checked[i + 1]) {

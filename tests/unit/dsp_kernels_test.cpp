@@ -207,9 +207,10 @@ TEST(Kernels, OutputStageMatchesThePortableOneWithinTheFloatRounding) {
                     checked[at] = true;
                 }
                 std::vector<float> l(n), r(n), plainL(n), plainR(n);
-                k->finishRun(y.data(), checked, n, 0.8, limiter, l.data(), r.data());
-                generic::finishRun(y.data(), checked, n, 0.8, limiter, plainL.data(),
-                                   plainR.data());
+                k->finishRun(y.data(), checked, n, outputLanes<double>(0.8, limiter), l.data(),
+                             r.data());
+                generic::finishRun(y.data(), checked, n, outputLanes<double>(0.8, limiter),
+                                   plainL.data(), plainR.data());
                 for (std::int32_t i = 0; i < n; ++i) {
                     for (const auto& [got, want] :
                          {std::pair{l[i], plainL[i]}, {r[i], plainR[i]}}) {
@@ -263,7 +264,8 @@ TEST(Kernels, EveryPathsOutputStageIsTheExactOneRounded) {
         for (const double limiter : limiters) {
             for (const double trim : {0.25, 0.71, 1.0, 3.98}) {
                 std::vector<float> l(y.size()), r(y.size());
-                k->finishRun(y.data(), checked.get(), n, trim, limiter, l.data(), r.data());
+                k->finishRun(y.data(), checked.get(), n, outputLanes<double>(trim, limiter),
+                             l.data(), r.data());
                 for (std::int32_t i = 0; i < n; ++i) {
                     for (const auto& [got, in] :
                          {std::pair{l[i], leftOf(y[i])}, {r[i], rightOf(y[i])}}) {
@@ -300,11 +302,12 @@ TEST(Kernels, OutputStageFramesDoNotDependOnTheRunTheyComeIn) {
     for (const Kernels* k : recordsHere()) {
         SCOPED_TRACE(k->name);
         std::vector<float> wholeL(40), wholeR(40);
-        k->finishRun(y.data(), checked, 40, 0.8, 0.6, wholeL.data(), wholeR.data());
+        const OutputLanes<double> settings = outputLanes<double>(0.8, 0.6);
+        k->finishRun(y.data(), checked, 40, settings, wholeL.data(), wholeR.data());
         for (std::int32_t from : {0, 3, 13}) {
             for (std::int32_t count = 1; from + count <= 40; ++count) {
                 std::vector<float> l(count + 1, -7.0f), r(count + 1, -7.0f);
-                k->finishRun(y.data() + from, checked + from, count, 0.8, 0.6, l.data(), r.data());
+                k->finishRun(y.data() + from, checked + from, count, settings, l.data(), r.data());
                 EXPECT_EQ(l[count], -7.0f) << from << " " << count;
                 EXPECT_EQ(r[count], -7.0f) << from << " " << count;
                 l.pop_back();

@@ -110,8 +110,9 @@ TEST(VectorPaths, WidestOutputStageWritesTheWideOnesBits) {
             y[at] = pairOf(trial % 2 == 0 ? NAN : INFINITY, -INFINITY);
             checked[at] = true;
         }
-        wideKernels->finishRun(y.data(), checked, run, 0.9, 0.7, wideL.data(), wideR.data());
-        widestKernels->finishRun(y.data(), checked, run, 0.9, 0.7, widestL.data(), widestR.data());
+        const OutputLanes<double> settings = outputLanes<double>(0.9, 0.7);
+        wideKernels->finishRun(y.data(), checked, run, settings, wideL.data(), wideR.data());
+        widestKernels->finishRun(y.data(), checked, run, settings, widestL.data(), widestR.data());
         EXPECT_TRUE(sameBits(widestL, wideL)) << "run " << run << ", trial " << trial;
         EXPECT_TRUE(sameBits(widestR, wideR)) << "run " << run << ", trial " << trial;
     }

@@ -34,8 +34,8 @@ TOLVANE_AVX2 void finishFour(const StereoPair* y, int q0, int q1, int q2, int q3
 } // namespace
 
 // Eight flags per load: most runs have no checked frame at all.
-void finishChecked(const StereoPair* y, const bool* checked, std::int32_t count, double trim,
-                   double limiter, float* left, float* right) noexcept {
+void finishChecked(const StereoPair* y, const bool* checked, std::int32_t count,
+                   const OutputLanes<double>& settings, float* left, float* right) noexcept {
     for (std::int32_t j = 0; j < count; j += 8) {
         const std::int32_t end = std::min(j + 8, count);
         if (end - j == 8) {
@@ -47,15 +47,15 @@ void finishChecked(const StereoPair* y, const bool* checked, std::int32_t count,
         }
         for (std::int32_t i = j; i < end; ++i) {
             if (checked[i]) {
-                generic::finishRun(y + i, checked + i, 1, trim, limiter, left + i, right + i);
+                generic::finishRun(y + i, checked + i, 1, settings, left + i, right + i);
             }
         }
     }
 }
 
 TOLVANE_AVX2 void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
-                            double trim, double limiter, float* left, float* right) noexcept {
-    const OutputLanes<Lanes4> settings = outputLanes<Lanes4>(trim, limiter);
+                            const OutputLanes<double>& one, float* left, float* right) noexcept {
+    const OutputLanes<Lanes4> settings = outputLanesFrom<Lanes4>(one);
     std::int32_t i = 0;
     for (; i + 3 < count; i += 4) {
         finishFour(y, i, i + 1, i + 2, i + 3, settings, left + i, right + i);
@@ -73,7 +73,7 @@ TOLVANE_AVX2 void finishRun(const StereoPair* y, const bool* checked, std::int32
         std::copy_n(l, count, left);
         std::copy_n(r, count, right);
     }
-    finishChecked(y, checked, count, trim, limiter, left, right);
+    finishChecked(y, checked, count, one, left, right);
 }
 
 } // namespace avx2

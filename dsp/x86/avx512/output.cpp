@@ -28,14 +28,14 @@ TOLVANE_AVX512 void finishEight(const StereoPair* y, const OutputLanes<Lanes8>& 
 } // namespace
 
 TOLVANE_AVX512 void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
-                              double trim, double limiter, float* left, float* right) noexcept {
+                              const OutputLanes<double>& one, float* left, float* right) noexcept {
     // The run's settings in every lane, worked out once before the loop (GCC leaves the
     // broadcasts in the loop otherwise, on the shuffle port the conversions need too).
     if (count < 8) {
-        avx2::finishRun(y, checked, count, trim, limiter, left, right); // the same bits
+        avx2::finishRun(y, checked, count, one, left, right); // the same bits
         return;
     }
-    const OutputLanes<Lanes8> settings = outputLanes<Lanes8>(trim, limiter);
+    const OutputLanes<Lanes8> settings = outputLanesFrom<Lanes8>(one);
     std::int32_t i = 0;
     for (; i + 7 < count; i += 8) {
         finishEight(y + i, settings, left + i, right + i);
@@ -47,7 +47,7 @@ TOLVANE_AVX512 void finishRun(const StereoPair* y, const bool* checked, std::int
         // cache.)
         finishEight(y + count - 8, settings, left + count - 8, right + count - 8);
     }
-    avx2::finishChecked(y, checked, count, trim, limiter, left, right);
+    avx2::finishChecked(y, checked, count, one, left, right);
 }
 
 } // namespace avx512
