@@ -297,8 +297,14 @@ TEST(Kernels, OutputStageFramesDoNotDependOnTheRunTheyComeIn) {
     for (StereoPair& p : y) {
         p = pairOf(level(random), level(random));
     }
+    // Frames that took the checked path, one of them not a number and one infinite: in a
+    // group (or standing in for missing frames) they must not touch the other lanes.
     bool checked[40] = {};
     checked[21] = true;
+    y[3] = pairOf(NAN, 0.5);
+    checked[3] = true;
+    y[38] = pairOf(0.25, -INFINITY);
+    checked[38] = true;
     for (const Kernels* k : recordsHere()) {
         SCOPED_TRACE(k->name);
         std::vector<float> wholeL(40), wholeR(40);
