@@ -152,7 +152,6 @@ template <class V> inline TanhParts<V> outputTanhParts(V x, V u) { // u = x^2
 // worked out from the square u of the tanh's argument z = drive x, which the tanh needs
 // anyway, and the dry part from the untrimmed value, so the trimmed value is never formed.
 template <class V> struct OutputLanes { V driveTrim, dryTrim, square, offset, ceiling, overWet; };
-template <class V> inline OutputLanes<V> outputLanes(double trim, double limiter);
 // The settings in every lane of V from their one-value form: the same values, so a kernel
 // handed the one-value settings (worked out once per block) gets the bits of outputLanes<V>.
 template <class V> inline OutputLanes<V> outputLanesFrom(const OutputLanes<double>& k) {

@@ -29,12 +29,12 @@ TOLVANE_AVX512 void finishEight(const StereoPair* y, const OutputLanes<Lanes8>& 
 
 TOLVANE_AVX512 void finishRun(const StereoPair* y, const bool* checked, std::int32_t count,
                               const OutputLanes<double>& one, float* left, float* right) noexcept {
-    // The run's settings in every lane, worked out once before the loop (GCC leaves the
-    // broadcasts in the loop otherwise, on the shuffle port the conversions need too).
     if (count < 8) {
         avx2::finishRun(y, checked, count, one, left, right); // the same bits
         return;
     }
+    // The run's settings in every lane, worked out once before the loop (GCC leaves the
+    // broadcasts in the loop otherwise, on the shuffle port the conversions need too).
     const OutputLanes<Lanes8> settings = outputLanesFrom<Lanes8>(one);
     std::int32_t i = 0;
     for (; i + 7 < count; i += 8) {
