@@ -19,6 +19,7 @@ struct TwoStages {
     using Pair = __m128d;
     static constexpr int kLanes = 4;
     static constexpr int kStages = 2;
+    static constexpr bool kCoefficientsHeld = false;
     static constexpr int kMaxRegisters = 4;
 
     TOLVANE_AVX2_LANE static V load(const double* p) { return _mm256_load_pd(p); }

@@ -87,15 +87,20 @@ inline void unpackStates(const GroupLayout<P>& g, CascadeStage* stages, int coun
 }
 
 // The running values of a group in registers: states, and each register's outputs of the
-// last step (the next step's inputs are made from them).
-template <class P, int R> struct Registers { typename P::V s1[R], s2[R], out[R]; };
+// last step (the next step's inputs are made from them). With `Held`, the coefficients too,
+// where the register file has room for them (AVX-512 without the detector's values): as
+// operands from memory they take a load with every multiply-add.
+template <class P, int R, bool Held> struct Registers {
+    typename P::V s1[R], s2[R], out[R];
+    typename P::V k[kFieldCount][Held ? R : 1];
+};
 
 // One step. Registers go from the last to the first, so each reads the outputs of the
 // register before it from the previous step before they are replaced. With `Edge`, only
 // the lanes of stages whose sample lies inside the run, [low, high] in stage numbers,
 // take their new states.
-template <class P, int R, bool Edge>
-[[gnu::always_inline]] inline void step(Registers<P, R>& g, const GroupLayout<P>& c,
+template <class P, int R, bool Edge, bool Held>
+[[gnu::always_inline]] inline void step(Registers<P, R, Held>& g, const GroupLayout<P>& c,
                                         typename P::Pair input, int low, int high) {
     using V = typename P::V;
     using L = typename P::Lanes;
@@ -103,11 +108,16 @@ template <class P, int R, bool Edge>
     for (int r = R - 1; r >= 0; --r) {
         const V x = r == 0 ? P::firstInput(g.out[0], input) : P::nextInput(g.out[r], g.out[r - 1]);
         const int lane = r * P::kLanes;
-        const StageCoefficients<L> k{{P::load(c.k[0] + lane)},
-                                     {P::load(c.k[1] + lane)},
-                                     {P::load(c.k[2] + lane)},
-                                     {P::load(c.k[3] + lane)},
-                                     {P::load(c.k[4] + lane)}};
+        typename P::V held[kFieldCount];
+#pragma GCC unroll 5
+        for (int f = 0; f < kFieldCount; ++f) {
+            if constexpr (Held) {
+                held[f] = g.k[f][r];
+            } else {
+                held[f] = P::load(c.k[f] + lane);
+            }
+        }
+        const StageCoefficients<L> k{{held[0]}, {held[1]}, {held[2]}, {held[3]}, {held[4]}};
         const StageStep<L> s = biquadStep(k, L{x}, L{g.s1[r]}, L{g.s2[r]});
         g.out[r] = s.y.v;
         if constexpr (Edge) {
@@ -121,13 +131,26 @@ template <class P, int R, bool Edge>
     }
 }
 
-template <class P, int R> inline void loadRegisters(Registers<P, R>& g, const GroupLayout<P>& c) {
+template <class P, int R, bool Held>
+inline void loadRegisters(Registers<P, R, Held>& g, const GroupLayout<P>& c) {
 #pragma GCC unroll 8
     for (int r = 0; r < R; ++r) {
         g.s1[r] = P::load(c.s1 + r * P::kLanes);
         g.s2[r] = P::load(c.s2 + r * P::kLanes);
         g.out[r] = P::zero();
+        if constexpr (Held) {
+            for (int f = 0; f < kFieldCount; ++f) {
+                g.k[f][r] = P::load(c.k[f] + r * P::kLanes);
+            }
+        }
     }
+}
+
+// Whether a group's coefficients stay in registers: where the instruction set has room for
+// them beside the states, and the steps between leave it (the detector's running values
+// would take it).
+template <class P, class PerSample> constexpr bool holdsCoefficients() {
+    return P::kCoefficientsHeld && !PerSample::kKeepsValues;
 }
 
 // A run shorter than the pipeline: every step masks the stages outside it.
@@ -135,7 +158,7 @@ template <class P, int R, class Input, class PerSample>
 [[gnu::always_inline]] inline void runShort(GroupLayout<P>& c, const Input& in, int n,
                                             StereoPair* y, PerSample& perSample) {
     constexpr int kLast = R * P::kStages - 1;
-    Registers<P, R> g;
+    Registers<P, R, holdsCoefficients<P, PerSample>()> g;
     loadRegisters(g, c);
     for (int j = 0; j < n + kLast; ++j) {
         if (j < n) {
@@ -154,8 +177,8 @@ template <class P, int R, class Input, class PerSample>
 }
 
 // The group's running values and what it reads and writes during one run.
-template <class P, int R, class Input, class PerSample> struct Pass {
-    Registers<P, R>& g;
+template <class P, class G, class Input, class PerSample> struct Pass {
+    G& g;
     GroupLayout<P>& c;
     const Input& in;
     StereoPair* y;
@@ -207,9 +230,10 @@ template <class P, int R, class Input, class PerSample>
         runShort<P, R>(c, in, n, y, perSample);
         return;
     }
-    Registers<P, R> g;
+    using G = Registers<P, R, holdsCoefficients<P, PerSample>()>;
+    G g;
     loadRegisters(g, c);
-    Pass<P, R, Input, PerSample> p{g, c, in, y, perSample};
+    Pass<P, G, Input, PerSample> p{g, c, in, y, perSample};
     fillFrom<P, R, 0>(p);
     for (int j = kLast + 1; j < n; ++j) { // every stage on a sample of the run
         perSample(j);
@@ -332,6 +356,7 @@ struct PairInput {
 // its recursions are independent of the stages', so they overlap.
 struct DetectorSteps {
     const DetectorTerms& terms;
+    static constexpr bool kKeepsValues = true; // the detector's, in registers
     DetectorState d;
     int from;
     const double* inputs;
@@ -343,6 +368,7 @@ struct DetectorSteps {
 };
 
 struct NoSteps {
+    static constexpr bool kKeepsValues = false;
     void operator()(int) const {}
 };
 

@@ -22,6 +22,7 @@ struct FourStages {
     using Pair = __m128d;
     static constexpr int kLanes = 8;
     static constexpr int kStages = 4;
+    static constexpr bool kCoefficientsHeld = true;
     static constexpr int kMaxRegisters = 3;
 
     TOLVANE_AVX512_LANE static V load(const double* p) { return _mm512_load_pd(p); }
