@@ -95,17 +95,18 @@ template <class P, int R, bool Held> struct Registers {
     typename P::V k[kFieldCount][Held ? R : 1];
 };
 
-// One step. Registers go from the last to the first, so each reads the outputs of the
+// One step of registers From..To (the others hold no stage at work: they keep their
+// values). Registers go from the last to the first, so each reads the outputs of the
 // register before it from the previous step before they are replaced. With `Edge`, only
 // the lanes of stages whose sample lies inside the run, [low, high] in stage numbers,
 // take their new states.
-template <class P, int R, bool Edge, bool Held>
+template <class P, int R, bool Edge, int From = 0, int To = R - 1, bool Held>
 [[gnu::always_inline]] inline void step(Registers<P, R, Held>& g, const GroupLayout<P>& c,
                                         typename P::Pair input, int low, int high) {
     using V = typename P::V;
     using L = typename P::Lanes;
 #pragma GCC unroll 8
-    for (int r = R - 1; r >= 0; --r) {
+    for (int r = To; r >= From; --r) {
         const V x = r == 0 ? P::firstInput(g.out[0], input) : P::nextInput(g.out[r], g.out[r - 1]);
         const int lane = r * P::kLanes;
         typename P::V held[kFieldCount];
@@ -186,6 +187,7 @@ template <class P, class G, class Input, class PerSample> struct Pass {
 };
 
 // Filling, step J: stage J's states afresh from the layout just before its first sample.
+// Registers past stage J's have no stage at work yet and sit the step out.
 template <class P, int R, int J, class Pass> [[gnu::always_inline]] inline void fillFrom(Pass& p) {
     constexpr int kLast = R * P::kStages - 1;
     if constexpr (J <= kLast) {
@@ -193,7 +195,7 @@ template <class P, int R, int J, class Pass> [[gnu::always_inline]] inline void 
         P::template restore<J % P::kStages>(p.g.s1[r], p.c.s1 + 2 * J);
         P::template restore<J % P::kStages>(p.g.s2[r], p.c.s2 + 2 * J);
         p.perSample(J);
-        step<P, R, false>(p.g, p.c, p.in(J), 0, 0);
+        step<P, R, false, 0, r>(p.g, p.c, p.in(J), 0, 0);
         if constexpr (J == kLast) {
             p.y[0] = P::lastOutput(p.g.out[R - 1]);
         }
@@ -202,6 +204,7 @@ template <class P, int R, int J, class Pass> [[gnu::always_inline]] inline void 
 }
 
 // Emptying, step n + D: stage D's states to the layout just after its last sample.
+// Registers up to stage D's are done once their last stage is, and sit the steps out.
 template <class P, int R, int D, class Pass>
 [[gnu::always_inline]] inline void emptyFrom(Pass& p, int n) {
     constexpr int kLast = R * P::kStages - 1;
@@ -209,7 +212,7 @@ template <class P, int R, int D, class Pass>
     P::template capture<D % P::kStages>(p.c.s1 + 2 * D, p.g.s1[r]);
     P::template capture<D % P::kStages>(p.c.s2 + 2 * D, p.g.s2[r]);
     if constexpr (D < kLast) {
-        step<P, R, false>(p.g, p.c, P::zeroPair(), 0, 0);
+        step<P, R, false, (D + 1) / P::kStages>(p.g, p.c, P::zeroPair(), 0, 0);
         p.y[n + D - kLast] = P::lastOutput(p.g.out[R - 1]);
         emptyFrom<P, R, D + 1>(p, n);
     }
