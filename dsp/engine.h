@@ -26,11 +26,17 @@ enum ParamIndex : int {
     ParamBypass = 4,
 };
 
-// A band's spectral weights for the modulation, for the frequency they were worked out at
-// (NaN: not yet).
+// The bands' spectral weights for the modulation, each for the frequency it was worked out
+// at (NaN: not yet). One array per weight, so the tick steps two bands at a time.
 struct SpectralWeights {
-    double frequency = std::numeric_limits<double>::quiet_NaN();
-    double low = 0.0, high = 0.0, mid = 0.0;
+    using PerBand = std::array<double, kMaxModulatedBands>;
+    static constexpr PerBand unknown() {
+        PerBand all{};
+        all.fill(std::numeric_limits<double>::quiet_NaN());
+        return all;
+    }
+    PerBand frequency = unknown();
+    PerBand low{}, high{}, mid{};
 };
 
 // What a band's design and its gain mapping need of its frequency alone, at one sample
@@ -139,7 +145,7 @@ struct Engine {
     std::vector<double> modDrive;
     std::vector<double> lastModulation;
     std::int32_t modCounter = 0;
-    std::array<SpectralWeights, kMaxModulatedBands> modWeights{};
+    SpectralWeights modWeights;
     std::array<FrequencyTerms, kMaxModulatedBands> modTerms{};
     std::array<PlainGain, kMaxModulatedBands> modPlainGains{};
 

@@ -109,6 +109,10 @@ inline double select(bool mask, double a, double b) {
 inline bool anyOf(bool mask) {
     return mask;
 }
+// A mask's lanes as bits, the first lane lowest.
+inline unsigned laneBits(bool mask) {
+    return mask ? 1u : 0u;
+}
 inline double withSignOf(double magnitude, double sign) {
     return std::copysign(magnitude, sign);
 }

@@ -68,6 +68,9 @@ inline StereoPair select(PairMask mask, StereoPair a, StereoPair b) {
 inline bool anyOf(PairMask mask) {
     return mask.l || mask.r;
 }
+inline unsigned laneBits(PairMask mask) {
+    return (mask.l ? 1u : 0u) | (mask.r ? 2u : 0u);
+}
 inline bool bothWithin(StereoPair a, double limit) {
     return std::fabs(a.l) <= limit && std::fabs(a.r) <= limit;
 }

@@ -35,6 +35,9 @@ TOLVANE_LANE_SIGNS(StereoPair, inline, _mm_, _mm_andnot_pd, _mm_and_pd, _mm_or_p
 TOLVANE_LANE_MASK(StereoPair, StereoPair, inline, _mm_cmplt_pd(a.v, b.v),
                   _mm_or_pd(_mm_and_pd(m.v, a.v), _mm_andnot_pd(m.v, b.v)),
                   _mm_movemask_pd(m.v) != 0)
+inline unsigned laneBits(StereoPair m) {
+    return static_cast<unsigned>(_mm_movemask_pd(m.v));
+}
 // True when both lanes are at most `limit` in magnitude (false for NaN).
 inline bool bothWithin(StereoPair a, double limit) {
     return _mm_movemask_pd(_mm_cmple_pd(absOf(a).v, _mm_set1_pd(limit))) == 3;
