@@ -12,19 +12,41 @@
 namespace {
 
 // The block's samples whose cascade output is in, but whose output stage is still to come:
-// with the skewed cascade, outputs come out up to seven samples after their input went in.
+// with the skewed cascade, outputs come out up to seven samples after their input went in,
+// and they are gathered over several runs before the output stage takes them, so that its
+// work (independent samples) overlaps instead of waiting on each run's few.
 struct Emerging {
-    StereoPair y[kMaxRun + SkewedCascade::kMaxStages];
-    std::int32_t next = 0; // block index of the oldest sample not yet finished
+    static constexpr std::int32_t kCapacity = 8 * kMaxRun;
+    StereoPair y[kCapacity];
+    std::int32_t gathered = 0; // outputs in y, for the samples from `next` on
+    std::int32_t next = 0;     // block index of the oldest sample not yet finished
+    StereoPair* end() noexcept { return y + gathered; }
 };
 
-// Output stage and analyser feed for the `count` outputs that came out into `e.y`.
-void finishEmerged(const Kernels& k, Engine& inst, Emerging& e, std::int32_t count, OutputStage out,
-                   float* left, float* right) noexcept {
-    static constexpr bool kNoneChecked[kMaxRun + SkewedCascade::kMaxStages] = {};
-    finishOutputs(k, e.y, kNoneChecked, count, out, left + e.next, right + e.next);
-    feedAnalyser(k, inst, left + e.next, right + e.next, count);
-    e.next += count;
+// Output stage and analyser feed for the outputs gathered.
+void finishEmerged(const Kernels& k, Engine& inst, Emerging& e, OutputStage out, float* left,
+                   float* right) noexcept {
+    static constexpr bool kNoneChecked[Emerging::kCapacity] = {};
+    finishOutputs(k, e.y, kNoneChecked, e.gathered, out, left + e.next, right + e.next);
+    feedAnalyser(k, inst, left + e.next, right + e.next, e.gathered);
+    e.next += e.gathered;
+    e.gathered = 0;
+}
+
+// `came` more outputs are in: finished at once only when the next run's could overflow.
+void gather(const Kernels& k, Engine& inst, Emerging& e, std::int32_t came, OutputStage out,
+            float* left, float* right) noexcept {
+    e.gathered += came;
+    if (e.gathered > Emerging::kCapacity - kMaxRun - SkewedCascade::kMaxStages) {
+        finishEmerged(k, inst, e, out, left, right);
+    }
+}
+
+// Every sample before the pipeline's through the output stage and the analyser.
+void empty(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& pipe, Emerging& e,
+           OutputStage out, float* left, float* right) noexcept {
+    e.gathered += k.drainSkewed(pipe, cascade, e.end());
+    finishEmerged(k, inst, e, out, left, right);
 }
 
 // A run through the skewed cascade (`n`: its first sample's block index): its sane samples
@@ -41,13 +63,13 @@ void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& 
         float* r = right + n + i;
         const std::int32_t sane = k.finiteLength(l, r, run.length - i);
         if (sane > 0) {
-            const std::int32_t came =
-                k.runSkewed(pipe, cascade, terms, detector, run.detectFrom - i, l, r, sane, e.y);
-            finishEmerged(k, inst, e, came, out, left, right);
+            const std::int32_t came = k.runSkewed(pipe, cascade, terms, detector,
+                                                  run.detectFrom - i, l, r, sane, e.end());
+            gather(k, inst, e, came, out, left, right);
             i += sane;
             continue;
         }
-        finishEmerged(k, inst, e, k.drainSkewed(pipe, cascade, e.y), out, left, right);
+        empty(k, inst, cascade, pipe, e, out, left, right);
         if (i >= run.detectFrom) {
             detectOne(inst, detector, *l, *r);
         }
@@ -68,10 +90,12 @@ void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& 
 void drainBeforeTick(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& pipe,
                      Emerging& e, OutputStage out, float* left, float* right) noexcept {
     const bool ticks = !(inst.modCounter < 31);
-    const bool analyses = inst.analysisPos + pipe.inFlight >= kAnalysisSize;
+    const bool analyses = inst.analysisPos + e.gathered + pipe.inFlight >= kAnalysisSize;
     const bool mixed = pipe.fresh != 0;
-    if (ticks && pipe.inFlight > 0 && (analyses || mixed)) {
-        finishEmerged(k, inst, e, k.drainSkewed(pipe, cascade, e.y), out, left, right);
+    if (ticks && analyses) {
+        empty(k, inst, cascade, pipe, e, out, left, right);
+    } else if (ticks && mixed && pipe.inFlight > 0) {
+        gather(k, inst, e, k.drainSkewed(pipe, cascade, e.end()), out, left, right);
     }
 }
 
@@ -86,5 +110,5 @@ void processSkewed(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCasca
         skewedRun(k, inst, cascade, pipe, e, run, out, left, right, n);
         n += run.length;
     }
-    finishEmerged(k, inst, e, k.drainSkewed(pipe, cascade, e.y), out, left, right);
+    empty(k, inst, cascade, pipe, e, out, left, right);
 }
