@@ -138,6 +138,26 @@ void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float
     inst.analysisPos = pos;
 }
 
+void finishGathered(const Kernels& k, Engine& inst, Gathered& g, OutputStage out, float* left,
+                    float* right) noexcept {
+    finishOutputs(k, g.y, g.checked, g.count, out, left + g.next, right + g.next);
+    feedAnalyser(k, inst, left + g.next, right + g.next, g.count);
+    g.next += g.count;
+    g.count = 0;
+}
+
+void makeRoom(const Kernels& k, Engine& inst, Gathered& g, std::int32_t more, OutputStage out,
+              float* left, float* right) noexcept {
+    if (g.count + more > Gathered::kCapacity) {
+        finishGathered(k, inst, g, out, left, right);
+    }
+}
+
+bool tickNeedsGathered(const Engine& inst, const Gathered& g, std::int32_t inFlight) noexcept {
+    const bool ticks = !(inst.modCounter < 31);
+    return ticks && inst.analysisPos + g.count + inFlight >= kAnalysisSize;
+}
+
 void resetRunningState(Engine& engine, const Engine& fresh) noexcept {
     const auto copyInPlace = [](const auto& from, auto& to) {
         std::copy_n(from.begin(), std::min(from.size(), to.size()), to.begin());

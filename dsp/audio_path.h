@@ -59,3 +59,27 @@ void finishOutputs(const Kernels& k, const StereoPair* y, const bool* checked, s
 // analysis advanced by the samples and a new one started whenever the ring fills.
 void feedAnalyser(const Kernels& k, Engine& inst, const float* left, const float* right,
                   std::int32_t count) noexcept;
+
+// The cascade's outputs, gathered over several runs before the output stage and the
+// analyser take them: the output stage's frames are independent of each other, and one
+// run's few would leave its work waiting on its own latency.
+struct Gathered {
+    static constexpr std::int32_t kCapacity = 8 * kMaxRun;
+    StereoPair y[kCapacity];
+    bool checked[kCapacity]; // took the checked path
+    std::int32_t count = 0;  // outputs gathered, for the block's samples from `next` on
+    std::int32_t next = 0;
+};
+
+// The gathered outputs through the output stage into the block, and to the analyser.
+void finishGathered(const Kernels& k, Engine& inst, Gathered& g, OutputStage out, float* left,
+                    float* right) noexcept;
+
+// Room for `more` outputs, finishing those gathered first when there is not.
+void makeRoom(const Kernels& k, Engine& inst, Gathered& g, std::int32_t more, OutputStage out,
+              float* left, float* right) noexcept;
+
+// Whether a tick, when the next run starts with one, must have the gathered outputs (and
+// `inFlight` samples more still in a pipeline) finished first: it reads the spectrum, and
+// an analysis completing among them would inform it.
+bool tickNeedsGathered(const Engine& inst, const Gathered& g, std::int32_t inFlight) noexcept;

@@ -60,35 +60,31 @@ void runCascadeOver(const Kernels& k, Engine& inst, Cascade& cascade, DetectorSt
     }
 }
 
-// The samples between two modulation ticks, after the detector has seen them: the
-// cascade first (its recursion is the critical path), then the output stage over the
-// whole run (independent samples, so they pipeline).
+// The samples between two modulation ticks through the cascade, after the detector has
+// seen them, into the outputs gathered for the output stage.
 void filterRun(const Kernels& k, Engine& inst, Cascade& cascade, std::int32_t detectFrom,
-               OutputStage out, float* left, float* right, std::int32_t run) noexcept {
-    StereoPair y[kMaxRun];
-    bool checked[kMaxRun];
+               const float* left, const float* right, std::int32_t run, Gathered& g) noexcept {
     DetectorState detector = inst.detector;
-    runCascadeOver(k, inst, cascade, detector, detectFrom, left, right, y, checked, run);
+    runCascadeOver(k, inst, cascade, detector, detectFrom, left, right, g.y + g.count,
+                   g.checked + g.count, run);
     inst.detector = detector;
-    finishOutputs(k, y, checked, run, out, left, right);
+    g.count += run;
 }
 
 // A run when the cascade does not fit the compact form (more than 32 enabled bands):
 // every stage one channel at a time, as the checked path does.
-void filterRunSlowly(const Kernels& k, Engine& inst, Run run, OutputStage out, float* left,
-                     float* right) noexcept {
+void filterRunSlowly(Engine& inst, Run run, const float* left, const float* right,
+                     Gathered& g) noexcept {
     DetectorState detector = inst.detector;
     for (std::int32_t i = run.detectFrom; i < run.length; ++i) {
         detectOne(inst, detector, left[i], right[i]);
     }
     inst.detector = detector;
-    StereoPair y[kMaxRun];
-    bool checked[kMaxRun];
     for (std::int32_t i = 0; i < run.length; ++i) {
-        y[i] = runFiltersSlowly(inst, left[i], right[i]);
-        checked[i] = true;
+        g.y[g.count] = runFiltersSlowly(inst, left[i], right[i]);
+        g.checked[g.count] = true;
+        ++g.count;
     }
-    finishOutputs(k, y, checked, run.length, out, left, right);
 }
 
 } // namespace
@@ -113,16 +109,21 @@ void processBlock(Engine& inst, float* left, float* right, std::int32_t count) n
         finishDrives(inst);
         return;
     }
+    Gathered g;
     for (std::int32_t n = 0; n < count;) {
+        if (tickNeedsGathered(inst, g, 0)) {
+            finishGathered(k, inst, g, out, left, right);
+        }
+        makeRoom(k, inst, g, kMaxRun, out, left, right);
         const Run run = startRun(inst, cascade, left + n, right + n, count - n);
         if (cascade.complete) {
-            filterRun(k, inst, cascade, run.detectFrom, out, left + n, right + n, run.length);
+            filterRun(k, inst, cascade, run.detectFrom, left + n, right + n, run.length, g);
         } else {
-            filterRunSlowly(k, inst, run, out, left + n, right + n);
+            filterRunSlowly(inst, run, left + n, right + n, g);
         }
-        feedAnalyser(k, inst, left + n, right + n, run.length);
         n += run.length;
     }
+    finishGathered(k, inst, g, out, left, right);
     storeStates(cascade, inst, true);
     finishDrives(inst);
 }
