@@ -64,10 +64,9 @@ void runCascadeOver(const Kernels& k, Engine& inst, Cascade& cascade, DetectorSt
 // seen them, into the outputs gathered for the output stage.
 void filterRun(const Kernels& k, Engine& inst, Cascade& cascade, std::int32_t detectFrom,
                const float* left, const float* right, std::int32_t run, Gathered& g) noexcept {
-    DetectorState detector = inst.detector;
-    runCascadeOver(k, inst, cascade, detector, detectFrom, left, right, g.y + g.count,
+    // The engine's own detector, as in the skewed loop (process_skewed.cpp).
+    runCascadeOver(k, inst, cascade, inst.detector, detectFrom, left, right, g.y + g.count,
                    g.checked + g.count, run);
-    inst.detector = detector;
     g.count += run;
 }
 

@@ -30,7 +30,9 @@ void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& 
     static_assert(kSaneInput >= std::numeric_limits<float>::max(),
                   "every finite float is sane: the finite samples can skip the checked path");
     const DetectorTerms terms = inst.detectorTerms;
-    DetectorState detector = inst.detector;
+    // The engine's own: a copy written back whole would read the kernel's last stores with
+    // wider loads than they were made with, and wait until they reach the cache.
+    DetectorState& detector = inst.detector;
     for (std::int32_t i = 0; i < run.length;) {
         const float* l = left + i;
         const float* r = right + i;
@@ -50,7 +52,6 @@ void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& 
         ++g.count;
         ++i;
     }
-    inst.detector = detector;
 }
 
 // A tick reads the spectrum: if an analysis would complete among the samples gathered or
