@@ -18,7 +18,7 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   list(APPEND TOLVANE_DSP_SOURCES
     dsp/x86/avx2/analyser.cpp dsp/x86/avx2/cascade.cpp dsp/x86/avx2/output.cpp
     dsp/x86/avx2/skewed.cpp
-    dsp/x86/avx512/cascade.cpp dsp/x86/avx512/output.cpp dsp/x86/avx512/skewed.cpp
+    dsp/x86/avx512/analyser.cpp dsp/x86/avx512/cascade.cpp dsp/x86/avx512/output.cpp dsp/x86/avx512/skewed.cpp
     dsp/x86/float_modes.cpp dsp/x86/kernel_select.cpp dsp/x86/sse2/kernels.cpp)
 else()
   set(TOLVANE_SSE2 0)

@@ -35,7 +35,7 @@ Kernels record(VectorPath path) noexcept {
             generic::fftFirstStages,
             pick(generic::fftPart, avx2::fftPart, avx2::fftPart),
             pick(generic::fftSplit, avx2::fftSplit, avx2::fftSplit),
-            pick(sse2::levels, avx2::levels, avx2::levels),
+            pick(sse2::levels, avx2::levels, avx512::levels),
             pick(sse2::smooth, avx2::smooth, avx2::smooth)};
 }
 

@@ -349,6 +349,34 @@ TEST(Kernels, LevelsMatchThePortableOneWithinAFloatStep) {
     }
 }
 
+// The widest kernel's levels are the wide one's bit for bit (the spectrum steers the bands,
+// and the two paths must sound the same), over the whole range and over the slices the
+// analyser hands it: from any multiple of eight bins, any count, quiet bins included.
+TEST(Kernels, WidestLevelsAreTheWideOnesBitForBit) {
+    const Kernels* wide = kernelsFor(VectorPath::Wide);
+    const Kernels* widest = kernelsFor(VectorPath::Widest);
+    if (wide == nullptr || widest == nullptr) {
+        GTEST_SKIP() << "no AVX-512 path here";
+    }
+    std::mt19937_64 random(9);
+    std::uniform_real_distribution<double> exponent(-16.0, 6.0), mantissa(1.0, 10.0);
+    std::vector<double> power(kSpectrumBins);
+    for (double& p : power) {
+        p = mantissa(random) * std::pow(10.0, std::floor(exponent(random)));
+    }
+    power[7] = 1e-10; // the floor itself, and around it
+    power[8] = std::nextafter(1e-10, 1.0);
+    power[9] = 0.0;
+    for (int from = 0; from < kSpectrumBins; from += 8) {
+        for (int count = 1; from + count <= kSpectrumBins; count += (count < 24 ? 1 : 41)) {
+            std::vector<double> a = power, b = power;
+            wide->levels(a.data() + from, count, -54.18539921951662);
+            widest->levels(b.data() + from, count, -54.18539921951662);
+            ASSERT_TRUE(sameBits(a, b)) << from << " " << count;
+        }
+    }
+}
+
 // After a reset to a fresh engine's running state (and the rebuild the host layer does),
 // an engine that has played sounds exactly like one that has not.
 TEST(ResetRunningState, LeavesNoTraceOfWhatWasPlayed) {

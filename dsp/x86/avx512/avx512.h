@@ -13,5 +13,6 @@ kernel::StartSkewed startSkewed;
 kernel::RunSkewed runSkewed;
 kernel::DrainSkewed drainSkewed;
 kernel::FinishRun finishRun;
+kernel::Levels levels;
 
 } // namespace avx512
