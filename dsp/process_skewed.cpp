@@ -22,9 +22,9 @@ void drain(const Kernels& k, Cascade& cascade, SkewedCascade& pipe, Gathered& g)
     gather(g, k.drainSkewed(pipe, cascade, g.y + g.count));
 }
 
-// A run through the skewed cascade (`n`: its first sample's block index): its sane samples
-// into the pipeline and whatever comes out through the output stage; a sample that is not
-// sane waits for the pipeline to empty and takes the checked path.
+// A run through the skewed cascade: its sane samples into the pipeline, and whatever comes
+// out gathered; a sample that is not sane waits for the pipeline to empty and takes the
+// checked path.
 void skewedRun(const Kernels& k, Engine& inst, Cascade& cascade, SkewedCascade& pipe, Gathered& g,
                Run run, const float* left, const float* right) noexcept {
     static_assert(kSaneInput >= std::numeric_limits<float>::max(),
