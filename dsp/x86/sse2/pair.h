@@ -49,10 +49,19 @@ inline PowerOfTwo<StereoPair> nearestPowerOfTwo(StereoPair t) {
     return {{_mm_cvtepi32_pd(n32)}, {_mm_castsi128_pd(bits)}};
 }
 
+// The register that holds x, as a pair whose upper lane is whatever it holds: only the
+// lower lane is read. _mm_set_sd would clear the upper lane with an instruction of its own
+// for every value.
+inline __m128d inLowLane(double x) noexcept {
+    __m128d v;
+    asm("" : "=x"(v) : "0"(x));
+    return v;
+}
+
 // x > y ? a : b, as a mask and a blend rather than a branch (compilers turn the plain
 // conditional back into one).
 inline double pickIfGreater(double x, double y, double a, double b) noexcept {
-    const __m128d greater = _mm_cmpgt_sd(_mm_set_sd(x), _mm_set_sd(y));
+    const __m128d greater = _mm_cmpgt_sd(inLowLane(x), inLowLane(y));
     return _mm_cvtsd_f64(
-        _mm_or_pd(_mm_and_pd(greater, _mm_set_sd(a)), _mm_andnot_pd(greater, _mm_set_sd(b))));
+        _mm_or_pd(_mm_and_pd(greater, inLowLane(a)), _mm_andnot_pd(greater, inLowLane(b))));
 }
