@@ -208,3 +208,25 @@ template <class V> inline LimitedBoth<V> trimAndLimitBoth(V a, V b, const Output
     return {mulAdd(a, k.dryTrim, p.numerator * q.denominator * r),
             mulAdd(b, k.dryTrim, q.numerator * p.denominator * r)};
 }
+
+// log10 x for a positive x (as log10Positive, fast_math.h, with the series' last term a
+// product), from its mantissa field set into [1, 2) and its biased exponent field as a
+// double, which each register width takes out of the bits its own way: the mantissa is
+// halved above sqrt 2 so that |t| < 0.172, and ln x = e ln 2 + 2 t (1 + t^2/3 + ... ).
+template <class V> inline V log10FromFields(V m, V biased) {
+    const auto high = lessThan(splatAs<V>(1.4142135623730951), m);
+    m = select(high, m * splatAs<V>(0.5), m);
+    const V exponent =
+        (biased - splatAs<V>(1023.0)) + select(high, splatAs<V>(1.0), splatAs<V>(0.0));
+    const V one = splatAs<V>(1.0);
+    const V t = (m - one) / (m + one);
+    const V t2 = t * t;
+    V series = mulAdd(t2, splatAs<V>(1.0 / 13.0), splatAs<V>(1.0 / 11));
+    series = mulAdd(t2, series, splatAs<V>(1.0 / 9));
+    series = mulAdd(t2, series, splatAs<V>(1.0 / 7));
+    series = mulAdd(t2, series, splatAs<V>(1.0 / 5));
+    series = mulAdd(t2, series, splatAs<V>(1.0 / 3));
+    series = mulAdd(t2, series, one);
+    const V ln = mulAdd(exponent, splatAs<V>(0.6931471805599453), (t + t) * series);
+    return ln * splatAs<V>(0.4342944819032518);
+}

@@ -52,34 +52,19 @@ TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftT
     generic::splitPowers(re, im, t, k, to, power);
 }
 
-// log10Positive (fast_math.h) on four lanes with fused steps.
+// log10FromFields (formulas.h) on four lanes, with fused steps.
 TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
     const __m256i bits = _mm256_castpd_si256(x);
     const __m256i mantissaBits =
         _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
                         _mm256_set1_epi64x(0x3FF0000000000000ll));
-    __m256d m = _mm256_castsi256_pd(mantissaBits);
+    const __m256d m = _mm256_castsi256_pd(mantissaBits);
     const __m256d twoTo52 = _mm256_set1_pd(4503599627370496.0);
     const __m256d biased =
         _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(bits, 52),
                                                           _mm256_castpd_si256(twoTo52))),
                       twoTo52);
-    const __m256d high = _mm256_cmp_pd(_mm256_set1_pd(1.4142135623730951), m, _CMP_LT_OQ);
-    m = _mm256_blendv_pd(m, _mm256_mul_pd(m, _mm256_set1_pd(0.5)), high);
-    const __m256d exponent = _mm256_add_pd(_mm256_sub_pd(biased, _mm256_set1_pd(1023.0)),
-                                           _mm256_and_pd(high, _mm256_set1_pd(1.0)));
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d t = _mm256_div_pd(_mm256_sub_pd(m, one), _mm256_add_pd(m, one));
-    const __m256d t2 = _mm256_mul_pd(t, t);
-    __m256d series = _mm256_fmadd_pd(t2, _mm256_set1_pd(1.0 / 13.0), _mm256_set1_pd(1.0 / 11));
-    series = _mm256_fmadd_pd(t2, series, _mm256_set1_pd(1.0 / 9));
-    series = _mm256_fmadd_pd(t2, series, _mm256_set1_pd(1.0 / 7));
-    series = _mm256_fmadd_pd(t2, series, _mm256_set1_pd(1.0 / 5));
-    series = _mm256_fmadd_pd(t2, series, _mm256_set1_pd(1.0 / 3));
-    series = _mm256_fmadd_pd(t2, series, one);
-    const __m256d ln = _mm256_fmadd_pd(exponent, _mm256_set1_pd(0.6931471805599453),
-                                       _mm256_mul_pd(_mm256_add_pd(t, t), series));
-    return _mm256_mul_pd(ln, _mm256_set1_pd(0.4342944819032518));
+    return log10FromFields(Lanes4{m}, Lanes4{biased}).v;
 }
 
 } // namespace

@@ -10,10 +10,10 @@ namespace avx512 {
 
 namespace {
 
-// log10Positive (fast_math.h) on eight lanes with fused steps, as avx2's log10Wide.
+// log10FromFields (formulas.h) on eight lanes, with fused steps, as the AVX2 kernel's.
 TOLVANE_AVX512_LANE __m512d log10Widest(__m512d x) {
     const __m512i bits = _mm512_castpd_si512(x);
-    __m512d m = _mm512_castsi512_pd(
+    const __m512d m = _mm512_castsi512_pd(
         _mm512_or_si512(_mm512_and_si512(bits, _mm512_set1_epi64(0x000FFFFFFFFFFFFFll)),
                         _mm512_set1_epi64(0x3FF0000000000000ll)));
     const __m512d twoTo52 = _mm512_set1_pd(4503599627370496.0);
@@ -21,22 +21,7 @@ TOLVANE_AVX512_LANE __m512d log10Widest(__m512d x) {
         _mm512_sub_pd(_mm512_castsi512_pd(_mm512_or_si512(_mm512_srli_epi64(bits, 52),
                                                           _mm512_castpd_si512(twoTo52))),
                       twoTo52);
-    const __mmask8 high = _mm512_cmp_pd_mask(_mm512_set1_pd(1.4142135623730951), m, _CMP_LT_OQ);
-    m = _mm512_mask_mul_pd(m, high, m, _mm512_set1_pd(0.5));
-    const __m512d exponent = _mm512_add_pd(_mm512_sub_pd(biased, _mm512_set1_pd(1023.0)),
-                                           _mm512_maskz_mov_pd(high, _mm512_set1_pd(1.0)));
-    const __m512d one = _mm512_set1_pd(1.0);
-    const __m512d t = _mm512_div_pd(_mm512_sub_pd(m, one), _mm512_add_pd(m, one));
-    const __m512d t2 = _mm512_mul_pd(t, t);
-    __m512d series = _mm512_fmadd_pd(t2, _mm512_set1_pd(1.0 / 13.0), _mm512_set1_pd(1.0 / 11));
-    series = _mm512_fmadd_pd(t2, series, _mm512_set1_pd(1.0 / 9));
-    series = _mm512_fmadd_pd(t2, series, _mm512_set1_pd(1.0 / 7));
-    series = _mm512_fmadd_pd(t2, series, _mm512_set1_pd(1.0 / 5));
-    series = _mm512_fmadd_pd(t2, series, _mm512_set1_pd(1.0 / 3));
-    series = _mm512_fmadd_pd(t2, series, one);
-    const __m512d ln = _mm512_fmadd_pd(exponent, _mm512_set1_pd(0.6931471805599453),
-                                       _mm512_mul_pd(_mm512_add_pd(t, t), series));
-    return _mm512_mul_pd(ln, _mm512_set1_pd(0.4342944819032518));
+    return log10FromFields(Lanes8{m}, Lanes8{biased}).v;
 }
 
 } // namespace
