@@ -213,13 +213,24 @@ template <class V> inline LimitedBoth<V> trimAndLimitBoth(V a, V b, const Output
 // product), from its mantissa field set into [1, 2) and its biased exponent field as a
 // double, which each register width takes out of the bits its own way: the mantissa is
 // halved above sqrt 2 so that |t| < 0.172, and ln x = e ln 2 + 2 t (1 + t^2/3 + ... ).
-template <class V> inline V log10FromFields(V m, V biased) {
+// In two halves, which the kernels run as separate passes over their bins: one long chain
+// of dependent steps per bin fills the processor's scheduler with steps waiting on the
+// division, while each pass's shorter chains let it keep many bins in flight (twice as
+// fast on AVX2).
+template <class V> struct Log10Parts { V t, exponent; };
+// The first half: the division and the exponent.
+template <class V> inline Log10Parts<V> log10Parts(V m, V biased) {
     const auto high = lessThan(splatAs<V>(1.4142135623730951), m);
     m = select(high, m * splatAs<V>(0.5), m);
     const V exponent =
         (biased - splatAs<V>(1023.0)) + select(high, splatAs<V>(1.0), splatAs<V>(0.0));
     const V one = splatAs<V>(1.0);
-    const V t = (m - one) / (m + one);
+    return {(m - one) / (m + one), exponent};
+}
+// The second half: the series and the sum.
+template <class V> inline V log10FromParts(const Log10Parts<V>& p) {
+    const V one = splatAs<V>(1.0);
+    const V t = p.t;
     const V t2 = t * t;
     V series = mulAdd(t2, splatAs<V>(1.0 / 13.0), splatAs<V>(1.0 / 11));
     series = mulAdd(t2, series, splatAs<V>(1.0 / 9));
@@ -227,6 +238,6 @@ template <class V> inline V log10FromFields(V m, V biased) {
     series = mulAdd(t2, series, splatAs<V>(1.0 / 5));
     series = mulAdd(t2, series, splatAs<V>(1.0 / 3));
     series = mulAdd(t2, series, one);
-    const V ln = mulAdd(exponent, splatAs<V>(0.6931471805599453), (t + t) * series);
+    const V ln = mulAdd(p.exponent, splatAs<V>(0.6931471805599453), (t + t) * series);
     return ln * splatAs<V>(0.4342944819032518);
 }

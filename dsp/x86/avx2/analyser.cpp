@@ -8,6 +8,7 @@
 #include "dsp/x86/avx2/lanes.h"
 #include "dsp/x86/sse2/sse2.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace avx2 {
@@ -52,8 +53,8 @@ TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftT
     generic::splitPowers(re, im, t, k, to, power);
 }
 
-// log10FromFields (formulas.h) on four lanes, with fused steps.
-TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
+// log10Parts (formulas.h) of four lanes, from their bits.
+TOLVANE_AVX2_LANE Log10Parts<Lanes4> log10PartsWide(__m256d x) {
     const __m256i bits = _mm256_castpd_si256(x);
     const __m256i mantissaBits =
         _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
@@ -64,7 +65,7 @@ TOLVANE_AVX2_LANE __m256d log10Wide(__m256d x) {
         _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(bits, 52),
                                                           _mm256_castpd_si256(twoTo52))),
                       twoTo52);
-    return log10FromFields(Lanes4{m}, Lanes4{biased}).v;
+    return log10Parts(Lanes4{m}, Lanes4{biased});
 }
 
 } // namespace
@@ -88,17 +89,31 @@ TOLVANE_AVX2 void fftSplit(const RealFftTables& t, const double* work, double* p
     splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
+// In two passes over slices of up to kLevelsSlice bins (log10Parts, then the rest): see
+// log10Parts for why.
 TOLVANE_AVX2 void levels(double* power, int count, double binScaleDb) noexcept {
+    constexpr int kLevelsSlice = 64;
     const __m256d floorPower = _mm256_set1_pd(1e-10);
+    alignas(32) double t[kLevelsSlice], exponent[kLevelsSlice];
     int k = 0;
-    for (; k + 3 < count; k += 4) {
-        const __m256d p = _mm256_loadu_pd(power + k);
-        const __m256d level =
-            _mm256_fmadd_pd(_mm256_set1_pd(10.0), log10Wide(_mm256_max_pd(p, floorPower)),
-                            _mm256_set1_pd(binScaleDb));
-        const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(level)); // single precision
-        const __m256d loud = _mm256_cmp_pd(floorPower, p, _CMP_LT_OQ);
-        _mm256_storeu_pd(power + k, _mm256_blendv_pd(_mm256_set1_pd(-80.0), rounded, loud));
+    while (k + 3 < count) {
+        const int end = k + std::min(count - k, kLevelsSlice) / 4 * 4;
+        for (int i = k; i < end; i += 4) {
+            const Log10Parts<Lanes4> parts =
+                log10PartsWide(_mm256_max_pd(_mm256_loadu_pd(power + i), floorPower));
+            _mm256_store_pd(t + (i - k), parts.t.v);
+            _mm256_store_pd(exponent + (i - k), parts.exponent.v);
+        }
+        for (int i = k; i < end; i += 4) {
+            const Log10Parts<Lanes4> parts{{_mm256_load_pd(t + (i - k))},
+                                           {_mm256_load_pd(exponent + (i - k))}};
+            const __m256d level = _mm256_fmadd_pd(_mm256_set1_pd(10.0), log10FromParts(parts).v,
+                                                  _mm256_set1_pd(binScaleDb));
+            const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(level)); // single precision
+            const __m256d loud = _mm256_cmp_pd(floorPower, _mm256_loadu_pd(power + i), _CMP_LT_OQ);
+            _mm256_storeu_pd(power + i, _mm256_blendv_pd(_mm256_set1_pd(-80.0), rounded, loud));
+        }
+        k = end;
     }
     sse2::levels(power + k, count - k, binScaleDb);
 }
