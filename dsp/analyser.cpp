@@ -25,6 +25,7 @@
 #include "dsp/real_fft.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace {
 
@@ -153,8 +154,12 @@ std::int32_t binOf(Engine& inst, std::size_t i, double frequency) noexcept {
 }
 
 // The chunks holding the bins the modulation reads at its tick: bin - 2 .. bin + 2 of
-// every enabled band it can modulate (none outside 2..510).
+// every enabled band it can modulate (none outside 2..510). They are gathered first, and
+// only those not done yet are finished, a run of consecutive ones at a time: most ticks of
+// a pending analysis find them all done, and a call per band to learn that cost as much
+// as the levels themselves with many bands.
 void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
+    std::bitset<kSpectrumChunks> wanted;
     const std::size_t n = std::min(inst.bands.size(), inst.analysis.bandBins.size());
     for (std::size_t i = 0; i < n; ++i) {
         const Band& b = inst.bands[i];
@@ -163,8 +168,22 @@ void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
         }
         const std::int32_t bin = binOf(inst, i, b.frequency);
         if (bin >= 2 && bin <= kSpectrumBins - 3) {
-            finishChunks(inst, ws, (bin - 2) / kSpectrumChunk, (bin + 2) / kSpectrumChunk + 1);
+            wanted.set(static_cast<std::size_t>((bin - 2) / kSpectrumChunk));
+            wanted.set(static_cast<std::size_t>((bin + 2) / kSpectrumChunk));
         }
+    }
+    wanted &= ~inst.analysis.chunksDone;
+    for (int c = 0; wanted.any(); ++c) {
+        if (!wanted.test(static_cast<std::size_t>(c))) {
+            continue;
+        }
+        int end = c;
+        while (end < kSpectrumChunks && wanted.test(static_cast<std::size_t>(end))) {
+            wanted.reset(static_cast<std::size_t>(end));
+            ++end;
+        }
+        finishChunks(inst, ws, c, end);
+        c = end;
     }
 }
 
