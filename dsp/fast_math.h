@@ -16,27 +16,16 @@ inline double tanhOf(double x) {
     return std::isnan(x) ? x : tanhFinite(x);
 }
 
-// log10 of a positive, finite, normal double; absolute error below 1e-12. The mantissa is
-// brought into [sqrt(1/2), sqrt(2)) and ln m = 2 atanh(s), s = (m - 1) / (m + 1), summed to
-// s^13 (|s| <= 0.1716, remainder below 1e-12).
+// log10 of a positive, finite, normal double; absolute error below 1e-12: log10Parts and
+// log10FromParts (formulas.h) on one value, which the vector kernels run on their lanes.
 inline double log10Positive(double x) {
     std::uint64_t bits;
     std::memcpy(&bits, &x, sizeof bits);
-    int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+    const auto biased = static_cast<double>((bits >> 52) & 0x7FF);
     bits = (bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull;
     double m;
     std::memcpy(&m, &bits, sizeof m);
-    if (m > 1.4142135623730951) {
-        m *= 0.5;
-        ++exponent;
-    }
-    const double s = (m - 1.0) / (m + 1.0);
-    const double s2 = s * s;
-    const double series =
-        1.0 + s2 * (1.0 / 3 +
-                    s2 * (1.0 / 5 + s2 * (1.0 / 7 + s2 * (1.0 / 9 + s2 * (1.0 / 11 + s2 / 13)))));
-    const double ln = exponent * 0.6931471805599453 + 2.0 * s * series;
-    return ln * 0.4342944819032518;
+    return log10FromParts(log10Parts(m, biased));
 }
 
 // x^1.5 as x * sqrt(x): both steps correctly rounded, so within 2.3e-16 relative of the

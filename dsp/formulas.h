@@ -209,10 +209,10 @@ template <class V> inline LimitedBoth<V> trimAndLimitBoth(V a, V b, const Output
             mulAdd(b, k.dryTrim, q.numerator * p.denominator * r)};
 }
 
-// log10 x for a positive x (as log10Positive, fast_math.h, with the series' last term a
-// product), from its mantissa field set into [1, 2) and its biased exponent field as a
-// double, which each register width takes out of the bits its own way: the mantissa is
-// halved above sqrt 2 so that |t| < 0.172, and ln x = e ln 2 + 2 t (1 + t^2/3 + ... ).
+// log10 x for a positive x, from its mantissa field set into [1, 2) and its biased exponent
+// field as a double, which each register width takes out of the bits its own way: the
+// mantissa is halved above sqrt 2 so that |t| < 0.172, and ln x = e ln 2 + 2 t (1 + t^2/3
+// + ... + t^12/13), the remainder below 1e-12.
 // In two halves, which the kernels run as separate passes over their bins: one long chain
 // of dependent steps per bin fills the processor's scheduler with steps waiting on the
 // division, while each pass's shorter chains let it keep many bins in flight (twice as

@@ -82,69 +82,44 @@ void window(double* samples, const float* ring, const double* window, int count)
 
 namespace {
 
-// log10Positive (fast_math.h) for both lanes at once: the same reduction and series, so
-// each lane's result equals the one-value form's. In two halves, which levels runs as
-// separate passes over its bins: one long chain of dependent steps per bin (two divisions
-// in it) would fill the processor's scheduler with steps waiting on them, while each
-// pass's shorter chains let it keep many bins in flight.
-struct Log10Parts {
-    StereoPair t, exponent, last; // last: the series' last term, t^2 / 13
-};
-
-Log10Parts log10PartsPair(StereoPair x) {
+// log10Parts (formulas.h) of both lanes, from their bits: with log10FromParts, each
+// lane's result is log10Positive's (fast_math.h).
+Log10Parts<StereoPair> log10PartsPair(StereoPair x) {
     const __m128i bits = _mm_castpd_si128(x.v);
     const __m128i mantissaBits =
         _mm_or_si128(_mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll)),
                      _mm_set1_epi64x(0x3FF0000000000000ll));
-    StereoPair m{_mm_castsi128_pd(mantissaBits)};
     // The biased exponent field as a double: placed in the mantissa of 2^52, then 2^52 off.
     const __m128d twoTo52 = _mm_set1_pd(4503599627370496.0);
     const StereoPair biased{_mm_sub_pd(
         _mm_castsi128_pd(_mm_or_si128(_mm_srli_epi64(bits, 52), _mm_castpd_si128(twoTo52))),
         twoTo52)};
-    const StereoPair high = lessThan(splat(1.4142135623730951), m);
-    m = select(high, m * splat(0.5), m);
-    const StereoPair exponent = biased - splat(1023.0) + select(high, splat(1.0), splat(0.0));
-    const StereoPair t = (m - splat(1.0)) / (m + splat(1.0));
-    return {t, exponent, t * t / splat(13.0)};
-}
-
-StereoPair log10FromPartsPair(const Log10Parts& p) {
-    const StereoPair t = p.t;
-    const StereoPair t2 = t * t;
-    const StereoPair series =
-        splat(1.0) + t2 * (splat(1.0 / 3) +
-                           t2 * (splat(1.0 / 5) +
-                                 t2 * (splat(1.0 / 7) +
-                                       t2 * (splat(1.0 / 9) + t2 * (splat(1.0 / 11) + p.last)))));
-    const StereoPair ln = p.exponent * splat(0.6931471805599453) + splat(2.0) * t * series;
-    return ln * splat(0.4342944819032518);
+    return log10Parts(StereoPair{_mm_castsi128_pd(mantissaBits)}, biased);
 }
 
 } // namespace
 
 // Two bins at a time, branch-free: quiet bins go through the logarithm at the floor and
 // are replaced by -80 afterwards. Powers are finite (they come from finite samples), so
-// every level is too.
+// every level is too. In two passes over slices of 64 bins (log10Parts, then the rest: see
+// formulas.h for why).
 void levels(double* power, int count, double binScaleDb) noexcept {
     constexpr int kSlice = 64;
-    alignas(16) double t[kSlice], exponent[kSlice], last[kSlice];
+    alignas(16) double t[kSlice], exponent[kSlice];
     int k = 0;
     while (k + 1 < count) {
         const int end = k + std::min(count - k, kSlice) / 2 * 2;
         for (int i = k; i < end; i += 2) {
-            const Log10Parts parts =
+            const Log10Parts<StereoPair> parts =
                 log10PartsPair(maxOf(StereoPair{_mm_loadu_pd(power + i)}, splat(1e-10)));
             _mm_store_pd(t + (i - k), parts.t.v);
             _mm_store_pd(exponent + (i - k), parts.exponent.v);
-            _mm_store_pd(last + (i - k), parts.last.v);
         }
         for (int i = k; i < end; i += 2) {
             const StereoPair p{_mm_loadu_pd(power + i)};
-            const Log10Parts parts{{_mm_load_pd(t + (i - k))},
-                                   {_mm_load_pd(exponent + (i - k))},
-                                   {_mm_load_pd(last + (i - k))}};
-            const StereoPair level = splat(10.0) * log10FromPartsPair(parts) + splat(binScaleDb);
+            const Log10Parts<StereoPair> parts{{_mm_load_pd(t + (i - k))},
+                                               {_mm_load_pd(exponent + (i - k))}};
+            const StereoPair level = splat(10.0) * log10FromParts(parts) + splat(binScaleDb);
             const StereoPair rounded{_mm_cvtps_pd(_mm_cvtpd_ps(level.v))}; // single precision
             _mm_storeu_pd(power + i, select(lessThan(splat(1e-10), p), rounded, splat(-80.0)).v);
         }
