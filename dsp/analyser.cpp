@@ -12,9 +12,9 @@
 // last quarter for the groups whose samples are in, its first part at the fill and its
 // second part right after, and the split pass, the bins' levels and smoothing come in
 // slices over the next few hundred samples. Nothing reads the spectrum in between except
-// the modulation tick, which gets the bins it reads finished first (analysisBeforeTick),
-// and the editor, which copies the spectrum only when analysisCount says a whole one is in
-// (an edit made meanwhile is designed again once it is in: engine_exchange.cpp). With
+// the modulation tick's redesigns, each of which gets the bins it reads finished first
+// (analysisAround), and the editor, which copies the spectrum only when analysisCount says a whole
+// one is in (an edit made meanwhile is designed again once it is in: engine_exchange.cpp). With
 // 64-sample host blocks the extra work lands in eleven blocks of the sixteen a ring takes,
 // the heaviest carrying about half an ordinary block's work and most of them a small part
 // of it, and the other five only window their samples.
@@ -25,7 +25,6 @@
 #include "dsp/real_fft.h"
 
 #include <algorithm>
-#include <bitset>
 
 namespace {
 
@@ -141,52 +140,6 @@ void completeIfDone(Engine& inst) noexcept {
     }
 }
 
-// A band's analyser bin at the engine's rate: the one its frequency terms have, which
-// the gain mapping reads around. Kept per band, worked out again when the band moves.
-std::int32_t binOf(Engine& inst, std::size_t i, double frequency) noexcept {
-    AnalysisProgress::BandBin& kept = inst.analysis.bandBins[i];
-    if (!(kept.frequency == frequency && kept.sampleRate == inst.sampleRate)) {
-        kept.bin = frequencyTerms(frequency, inst.sampleRate).bin;
-        kept.frequency = frequency;
-        kept.sampleRate = inst.sampleRate;
-    }
-    return kept.bin;
-}
-
-// The chunks holding the bins the modulation reads at its tick: bin - 2 .. bin + 2 of
-// every enabled band it can modulate (none outside 2..510). They are gathered first, and
-// only those not done yet are finished, a run of consecutive ones at a time: most ticks of
-// a pending analysis find them all done, and a call per band to learn that cost as much
-// as the levels themselves with many bands.
-void finishChunksTheTickReads(Engine& inst, const Workspace& ws) noexcept {
-    std::bitset<kSpectrumChunks> wanted;
-    const std::size_t n = std::min(inst.bands.size(), inst.analysis.bandBins.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const Band& b = inst.bands[i];
-        if (!b.enabled) {
-            continue;
-        }
-        const std::int32_t bin = binOf(inst, i, b.frequency);
-        if (bin >= 2 && bin <= kSpectrumBins - 3) {
-            wanted.set(static_cast<std::size_t>((bin - 2) / kSpectrumChunk));
-            wanted.set(static_cast<std::size_t>((bin + 2) / kSpectrumChunk));
-        }
-    }
-    wanted &= ~inst.analysis.chunksDone;
-    for (int c = 0; wanted.any(); ++c) {
-        if (!wanted.test(static_cast<std::size_t>(c))) {
-            continue;
-        }
-        int end = c;
-        while (end < kSpectrumChunks && wanted.test(static_cast<std::size_t>(end))) {
-            wanted.reset(static_cast<std::size_t>(end));
-            ++end;
-        }
-        finishChunks(inst, ws, c, end);
-        c = end;
-    }
-}
-
 } // namespace
 
 // Audio thread: ring samples from..from + count - 1 have just arrived. They are windowed,
@@ -254,14 +207,16 @@ void advanceAnalysis(Engine& inst, std::int32_t samples) noexcept {
     completeIfDone(inst);
 }
 
-// Audio thread, right before a modulation tick reads the spectrum.
-void analysisBeforeTick(Engine& inst) noexcept {
+// Audio thread, right before a band's redesign reads the spectrum around its bin: the
+// bins it reads, bin - 2 .. bin + 2 (none outside 2..510), of an analysis still coming in.
+// Only a band that moved reads the spectrum at a tick, so most ticks ask for nothing.
+void analysisAround(Engine& inst, std::int32_t bin) noexcept {
     const Workspace ws = pendingWorkspace(inst);
-    if (ws.samples == nullptr) {
+    if (ws.samples == nullptr || bin < 2 || bin > kSpectrumBins - 3) {
         return;
     }
     finishTransform(inst, ws);
-    finishChunksTheTickReads(inst, ws);
+    finishChunks(inst, ws, (bin - 2) / kSpectrumChunk, (bin + 2) / kSpectrumChunk + 1);
     completeIfDone(inst);
 }
 

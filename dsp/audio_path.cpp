@@ -59,7 +59,6 @@ Run startRun(Engine& inst, Cascade& cascade, const float* left, const float* rig
     detectOne(inst, inst.detector, left[0], right[0]); // this sample ticks
     inst.modCounter = 0;
     finishDrives(inst);
-    analysisBeforeTick(inst); // the bins the tick reads, of an analysis still coming in
     // Nothing else changes the filters within a block: a tick that redesigned no band
     // leaves the cascade as it is, without walking its stages.
     if (updateModulation(inst)) {

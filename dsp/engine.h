@@ -112,14 +112,6 @@ struct AnalysisProgress {
     std::int32_t chunksLeft = 0;
     std::int32_t slicesDone = 0;      // of the levels' slices, in order (analyser.cpp)
     std::int32_t firstGroupsDone = 0; // of the filling ring's transform (real_fft.h)
-    // Each band's analyser bin, for the frequency and rate it was worked out at (NaN: not
-    // yet): the tick's bins are found without working out a band's terms at every fill.
-    struct BandBin {
-        double frequency = std::numeric_limits<double>::quiet_NaN();
-        double sampleRate = std::numeric_limits<double>::quiet_NaN();
-        std::int32_t bin = 0;
-    };
-    std::array<BandBin, kMaxModulatedBands> bandBins{};
 };
 
 struct Engine {
@@ -194,14 +186,14 @@ void resetRunningState(Engine& engine, const Engine& fresh) noexcept;
 bool updateModulation(Engine& engine) noexcept;
 // The analyser (analyser.cpp). The audio path windows samples as they reach the ring (and
 // runs the transform's first stages of the groups they complete), starts an analysis when it fills
-// and advances it with the samples that follow; before a modulation tick, every bin the tick can
-// read is in. finishAnalysis completes a pending analysis at once (anything that reads the whole
+// and advances it with the samples that follow; before a band's redesign, every bin it reads is
+// in. finishAnalysis completes a pending analysis at once (anything that reads the whole
 // spectrum calls it first). runAnalyser is the whole analysis of the ring in one go: what the
 // spread one gives, bit for bit.
 void ringArrived(Engine& engine, std::int32_t from, std::int32_t count) noexcept;
 void startAnalysis(Engine& engine) noexcept;
 void advanceAnalysis(Engine& engine, std::int32_t samples) noexcept;
-void analysisBeforeTick(Engine& engine) noexcept;
+void analysisAround(Engine& engine, std::int32_t bin) noexcept;
 void finishAnalysis(Engine& engine) noexcept;
 void runAnalyser(Engine& engine) noexcept;
 

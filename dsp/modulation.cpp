@@ -167,6 +167,7 @@ const PlainGain& plainGainFor(Engine& inst, std::size_t i, const FrequencyTerms&
 void redesignBand(Engine& inst, std::size_t i, double factor) noexcept {
     const Band& b = inst.bands[i];
     const FrequencyTerms& terms = termsFor(inst, i, b.frequency);
+    analysisAround(inst, terms.bin); // the bins read below, of an analysis still coming in
     const PlainGain& plain = plainGainFor(inst, i, terms, b.gain);
     const double g0 = plain.value;
     // The spectrum around the band is the plain gain's: its spectral term is kept with it.

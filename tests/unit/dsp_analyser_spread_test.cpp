@@ -77,7 +77,12 @@ void checkSpreadAgainstOneShot(std::size_t block) {
     std::size_t ticks = 0, wholeChecks = 0;
     for (std::size_t at = 0; at < s.left.size();) {
         if (at % 32 == 0) {
-            analysisBeforeTick(*inst);
+            // A tick that redesigns every enabled band: each asks for the bins it reads.
+            for (std::size_t b = 0; b < inst->bands.size(); ++b) {
+                if (inst->bands[b].enabled) {
+                    analysisAround(*inst, inst->modTerms[b].bin);
+                }
+            }
             const std::vector<float>& latest =
                 expected[inst->analysisCount + (inst->analysis.pending ? 1 : 0)];
             for (std::size_t b = 0; b < inst->bands.size(); ++b) {
@@ -119,21 +124,23 @@ TEST(AnalyserSpread, GivesTheOneShotSpectrumOnEveryPathAndBlockSize) {
     }
 }
 
-// Before a tick, the bins around each enabled band's bin come in, for the band's frequency
-// as it is now, and not the whole spectrum: the rest waits for its slices.
-TEST(AnalyserSpread, TickGetsTheBinsAroundEachBandAsItIsNow) {
+// Before a redesign, the bins around its band's bin come in, for the band's frequency as it
+// is now, and not the whole spectrum: the rest waits for its slices.
+TEST(AnalyserSpread, RedesignGetsTheBinsAroundItsBandAsItIsNow) {
     const dsptest::StereoSignal s = dsptest::musicLikeSignal(kAnalysisSize);
     const std::vector<float> expected = oneShotSpectra(s).back();
     auto inst = dsptest::makeInstance();
     const auto fresh = dsptest::makeInstance();
     feedAnalyser(kernels(), *inst, s.left.data(), s.right.data(), kAnalysisSize);
-    analysisBeforeTick(*inst); // the bins of the bands as they were
+    for (const Band& b : inst->bands) { // the bins of the bands as they were
+        analysisAround(*inst, frequencyTerms(b.frequency, inst->sampleRate).bin);
+    }
     inst->bands[3].frequency = 5000.0;
     ASSERT_TRUE(inst->analysis.pending);
-    analysisBeforeTick(*inst);
+    const int moved = frequencyTerms(5000.0, inst->sampleRate).bin;
+    analysisAround(*inst, moved);
     EXPECT_TRUE(inst->analysis.pending);
     EXPECT_EQ(inst->analysisCount, 0u);
-    const int moved = frequencyTerms(5000.0, inst->sampleRate).bin;
     std::size_t fresher = 0;
     for (int k = 0; k < kSpectrumBins; ++k) {
         const bool now = std::memcmp(&inst->spectrumDb[k], &expected[k], sizeof(float)) == 0;
@@ -146,6 +153,12 @@ TEST(AnalyserSpread, TickGetsTheBinsAroundEachBandAsItIsNow) {
     }
     EXPECT_GT(fresher, 30u);
     EXPECT_LT(fresher, 200u);
+    // Bins outside 2..510 are read by no redesign: nothing is done for them.
+    auto edge = dsptest::makeInstance();
+    feedAnalyser(kernels(), *edge, s.left.data(), s.right.data(), kAnalysisSize);
+    analysisAround(*edge, 1);
+    analysisAround(*edge, 511);
+    EXPECT_EQ(edge->analysis.chunksLeft, kSpectrumChunks);
 }
 
 // Whatever resets or rebuilds the engine leaves no analysis half done: a reset drops it
