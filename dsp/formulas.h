@@ -213,10 +213,8 @@ template <class V> inline LimitedBoth<V> trimAndLimitBoth(V a, V b, const Output
 // field as a double, which each register width takes out of the bits its own way: the
 // mantissa is halved above sqrt 2 so that |t| < 0.172, and ln x = e ln 2 + 2 t (1 + t^2/3
 // + ... + t^12/13), the remainder below 1e-12.
-// In two halves, which the kernels run as separate passes over their bins: one long chain
-// of dependent steps per bin fills the processor's scheduler with steps waiting on the
-// division, while each pass's shorter chains let it keep many bins in flight (twice as
-// fast on AVX2).
+// In two halves, which the levels kernels run as separate passes over their bins
+// (spectrum_levels.h says why).
 template <class V> struct Log10Parts { V t, exponent; };
 // The first half: the division and the exponent.
 template <class V> inline Log10Parts<V> log10Parts(V m, V biased) {

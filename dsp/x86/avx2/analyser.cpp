@@ -4,11 +4,11 @@
 // The window and the smoothing do not fuse, so they give the portable kernels' bits.
 #include "dsp/fast_math.h"
 #include "dsp/generic/generic.h"
+#include "dsp/spectrum_levels.h"
 #include "dsp/x86/avx2/avx2.h"
 #include "dsp/x86/avx2/lanes.h"
 #include "dsp/x86/sse2/sse2.h"
 
-#include <algorithm>
 #include <limits>
 
 namespace avx2 {
@@ -22,12 +22,32 @@ TOLVANE_AVX2_LANE void put(double* p, Lanes4 v) {
     _mm256_storeu_pd(p, v.v);
 }
 
-// Four butterflies per step as the transform's lanes (real_fft.h).
+// log10Parts (formulas.h) of four lanes, from their bits.
+TOLVANE_AVX2_LANE Log10Parts<Lanes4> log10PartsWide(Lanes4 x) {
+    const __m256i bits = _mm256_castpd_si256(x.v);
+    const __m256i mantissaBits =
+        _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                        _mm256_set1_epi64x(0x3FF0000000000000ll));
+    const __m256d m = _mm256_castsi256_pd(mantissaBits);
+    const __m256d twoTo52 = _mm256_set1_pd(4503599627370496.0);
+    const __m256d biased =
+        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(bits, 52),
+                                                          _mm256_castpd_si256(twoTo52))),
+                      twoTo52);
+    return log10Parts(Lanes4{m}, Lanes4{biased});
+}
+
+// Four butterflies or four bins per step: the transform's lanes (real_fft.h) and the
+// levels' (spectrum_levels.h).
 struct WideLanes {
     using V = Lanes4;
     static constexpr int kWidth = 4;
     TOLVANE_AVX2_LANE static Lanes4 load(const double* p) { return at(p); }
     TOLVANE_AVX2_LANE static void store(double* p, Lanes4 v) { put(p, v); }
+    TOLVANE_AVX2_LANE static Log10Parts<Lanes4> parts(Lanes4 x) { return log10PartsWide(x); }
+    TOLVANE_AVX2_LANE static Lanes4 singlePrecision(Lanes4 x) {
+        return {_mm256_cvtps_pd(_mm256_cvtpd_ps(x.v))};
+    }
 };
 
 TOLVANE_AVX2 void laterStages(double* re, double* im, const RealFftTables& t, int from, int to) {
@@ -53,21 +73,6 @@ TOLVANE_AVX2 void splitPowers(const double* re, const double* im, const RealFftT
     generic::splitPowers(re, im, t, k, to, power);
 }
 
-// log10Parts (formulas.h) of four lanes, from their bits.
-TOLVANE_AVX2_LANE Log10Parts<Lanes4> log10PartsWide(__m256d x) {
-    const __m256i bits = _mm256_castpd_si256(x);
-    const __m256i mantissaBits =
-        _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
-                        _mm256_set1_epi64x(0x3FF0000000000000ll));
-    const __m256d m = _mm256_castsi256_pd(mantissaBits);
-    const __m256d twoTo52 = _mm256_set1_pd(4503599627370496.0);
-    const __m256d biased =
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(bits, 52),
-                                                          _mm256_castpd_si256(twoTo52))),
-                      twoTo52);
-    return log10Parts(Lanes4{m}, Lanes4{biased});
-}
-
 } // namespace
 
 // The first two stages are the portable ones (generic::fftFirstStages), run as the samples
@@ -89,33 +94,9 @@ TOLVANE_AVX2 void fftSplit(const RealFftTables& t, const double* work, double* p
     splitPowers(work, work + kRealFftHalf, t, from, to, power);
 }
 
-// In two passes over slices of up to kLevelsSlice bins (log10Parts, then the rest): see
-// log10Parts for why.
 TOLVANE_AVX2 void levels(double* power, int count, double binScaleDb) noexcept {
-    constexpr int kLevelsSlice = 64;
-    const __m256d floorPower = _mm256_set1_pd(1e-10);
-    alignas(32) double t[kLevelsSlice], exponent[kLevelsSlice];
-    int k = 0;
-    while (k + 3 < count) {
-        const int end = k + std::min(count - k, kLevelsSlice) / 4 * 4;
-        for (int i = k; i < end; i += 4) {
-            const Log10Parts<Lanes4> parts =
-                log10PartsWide(_mm256_max_pd(_mm256_loadu_pd(power + i), floorPower));
-            _mm256_store_pd(t + (i - k), parts.t.v);
-            _mm256_store_pd(exponent + (i - k), parts.exponent.v);
-        }
-        for (int i = k; i < end; i += 4) {
-            const Log10Parts<Lanes4> parts{{_mm256_load_pd(t + (i - k))},
-                                           {_mm256_load_pd(exponent + (i - k))}};
-            const __m256d level = _mm256_fmadd_pd(_mm256_set1_pd(10.0), log10FromParts(parts).v,
-                                                  _mm256_set1_pd(binScaleDb));
-            const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(level)); // single precision
-            const __m256d loud = _mm256_cmp_pd(floorPower, _mm256_loadu_pd(power + i), _CMP_LT_OQ);
-            _mm256_storeu_pd(power + i, _mm256_blendv_pd(_mm256_set1_pd(-80.0), rounded, loud));
-        }
-        k = end;
-    }
-    sse2::levels(power + k, count - k, binScaleDb);
+    const int done = spectrum_levels::inTwoPasses<WideLanes>(power, count, binScaleDb);
+    sse2::levels(power + done, count - done, binScaleDb);
 }
 
 TOLVANE_AVX2_UNFUSED void window(double* samples, const float* ring, const double* window,

@@ -1,10 +1,10 @@
 #include "dsp/x86/sse2/sse2.h"
 
 #include "dsp/generic/generic.h"
+#include "dsp/spectrum_levels.h"
 
 #include <emmintrin.h>
 
-#include <algorithm>
 #include <limits>
 
 namespace sse2 {
@@ -97,35 +97,24 @@ Log10Parts<StereoPair> log10PartsPair(StereoPair x) {
     return log10Parts(StereoPair{_mm_castsi128_pd(mantissaBits)}, biased);
 }
 
+// Two bins per step (spectrum_levels.h).
+struct PairLanes {
+    using V = StereoPair;
+    static constexpr int kWidth = 2;
+    static StereoPair load(const double* p) { return {_mm_loadu_pd(p)}; }
+    static void store(double* p, StereoPair v) { _mm_storeu_pd(p, v.v); }
+    static Log10Parts<StereoPair> parts(StereoPair x) { return log10PartsPair(x); }
+    static StereoPair singlePrecision(StereoPair x) { return {_mm_cvtps_pd(_mm_cvtpd_ps(x.v))}; }
+};
+
 } // namespace
 
 // Two bins at a time, branch-free: quiet bins go through the logarithm at the floor and
 // are replaced by -80 afterwards. Powers are finite (they come from finite samples), so
-// every level is too. In two passes over slices of 64 bins (log10Parts, then the rest: see
-// formulas.h for why).
+// every level is too.
 void levels(double* power, int count, double binScaleDb) noexcept {
-    constexpr int kSlice = 64;
-    alignas(16) double t[kSlice], exponent[kSlice];
-    int k = 0;
-    while (k + 1 < count) {
-        const int end = k + std::min(count - k, kSlice) / 2 * 2;
-        for (int i = k; i < end; i += 2) {
-            const Log10Parts<StereoPair> parts =
-                log10PartsPair(maxOf(StereoPair{_mm_loadu_pd(power + i)}, splat(1e-10)));
-            _mm_store_pd(t + (i - k), parts.t.v);
-            _mm_store_pd(exponent + (i - k), parts.exponent.v);
-        }
-        for (int i = k; i < end; i += 2) {
-            const StereoPair p{_mm_loadu_pd(power + i)};
-            const Log10Parts<StereoPair> parts{{_mm_load_pd(t + (i - k))},
-                                               {_mm_load_pd(exponent + (i - k))}};
-            const StereoPair level = splat(10.0) * log10FromParts(parts) + splat(binScaleDb);
-            const StereoPair rounded{_mm_cvtps_pd(_mm_cvtpd_ps(level.v))}; // single precision
-            _mm_storeu_pd(power + i, select(lessThan(splat(1e-10), p), rounded, splat(-80.0)).v);
-        }
-        k = end;
-    }
-    generic::levels(power + k, count - k, binScaleDb);
+    const int done = spectrum_levels::inTwoPasses<PairLanes>(power, count, binScaleDb);
+    generic::levels(power + done, count - done, binScaleDb);
 }
 
 // Both candidates, then a pick without a branch: whether a bin rises is a coin toss on
